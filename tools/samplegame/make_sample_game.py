@@ -639,8 +639,9 @@ class Game:
         gun_names = ["Gun_01", "Gun_02", "Gun_03"] if two else ["Gun_01"]
         parts_tex = ["Hull", "Turret", "Gun"]
         self.tank_textures(pk, nation, model, rng, base, number or str(tier * 100 + 11 + len(model)), parts_tex, opts)
-        tris = 0
+        tris = {}
         for form in ("normal", "crash", "collision"):
+            tris[form] = 0
             crash = form == "crash"
             coll = form == "collision"
             sub = "%s/%s" % (folder, form if coll else form + "/lod0")
@@ -651,19 +652,19 @@ class Game:
             if crash:
                 meshes.deform(b, "%s-%d" % (shape_seed, 1), 0.05, 0.0)
             mats = self.collision_mats(b.order) if coll else self.materials(nation, model, "Chassis", opts, crash)
-            tris += self.write_part(pk, sub + "/Chassis", b, "xyznuv" if coll else "xyznuviiiwwtb", mats,
+            tris[form] += self.write_part(pk, sub + "/Chassis", b, "xyznuv" if coll else "xyznuviiiwwtb", mats,
                                     node("Scene Root", children=[node("tank"), node("Track_L", (shape.W / 2 + shape.tw / 2, 0.3, 0.0)),
                                                                  node("Track_R", (-shape.W / 2 - shape.tw / 2, 0.3, 0.0))]), packed)
             # hull
             b = meshes.Builder(shape.hull_bounds())
             shape.hull(b, coll)
             if crash:
-                meshes.deform(b, "%s-%d" % (shape_seed, 2))
+                meshes.deform(b, "%s-%d" % (shape_seed, 2), 0.16, 0.2)
             mats = self.collision_mats(b.order) if coll else self.materials(nation, model, "Hull", opts, crash)
             tj = shape.turret_joint
             if crash:
                 tj = (tj[0] + 0.05, tj[1] - 0.06, tj[2] - 0.04)
-            tris += self.write_part(pk, sub + "/Hull", b, fmt_main, mats,
+            tris[form] += self.write_part(pk, sub + "/Hull", b, fmt_main, mats,
                                     node("Scene Root", children=[node("V", children=[node("HP_turretJoint", tj)]),
                                                                  node("HP_Track_Exhaus_1", (-shape.W * 0.3, shape.hullH * 0.8, -shape.L / 2))]),
                                     packed, stream="uv2" if (opts.get("dual") and not coll) else None)
@@ -672,10 +673,10 @@ class Game:
                 b = meshes.Builder(shape.turret_bounds(k))
                 shape.turret(b, coll, k, sides=8 if ti == 0 else 6)
                 if crash:
-                    meshes.deform(b, "%s-%d" % (shape_seed, 3 + ti))
+                    meshes.deform(b, "%s-%d" % (shape_seed, 3 + ti), 0.14, 0.1, tilt=0.09)
                 mats = self.collision_mats(b.order) if coll else self.materials(nation, model, "Turret", opts, crash)
                 gj = (shape.gun_joint[0], shape.gun_joint[1], shape.gun_joint[2] * k)
-                tris += self.write_part(pk, sub + "/" + tn, b, fmt_main, mats,
+                tris[form] += self.write_part(pk, sub + "/" + tn, b, fmt_main, mats,
                                         node("Scene Root", children=[node("HP_gunJoint", gj, rot=0.12 if not crash else 0.3)]), packed)
             for gi, gn in enumerate(gun_names):
                 k = 1.0 - 0.15 * gi
@@ -687,7 +688,7 @@ class Game:
                         x, y, z = v["pos"]
                         v["pos"] = (x + 0.02 * z * z, y - 0.03 * z * z, z)  # bent barrel
                 mats = self.collision_mats(b.order) if coll else self.materials(nation, model, "Gun", opts, crash)
-                tris += self.write_part(pk, sub + "/" + gn, b, fmt_main, mats, node("Scene Root"), packed)
+                tris[form] += self.write_part(pk, sub + "/" + gn, b, fmt_main, mats, node("Scene Root"), packed)
         return shape, turret_names, gun_names, tris
 
     def definition(self, nation, model, shape, turret_names, gun_names, opts, cls):
@@ -959,7 +960,7 @@ class Game:
             # the detailed tank (~200,000 triangles) in the first nation's package
             pk = self.pkg_dir("vehicles_velmora.pkg")
             self.detailed = self.tank("velmora", "V99_Leviathan", "heavyTank", 10, {}, NATIONS[0][2],
-                                      "velmora-V99_Leviathan", pk, True, scale=1.1, detail=4, links=3000)
+                                      "velmora-V99_Leviathan", pk, True, scale=1.1, detail=4, links=4200)
             folder = "velmora"
             # register it in the nation list (rewrite list.xml with the extra entry)
             lp = os.path.join(self.res, res_paths[0], "list.xml")
@@ -979,7 +980,7 @@ class Game:
                 tanks = [("%s%02d_%s" % (letter, k * 3 + 1, n), c, k * 3 + 1, "%s %s" % (display, n), {})
                          for k, (n, c) in enumerate([("Scout", "lightTank"), ("Lancer", "mediumTank"),
                                                      ("Brute", "heavyTank"), ("Hunter", "AT-SPG")])]
-                res_paths.append(self.nation(folder, display, base, letter, tanks, extra_entries=78,
+                res_paths.append(self.nation(folder, display, base, letter, tanks, extra_entries=70,
                                              model_pkg="vehicles_%s.pkg" % folder))
         self.hangar("basic", True, False)
         self.hangar("premium", False, True)
@@ -990,6 +991,14 @@ class Game:
         self.program_files(res_paths, resources)
         shutil.rmtree(self.stage)
         shutil.rmtree(self.tmp)
+        entries = 0
+        for rp in res_paths:
+            lst = open(os.path.join(self.res, rp, "list.xml"), "rb").read()
+            tree = packedxml.unpack(lst) if packedxml.is_packed(lst) else ET.fromstring(lst)
+            entries += sum(1 for e in tree if e.tag != "Observer" and "training" not in e.tag)
+        print("sample game: %d nations, %d tanks, 32-bit parts: %s%s" % (
+            len(self.nations), entries, ", ".join(self.parts32),
+            ", detailed tank: %(normal)d triangles normal, %(crash)d crash, %(collision)d collision" % self.detailed[3] if self.large else ""))
 
 
 def pretty(elem):

@@ -193,7 +193,7 @@ class Builder:
         return sum(len(t) for _, t in self.groups.values())
 
 
-def deform(builder, seed, strength=0.08, sag=0.1):
+def deform(builder, seed, strength=0.08, sag=0.1, tilt=0.0):
     """Destroyed form: jitter vertices deterministically, sag and tilt."""
     import random
     rng = random.Random(seed)
@@ -213,4 +213,8 @@ def deform(builder, seed, strength=0.08, sag=0.1):
             # quantised hash jitter: same position -> same offset, so faces stay closed
             h = int(abs(x * 73.1 + y * 19.7 + z * 41.3) * 1000) % 997
             j = (h / 997.0 - 0.5) * strength * 0.6
-            v["pos"] = (x + dx + j, y + dy - sag * max(0.0, y) * 0.1 + z * 0.015 + j * 0.5, z + dz)
+            x, y, z = x + dx + j, y + dy - sag * max(0.0, y) * 0.1 + z * 0.015 + j * 0.5, z + dz
+            if tilt:
+                c, s = math.cos(tilt), math.sin(tilt)
+                x, y = x * c - y * s, x * s + y * c
+            v["pos"] = (x, y, z)
