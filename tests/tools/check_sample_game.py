@@ -2,6 +2,7 @@
 """Checks the generated sample game with independent readers (issue 5).
 
     check_sample_game.py [--dir OUT] [--no-repeat]
+    check_sample_game.py --large      (limits and shape of the --large sample)
 
 Without --dir the small sample is generated into a temporary folder (timed and
 size-checked) and, unless --no-repeat, generated a second time to compare bytes.
@@ -91,7 +92,43 @@ def text(e, path):
     return "" if x is None else "".join(x.itertext()).strip() if not list(x) else (x.text or "").strip()
 
 
+def check_large():
+    with tempfile.TemporaryDirectory(prefix="hullscope-sample-large-") as tmp:
+        out = os.path.join(tmp, "l")
+        t0 = time.time()
+        subprocess.run([sys.executable, GEN, out, "--large"], check=True)
+        dt = time.time() - t0
+        check(dt < 180, "large sample took %.1f s (limit 180 s)" % dt)
+        size = dir_size(out)
+        check(size < 200 * 1024 * 1024, "large sample is %d bytes (limit 200 MB)" % size)
+        game = os.path.join(out, "Brastel")
+        nations = list(ET.parse(os.path.join(out, "data", "tank_list.cfg")).getroot())
+        check(len(nations) == 11, "11 nations")
+        tanks = 0
+        for n in nations:
+            data = open(os.path.join(game, "res", n.find("ResPath").text, "list.xml"), "rb").read()
+            lst, _ = parse_xml(data, "list.xml")
+            tanks += sum(1 for v in lst if v.tag != "Observer" and "training" not in v.tag)
+        check(600 <= tanks <= 800, "about 700 tanks (%d)" % tanks)
+        pkdir = os.path.join(game, "res", "packages")
+        for p in sorted(os.listdir(pkdir)):
+            r = subprocess.run(["unzip", "-t", "-q", os.path.join(pkdir, p)], capture_output=True, text=True)
+            check(r.returncode == 0, "unzip -t " + p)
+        tris = 0
+        with zipfile.ZipFile(os.path.join(pkdir, "vehicles_velmora.pkg")) as z:
+            for n in z.namelist():
+                if n.startswith("vehicles/velmora/V99_Leviathan/normal/") and n.endswith(".primitives"):
+                    for name, sec in primitives.read_primitives(z.read(n)):
+                        if sec[:4] == b"list":
+                            tris += struct.unpack_from("<I", sec, 64)[0] // 3
+        check(150000 <= tris <= 260000, "detailed tank of about 200,000 triangles (%d)" % tris)
+        print("large sample: %.1f s, %d bytes, %d tanks, detailed tank %d triangles" % (dt, size, tanks, tris))
+    return 1 if failures else 0
+
+
 def main(argv):
+    if "--large" in argv:
+        return check_large()
     out = None
     repeat = "--no-repeat" not in argv
     if "--dir" in argv:

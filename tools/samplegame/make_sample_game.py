@@ -88,7 +88,12 @@ def E(tag, text=None, *children, **attrs):
 
 
 def fmtv(*xs):
-    return " ".join(("%.4f" % x).rstrip("0").rstrip(".") if isinstance(x, float) else str(x) for x in xs)
+    def one(x):
+        if not isinstance(x, float):
+            return str(x)
+        t = ("%.4f" % x).rstrip("0").rstrip(".")
+        return "0" if t in ("-0", "") else t
+    return " ".join(one(x) for x in xs)
 
 
 def xml_bytes(elem, packed):
@@ -795,6 +800,7 @@ class Game:
                          E("userString", "#%s:%s" % (cat, model)), E("description", "#%s:%s_descr" % (cat, model))))
             camo_tanks.append(model.lower())
             if i == 0:
+                self.msg(cat, "Observer", "Observer")
                 lst.append(E("Observer", None, E("level", "1"), E("tags", "observer"),
                              E("userString", "#%s:Observer" % cat), E("description", "#%s:Observer" % cat)))
                 lst.append(E("%s00_training_%s" % (letter, folder), None, E("level", "1"), E("tags", "lightTank training"),
