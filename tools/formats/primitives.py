@@ -146,15 +146,21 @@ def uv2_section(uvs):
     return b"".join(struct.pack("<2f", u, v) for u, v in uvs)
 
 
-def write_primitives(sections, table_length=None):
+def write_primitives(sections, table_length=None, bit31=False, magic=MAGIC):
     """Bytes of a .primitives file from [(name, bytes)] in order.
-    ``table_length`` overrides the last word (for odd test files)."""
-    blocks = [struct.pack("<I", MAGIC)]
+    Odd test files: ``table_length`` overrides the last word, ``bit31`` sets
+    bit 31 of every block length in the table (the reader clears it), ``magic``
+    replaces the magic; a section may also be (name, bytes, written_length) to
+    write a block length that differs from the data."""
+    blocks = [struct.pack("<I", magic)]
     table = []
-    for name, data in sections:
+    for sec in sections:
+        name, data = sec[0], sec[1]
+        length = sec[2] if len(sec) > 2 else len(data)
         blocks.append(data + b"\x00" * (-len(data) % 4))
         nb = name.encode("latin-1")
-        table.append(struct.pack("<I16xI", len(data), len(nb)) + nb + b"\x00" * (-len(nb) % 4))
+        table.append(struct.pack("<I16xI", length | (0x80000000 if bit31 else 0), len(nb)) + nb
+                     + b"\x00" * (-len(nb) % 4))
     t = b"".join(table)
     return b"".join(blocks) + t + struct.pack("<I", len(t) if table_length is None else table_length)
 
@@ -263,6 +269,7 @@ def selftest():
     assert [s[0] for s in secs] == ["A.vertices", "A.indices", "A.uv2", "odd", "B"]
     assert secs[3][1] == odd and secs[4][1] == b"xy"
     assert read_uv2(secs[2][1]) == [(0.25, 0.5)] * 7
+    assert read_primitives(write_primitives([("A", b"abcd")], bit31=True)) == [("A", b"abcd")]
     assert unpack_vector(0) == (0, 0, 0)
     assert abs(unpack_vector(pack_vector((0, 0, 1)))[2] - 1.0) < 1e-6
     assert pack_vector((1, 0, 0)) == 1023

@@ -576,6 +576,9 @@ class Game:
             n.rect(k, 0, k + 2, 128, (90, 128, 230, 255))
             n.rect(0, k, 128, k + 2, (128, 90, 230, 255))
         self.tex.add(os.path.join(pk, common, "Common_ANM.dds"), n, "-bc3")
+        gl = Canvas(32, 32, (120, 170, 190, 110))
+        gl.rect(4, 4, 12, 28, (220, 240, 250, 180))
+        self.tex.add(os.path.join(pk, common, "equipment", "Glass_AM.dds"), gl, "-bc3")
         g = Canvas(64, 64, (40, 180, 60, 255))
         g.noise(rng, 40)
         self.tex.add(os.path.join(pk, common, "Common_GMM.dds"), g, "-bc1")
@@ -610,7 +613,7 @@ class Game:
             body = material(part.lower(), "PBS_tank.fx", ps)
         mats = {part.lower(): body, "hull": body, "turret": body, "gun": body}
         mats["equipment_glass"] = material("equipment_glass", "lightonly_alpha.fx",
-                                           [prop("diffuseMap", "Texture", common + "/Common_GMM.dds"),
+                                           [prop("diffuseMap", "Texture", common + "/equipment/Glass_AM.dds"),
                                             prop("srcBlend", "Int", "5"), prop("destBlend", "Int", "13"),
                                             prop("doubleSided", "Bool", "true")])
         mats["chassis"] = material("chassis", "PBS_tank_skinned.fx",
