@@ -78,6 +78,30 @@ class GameFiles:
                 yield z, n
 
 
+def mo_hash_lookup(data, msgid):
+    """The hash-table lookup of Part 1.123 (GNU gettext's), independent of gettext."""
+    n, o, t, size, hoff = struct.unpack_from("<5I", data, 8)
+    h = 0
+    for c in msgid.encode("utf-8"):
+        h = ((h << 4) + c) & 0xFFFFFFFF
+        g = h & 0xF0000000
+        if g:
+            h = h ^ (g >> 24) ^ g
+    idx = h % size
+    step = 1 + h % ((size - 2) & 0xFFFFFFFF)
+    first = idx
+    while True:
+        e = struct.unpack_from("<I", data, hoff + 4 * idx)[0]
+        if e == 0:
+            return -1
+        ln, off = struct.unpack_from("<II", data, o + 8 * (e - 1))
+        if data[off:off + ln].decode("utf-8").lower() == msgid.lower():
+            return e - 1
+        idx = (idx + step) % size
+        if idx == first:
+            return -1
+
+
 def parse_xml(data, name):
     """Like PackedXmlReader: packed -> tree via own decoder; plain -> ElementTree."""
     if packedxml.is_packed(data):
@@ -177,9 +201,11 @@ def main(argv):
     # ---- catalogues
     modir = os.path.join(game, "res", "text", "LC_MESSAGES")
     cats = {}
+    mo_data = {}
     for f in sorted(os.listdir(modir)):
         with open(os.path.join(modir, f), "rb") as fh:
             data = fh.read()
+        mo_data[f[:-3]] = data
         check(struct.unpack_from("<I", data, 20)[0] > 2, "%s has a hash table" % f)
         cats[f[:-3]] = gettext.GNUTranslations(io.BytesIO(data))
     refs = []
@@ -269,6 +295,26 @@ def main(argv):
                     else:
                         ref(t.find("userString").text.split(":")[0] + ":" + g.tag, g.tag)
                     parts.append(("gun", g, None))
+            # Part 4.103/4.104: the camouflage bake pairs diffuse textures with exclusion masks
+            if len(turrets) == 1:
+                diffuse, masks = [], []
+                for kind, e, hp in parts[:1] + parts[1:2] + parts[2:]:
+                    vis = files.read(text(e, "models/undamaged").replace(".model", ".visual"))
+                    if vis is None:
+                        continue
+                    vt, _ = parse_xml(vis, "v")
+                    for p in vt.iter("property"):
+                        if (p.text or "").strip() == "diffuseMap":
+                            n = p.find("Texture").text.strip()
+                            low = n.lower()
+                            if n not in diffuse and not any(w in low for w in ("track", "bottoms", "equipment")):
+                                diffuse.append(n)
+                for m in (text(d, "camouflage/exclusionMask"), text(d, "hull/camouflage/exclusionMask"),
+                          text(turrets[0], "camouflage/exclusionMask")) + tuple(
+                              text(g, "camouflage/exclusionMask") for g in turrets[0].find("guns")):
+                    if m and m not in masks:
+                        masks.append(m)
+                check(len(diffuse) == len(masks), "camouflage bake pairs for %s: %r / %r" % (veh.tag, diffuse, masks))
             for kind, e, hp in parts:
                 armour = {a.tag for a in e.find("armor")}
                 for form in ("models/undamaged", "models/destroyed", "hitTester/collisionModel"):
@@ -326,6 +372,9 @@ def main(argv):
         check(cat in cats, "catalogue %s.mo exists" % cat)
         if cat in cats and cats[cat].gettext(msgid) == msgid:
             missing.add(msgid)
+            check(mo_hash_lookup(mo_data[cat], msgid) == -1, "hash lookup agrees on missing " + msgid)
+        elif cat in cats:
+            check(mo_hash_lookup(mo_data[cat], msgid) >= 0, "hash-table lookup finds %s in %s.mo" % (msgid, cat))
     check(missing == MISSING, "exactly the deliberately missing reference is missing: %r" % sorted(missing))
 
     # ---- every packed XML member round-trips; every DDS is read by identify
