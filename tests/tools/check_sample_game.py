@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Checks the generated sample game with independent readers (issue 5).
+"""Checks the generated sample game with independent readers.
 
     check_sample_game.py [--dir OUT] [--no-repeat]
     check_sample_game.py --large      (limits and shape of the --large sample)
@@ -79,7 +79,7 @@ class GameFiles:
 
 
 def mo_hash_lookup(data, msgid):
-    """The hash-table lookup of Part 1.123 (GNU gettext's), independent of gettext."""
+    """The gettext hash-table lookup, independent of gettext."""
     n, o, t, size, hoff = struct.unpack_from("<5I", data, 8)
     h = 0
     for c in msgid.encode("utf-8"):
@@ -295,7 +295,7 @@ def main(argv):
                     else:
                         ref(t.find("userString").text.split(":")[0] + ":" + g.tag, g.tag)
                     parts.append(("gun", g, None))
-            # Part 4.103/4.104: the camouflage bake pairs diffuse textures with exclusion masks
+            # The camouflage bake pairs diffuse textures with exclusion masks
             if len(turrets) == 1:
                 diffuse, masks = [], []
                 for kind, e, hp in parts[:1] + parts[1:2] + parts[2:]:

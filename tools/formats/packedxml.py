@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writer (and a small decoder) of the game's packed binary XML (spec Part 1.120).
+"""Writer (and a small decoder) of the game's packed binary XML.
 
 File layout (little-endian):
     u32 magic 0x62A14E45, one byte 0, name table (zero-terminated names),
@@ -277,7 +277,7 @@ def decode(data):
 
 
 def value_text(v):
-    """Text the way Part 1.120 renders a value (floats with %g)."""
+    """Text the way the game reader renders a value (floats with %g)."""
     if v.type == STRING:
         return v.data.decode("latin-1")
     if v.type == INTEGER:
@@ -298,7 +298,7 @@ def value_text(v):
 
 
 def node_to_tree(tag, node):
-    """N -> ElementTree element, rendering values as Part 1.120 does."""
+    """N -> ElementTree element, rendering values as the game reader does."""
     e = ET.Element(tag)
     if isinstance(node, V):
         if node.type == FLOATS and len(node.data) // 4 == 12:

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writer (and a small decoder) of the game's `.primitives` files (spec Part 1.121).
+"""Writer (and a small decoder) of the game's `.primitives` files.
 
 File: u32 magic 0x42A14E65, section blocks back to back (each starting at a
 multiple of 4), then the section table, then u32 table length.  Table entry:

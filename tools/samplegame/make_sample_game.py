@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Generate the Hullscope sample game (issue 5).
+"""Generate the Hullscope sample game.
 
     make_sample_game.py OUT [--large]
 

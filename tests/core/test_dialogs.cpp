@@ -1,0 +1,141 @@
+#include "core/dialogs.h"
+#include "core/fatalerror.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QTimer>
+#include <QTranslator>
+#include <QtTest>
+
+// Closes the next modal widget through the given action, from inside its loop.
+template <typename Action>
+void whenModalShows(Action action)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, action]() {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            timer->deleteLater();
+            action(modal);
+        }
+    });
+    timer->start();
+}
+
+class TestDialogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup()
+    {
+        setMessageBoxHandler({});
+        setFileChooserHandler({});
+        resetFatalErrorState();
+    }
+
+    void seamRecordsTheRequest()
+    {
+        QList<MessageBoxRequest> seen;
+        setMessageBoxHandler([&](const MessageBoxRequest &request) {
+            seen.append(request);
+            return int(QMessageBox::No);
+        });
+        QCOMPARE(showWarning(nullptr, QStringLiteral("t"), QStringLiteral("x"),
+                             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes),
+                 int(QMessageBox::No));
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen.at(0).icon, QMessageBox::Warning);
+        QCOMPARE(seen.at(0).defaultButton, QMessageBox::Yes);
+    }
+
+    void fatalErrorBeforeTheLoopIsRemembered()
+    {
+        QList<MessageBoxRequest> seen;
+        setMessageBoxHandler([&](const MessageBoxRequest &request) {
+            seen.append(request);
+            return int(QMessageBox::Ok);
+        });
+        QVERIFY(!fatalErrorQuitRequested());
+        fatalError(QStringLiteral("Broken."));
+        QCOMPARE(seen.size(), 1);
+        QCOMPARE(seen.at(0).icon, QMessageBox::Critical);
+        QCOMPARE(seen.at(0).title, QStringLiteral("Hullscope"));
+        QCOMPARE(seen.at(0).text, QStringLiteral("Broken.\nApplication will now close."));
+        QCOMPARE(seen.at(0).buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QVERIFY(fatalErrorQuitRequested());
+    }
+
+    void queuedRoute()
+    {
+        queueFatalError(QStringLiteral("A"));
+        queueFatalError(QStringLiteral("B"));
+        QVERIFY(fatalErrorPending);
+        QCOMPARE(takePendingFatalError(), QStringLiteral("AB"));
+        QVERIFY(!fatalErrorPending);
+        QCOMPARE(takePendingFatalError(), QString());
+
+        eventLoopRunning = true;
+        queueFatalError(QStringLiteral("dropped"));
+        QVERIFY(!fatalErrorPending);
+        QCOMPARE(pendingFatalError, QString());
+    }
+
+    void realBoxAnswersTheClickedButtonTranslated()
+    {
+        QTranslator translator;
+        QVERIFY(translator.load(QStringLiteral(HULLSCOPE_STAGE_DIR "/languages/Hullscope_de.qm")));
+        QCoreApplication::installTranslator(&translator);
+
+        QString yesText;
+        whenModalShows([&](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY(box);
+            yesText = box->button(QMessageBox::Yes)->text();
+            box->button(QMessageBox::No)->click();
+        });
+        const int answer = showWarning(nullptr, QStringLiteral("t"), QStringLiteral("question"),
+                                       QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+        QCoreApplication::removeTranslator(&translator);
+        QCOMPARE(answer, int(QMessageBox::No));
+        QCOMPARE(yesText, QStringLiteral("Ja"));
+    }
+
+    void cancelledChoosersAnswerEmpty()
+    {
+        // The toolkit's own dialog, with its history list.
+        QStringList history;
+        whenModalShows([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            QVERIFY(dialog);
+            history = dialog->history();
+            dialog->reject();
+        });
+        QCOMPARE(chooseDirectoryEx(false, nullptr, QStringLiteral("c"), QDir::tempPath(),
+                                   {QStringLiteral("/tmp")}),
+                 QString());
+        QCOMPARE(history, QStringList{QStringLiteral("/tmp")});
+
+        // The static platform dialog (Qt's own under Xvfb).
+        whenModalShows([](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
+        QCOMPARE(chooseOpenFileEx(true, nullptr, QStringLiteral("c"), QDir::tempPath(),
+                                  QStringLiteral("*.txt"), {}),
+                 QString());
+    }
+
+    void chooserSeamAnswersNativePaths()
+    {
+        setFileChooserHandler([](const FileChooserRequest &request) {
+            return request.kind == FileChooserKind::SaveFile ? QStringLiteral("/a/b.png")
+                                                             : QString();
+        });
+        QCOMPARE(chooseSaveFile(nullptr, QString(), QString(), QString(), {}),
+                 QStringLiteral("/a/b.png"));
+        QCOMPARE(chooseDirectory(nullptr, QString(), QString(), {}), QString());
+    }
+};
+
+QTEST_MAIN(TestDialogs)
+#include "test_dialogs.moc"
