@@ -6,6 +6,10 @@ target_compile_definitions(hullscope_options INTERFACE
     QT_NO_CAST_TO_ASCII QT_NO_URL_CAST_FROM_STRING QT_NO_FOREACH
     QT_DISABLE_DEPRECATED_BEFORE=0x050F00)
 target_compile_options(hullscope_options INTERFACE -Wall -Wextra -Wno-unused-parameter)
+if(HULLSCOPE_WITH_FUZZ)
+    # Coverage for libFuzzer in every library, not only in the fuzz targets.
+    target_compile_options(hullscope_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()
 if(HULLSCOPE_WITH_SANITIZERS)
     target_compile_options(hullscope_options INTERFACE
         -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
