@@ -1,0 +1,121 @@
+#include "gamedata/database.h"
+#include "gamedata/moreadercached.h"
+
+#include "core/filemanager.h"
+#include "core/log.h"
+#include "core/settings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+const QString LARGE = QStringLiteral(HULLSCOPE_LARGE_SAMPLE_GAME_DIR);
+
+// Builds the services on the large sample game, as the program has them when
+// the view runs its first rebuild.
+class Services
+{
+public:
+    Services()
+    {
+        const QString data = mTemp.filePath(QStringLiteral("data"));
+        QDir().mkpath(data);
+        QDir().mkpath(mTemp.filePath(QStringLiteral("bin")));
+        QDir::setCurrent(mTemp.filePath(QStringLiteral("bin")));
+        QFile::copy(LARGE + QStringLiteral("/data/resources.cfg"),
+                    data + QStringLiteral("/resources.cfg"));
+        QFile::copy(LARGE + QStringLiteral("/data/tank_list.cfg"),
+                    data + QStringLiteral("/tank_list.cfg"));
+        QFile settings(data + QStringLiteral("/settings.cfg"));
+        if (settings.open(QIODevice::WriteOnly)) {
+            settings.write("<Settings><Paths><BrastelPath>" + (LARGE + QStringLiteral("/Brastel")).toUtf8()
+                           + "</BrastelPath></Paths></Settings>");
+        }
+        settings.close();
+        new Log();
+        new MoReaderCached();
+        new FileManager();
+        new Settings();
+        new Database();
+    }
+
+    ~Services()
+    {
+        delete Database::instance();
+        delete Settings::instance();
+        delete FileManager::instance();
+        delete MoReaderCached::instance();
+        delete Log::instance();
+    }
+
+    bool valid() const
+    {
+        return QFile::exists(LARGE + QStringLiteral("/Brastel/Brastel.exe"));
+    }
+
+private:
+    QTemporaryDir mTemp;
+};
+
+Services *services = nullptr;
+
+void BM_RebuildLarge(benchmark::State &state)
+{
+    if (!services->valid()) {
+        state.SkipWithError("large sample game missing: build target sample_game_large");
+        return;
+    }
+    Database *db = Database::instance();
+    for (auto _ : state) {
+        db->rebuildDatabase();
+    }
+    std::unique_ptr<QSqlQuery> all(db->filterQueryAll(db->nations.value(0), db->nations.value(0),
+                                                      db->nations.value(0)));
+    int rows = 0;
+    while (all->next()) {
+        ++rows;
+    }
+    state.counters["tanks"] = rows;
+}
+BENCHMARK(BM_RebuildLarge)->Unit(benchmark::kMillisecond);
+
+void BM_FilterQueryWithName(benchmark::State &state)
+{
+    Database *db = Database::instance();
+    db->rebuildDatabase();
+    const QString all = db->nations.value(0);
+    const QString pattern = QStringLiteral("%Variant 1%");
+    int rows = 0;
+    for (auto _ : state) {
+        std::unique_ptr<QSqlQuery> query(db->filterQuery(all, all, all, pattern));
+        rows = 0;
+        while (query->next()) {
+            benchmark::DoNotOptimize(query->value(4));
+            ++rows;
+        }
+    }
+    state.counters["rows"] = rows;
+}
+BENCHMARK(BM_FilterQueryWithName)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    Services built;
+    services = &built;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

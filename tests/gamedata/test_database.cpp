@@ -1,0 +1,433 @@
+#include "gamedata/database.h"
+#include "gamedata/moreadercached.h"
+
+#include "core/constants.h"
+#include "core/dialogs.h"
+#include "core/fatalerror.h"
+#include "core/filemanager.h"
+#include "core/log.h"
+#include "core/settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString SAMPLE = QStringLiteral(HULLSCOPE_SAMPLE_GAME_DIR);
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    file.write(bytes);
+}
+
+// One vehicle entry of a plain nation list.
+QByteArray vehicle(const QByteArray &model, const QByteArray &level, const QByteArray &tags,
+                   const QByteArray &name)
+{
+    return "<" + model + "><level>" + level + "</level><tags>" + tags + "</tags><userString>"
+           + name + "</userString><description>" + name + " text</description></" + model + ">";
+}
+
+struct CamoRecorder : DatabaseCamoHooks
+{
+    int clears = 0;
+    QStringList loads;
+    void clearCamouflages() override { ++clears; }
+    void loadCamoXml(const QString &camoPath, const QString &nation) override
+    {
+        loads << QDir::fromNativeSeparators(camoPath) + QLatin1Char('|') + nation;
+    }
+};
+
+struct WindowRecorder : DatabaseWindowHooks
+{
+    QStringList statuses;
+    int reloads = 0;
+    void showStatus(const QString &text, int timeoutMs) override
+    {
+        statuses << text + QLatin1Char('|') + QString::number(timeoutMs);
+    }
+    QWidget *dialogParent() override { return nullptr; }
+    void reloadSceneAfterRebuild() override { ++reloads; }
+};
+
+} // namespace
+
+class TestDatabase : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir mTemp;
+    QString mOldCwd;
+    QList<MessageBoxRequest> mBoxes;
+
+    QString dataDir() const { return mTemp.filePath(QStringLiteral("data")); }
+    QString handGame() const { return mTemp.filePath(QStringLiteral("hand/Brastel")); }
+
+    void useGame(const QString &gamePath, const QByteArray &tankList)
+    {
+        Settings::instance()->brastelPath = gamePath;
+        FileManager::instance()->loadZipFiles();
+        writeFile(dataDir() + QStringLiteral("/tank_list.cfg"), tankList);
+    }
+
+    void useSampleGame()
+    {
+        QFile list(SAMPLE + QStringLiteral("/data/tank_list.cfg"));
+        QVERIFY(list.open(QIODevice::ReadOnly));
+        useGame(SAMPLE + QStringLiteral("/Brastel"), list.readAll());
+    }
+
+    // A hand-made game: loose plain lists, the sample's catalogues for the
+    // nation and "all" texts, plain texts (no catalogue) for names and classes.
+    void useHandGame(const QByteArray &tankList)
+    {
+        useGame(handGame(), tankList);
+    }
+
+    static QStringList rows(QSqlQuery *query, int column)
+    {
+        std::unique_ptr<QSqlQuery> owned(query);
+        QStringList values;
+        while (owned->next()) {
+            values << owned->value(column).toString();
+        }
+        return values;
+    }
+
+    static QString logText(int level) { return Log::instance()->text(level); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(mTemp.isValid());
+        QVERIFY(QFileInfo(SAMPLE + QStringLiteral("/Brastel/Brastel.exe")).exists());
+        QDir().mkpath(mTemp.filePath(QStringLiteral("bin")));
+        QDir().mkpath(dataDir());
+        mOldCwd = QDir::currentPath();
+        // The program's relative paths ("../data/") resolve against its folder.
+        QVERIFY(QDir::setCurrent(mTemp.filePath(QStringLiteral("bin"))));
+        QFile::copy(SAMPLE + QStringLiteral("/data/resources.cfg"),
+                    dataDir() + QStringLiteral("/resources.cfg"));
+        writeFile(dataDir() + QStringLiteral("/settings.cfg"),
+                  "<Settings><Version>1</Version><Paths><BrastelPath>none</BrastelPath>"
+                  "<ModPath>"
+                      + mTemp.filePath(QStringLiteral("mod")).toUtf8()
+                      + "</ModPath></Paths></Settings>");
+        setMessageBoxHandler([this](const MessageBoxRequest &request) {
+            mBoxes.append(request);
+            return int(QMessageBox::Ok);
+        });
+
+        new Log();
+        new MoReaderCached();
+        new FileManager();
+        new Settings();
+        new Database();
+
+        const QString hand = handGame();
+        writeFile(hand + QStringLiteral("/Brastel.exe"), "");
+        QFile::copy(SAMPLE + QStringLiteral("/Brastel/res/text/LC_MESSAGES/menu.mo"),
+                    hand + QStringLiteral("/res/text/LC_MESSAGES/menu.mo"));
+        writeFile(hand + QStringLiteral("/res/scripts/item_defs/item_types.xml"),
+                  "<?xml version=\"1.0\"?><item_types.xml><vehicle><tags>"
+                  "<lightTank><userString>Light</userString></lightTank>"
+                  "<heavyTank><userString>Heavy</userString></heavyTank>"
+                  "</tags></vehicle></item_types.xml>");
+        writeFile(hand + QStringLiteral("/res/lists/alpha/list.xml"),
+                  "<list.xml><!-- a comment --><?pi data?>"
+                  + vehicle("Observer", "1", "lightTank", "Observer")
+                  + vehicle("A00_training_alpha", "1", "lightTank", "Drill")
+                  + vehicle("A01_Training", "1", "lightTank", "Training Day")
+                  + vehicle("A02_Quote", "10", "heavyTank", "O'Brien")
+                  + vehicle("A03_Under", "2", "lightTank", "AxB")
+                  + vehicle("A04_Odd", "x", "lightTank", "Oddity") + "</list.xml>");
+        // Another folder of the same name: the same translated nation.
+        writeFile(hand + QStringLiteral("/res/other/alpha/list.xml"),
+                  "<list.xml>" + vehicle("B01_Twin", "3", "heavyTank", "Twin") + "</list.xml>");
+        writeFile(hand + QStringLiteral("/res/lists/empty/list.xml"), "<list.xml> </list.xml>");
+        // Definitions below the lower-cased list folder.
+        writeFile(hand + QStringLiteral("/res/lists/alpha/a02_quote.xml"),
+                  "<a02_quote.xml><hull><models><undamaged>"
+                  "vehicles/n/Folder/normal/lod0/Hull.model</undamaged></models></hull>"
+                  "</a02_quote.xml>");
+        writeFile(hand + QStringLiteral("/res/lists/alpha/a03_under.xml"),
+                  "<a03_under.xml><hull><models><undamaged>vehicles/n</undamaged></models></hull>"
+                  "</a03_under.xml>");
+    }
+
+    void cleanupTestCase()
+    {
+        delete Database::instance();
+        delete Settings::instance();
+        delete FileManager::instance();
+        delete MoReaderCached::instance();
+        delete Log::instance();
+        setMessageBoxHandler({});
+        QDir::setCurrent(mOldCwd);
+    }
+
+    void init()
+    {
+        mBoxes.clear();
+        resetFatalErrorState();
+        Database::instance()->setCamoHooks(nullptr);
+        Database::instance()->setWindowHooks(nullptr);
+    }
+
+    void sampleGameTable()
+    {
+        useSampleGame();
+        Database *db = Database::instance();
+        QSignalSpy rebuilt(db, &Database::databaseRebuilt);
+        db->rebuildDatabase();
+
+        QCOMPARE(rebuilt.count(), 1);
+        QCOMPARE(db->nations, QStringList({"All", "Velmora", "Kastrel", "Oriande"}));
+        QCOMPARE(db->categories.value(0), QStringLiteral("All"));
+        QCOMPARE(db->categories.size(), 6);
+        QCOMPARE(db->tiers, QStringList({"All", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}));
+
+        const QStringList names = rows(db->filterQueryAll("All", "All", "All"), 4);
+        QCOMPARE(names.size(), 12);
+        QVERIFY(!names.contains(QStringLiteral("Observer")));
+        // Ordered by nation folder, then tier.
+        const QStringList folders = rows(db->filterQuery("All", "All", "All", "%%"), 1);
+        QCOMPARE(folders.size(), 12);
+        QStringList sorted = folders;
+        std::sort(sorted.begin(), sorted.end());
+        QCOMPARE(folders, sorted);
+        QCOMPARE(rows(db->filterQuery("Kastrel", "All", "All", "%%"), 8),
+                 QStringList({"2", "5", "8", "9"}));
+        QCOMPARE(db->nextId, 13);
+        QVERIFY(mBoxes.isEmpty());
+    }
+
+    void sampleGameLookups()
+    {
+        Database *db = Database::instance();
+        QCOMPARE(QDir::fromNativeSeparators(db->xmlFileOf("Warden")),
+                 QStringLiteral("scripts/item_defs/vehicles/velmora/v04_warden.xml"));
+        QCOMPARE(db->translatedNationOf("Warden"), QStringLiteral("Velmora"));
+        QCOMPARE(db->translatedCategoryOf("Warden"), QStringLiteral("Medium Tanks"));
+        QCOMPARE(db->tierOf("Warden"), QStringLiteral("4"));
+        QCOMPARE(db->shortName("Warden"), QStringLiteral("v04_warden"));
+        // Loose definition, packed definition in a package.
+        QCOMPARE(db->tankDirectory("Warden"), QStringLiteral("vehicles/velmora/V04_Warden"));
+        QCOMPARE(db->tankDirectory("Lynx"), QStringLiteral("vehicles/kastrel/K02_Lynx"));
+        for (const QString &lookup : {db->xmlFileOf("nobody"), db->tierOf("nobody"),
+                                      db->shortName("nobody"), db->tankDirectory("nobody")}) {
+            QVERIFY(lookup.isEmpty());
+        }
+    }
+
+    void camoAndWindowHooks()
+    {
+        Database *db = Database::instance();
+        CamoRecorder camo;
+        WindowRecorder window;
+        db->setCamoHooks(&camo);
+        db->setWindowHooks(&window);
+        db->rebuildDatabase();
+        db->setCamoHooks(nullptr);
+        db->setWindowHooks(nullptr);
+
+        QCOMPARE(camo.clears, 1);
+        QCOMPARE(camo.loads,
+                 QStringList({"scripts/item_defs/vehicles/velmora/customization.xml|Velmora",
+                              "scripts/item_defs/vehicles/kastrel/customization.xml|Kastrel",
+                              "scripts/item_defs/vehicles/oriande/customization.xml|Oriande"}));
+        QCOMPARE(window.statuses,
+                 QStringList({"Rebuilding database.|0", "Database rebuilt.|4000"}));
+        QCOMPARE(window.reloads, 1);
+    }
+
+    void rebuildTwiceReplacesEverything()
+    {
+        Database *db = Database::instance();
+        QSignalSpy rebuilt(db, &Database::databaseRebuilt);
+        db->rebuildDatabase();
+        const QStringList nations = db->nations;
+        db->rebuildDatabase();
+        QCOMPARE(rebuilt.count(), 2);
+        QCOMPARE(db->nations, nations);
+        QStringList ids = rows(db->filterQueryAll("All", "All", "All"), 0);
+        std::sort(ids.begin(), ids.end(), [](const QString &a, const QString &b) {
+            return a.toInt() < b.toInt();
+        });
+        QCOMPARE(ids.size(), 12);
+        QCOMPARE(ids.first(), QStringLiteral("1"));
+        QCOMPARE(ids.last(), QStringLiteral("12"));
+        QCOMPARE(QSet<QString>(ids.begin(), ids.end()).size(), 12);
+    }
+
+    void handMadeLists()
+    {
+        useHandGame("<TankList><!-- nations -->"
+                    "<A><ResPath>lists/alpha</ResPath><DataPath>vehicles/n</DataPath></A>"
+                    "<B><ResPath>other/alpha</ResPath><DataPath>vehicles/b</DataPath></B>"
+                    "<C><ResPath>lists/empty</ResPath><DataPath>vehicles/e</DataPath></C>"
+                    "<D><ResPath>lists/missing</ResPath><DataPath>vehicles/m</DataPath></D>"
+                    "</TankList>");
+        Database *db = Database::instance();
+        CamoRecorder camo;
+        db->setCamoHooks(&camo);
+        db->rebuildDatabase();
+
+        const QStringList names = rows(db->filterQueryAll("All", "All", "All"), 4);
+        QCOMPARE(QSet<QString>(names.begin(), names.end()),
+                 QSet<QString>({"Training Day", "O'Brien", "AxB", "Oddity", "Twin"}));
+        QCOMPARE(names.size(), 5);
+        // Both folders named alpha translate alike: one entry, both read.
+        QCOMPARE(db->nations, QStringList({"All", "nations/alpha"}));
+        QCOMPARE(camo.loads.size(), 2);
+        QCOMPARE(db->categories, QStringList({"All", "Light", "Heavy"}));
+        QCOMPARE(db->tiers.size(), 11);
+        QCOMPARE(db->tierOf("Oddity"), QStringLiteral("0"));
+        QVERIFY(logText(Error).contains(QStringLiteral("Nation list empty.")));
+        QVERIFY(logText(Warning).contains(
+            QStringLiteral("Failed to load nation file: ")
+            + QDir::toNativeSeparators(QStringLiteral("lists/missing/list.xml"))));
+    }
+
+    void filterQueries_data()
+    {
+        QTest::addColumn<QString>("nation");
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QString>("tier");
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QStringList>("names");
+
+        QTest::newRow("tier 1 is not tier 10") << "All" << "All" << "1" << "%%" << QStringList({"Training Day"});
+        QTest::newRow("tier 10") << "All" << "All" << "10" << "%%" << QStringList({"O'Brien"});
+        QTest::newRow("quote") << "All" << "All" << "All" << "%'B%" << QStringList({"O'Brien"});
+        QTest::newRow("case-insensitive") << "All" << "All" << "All" << "%bRIEN%" << QStringList({"O'Brien"});
+        QTest::newRow("underscore wildcard") << "All" << "All" << "All" << "%x_%" << QStringList({"AxB"});
+        QTest::newRow("class") << "All" << "Heavy" << "All" << "%%" << QStringList({"O'Brien", "Twin"});
+        QTest::newRow("nation and class") << "nations/alpha" << "Heavy" << "3" << "%%" << QStringList({"Twin"});
+        QTest::newRow("quoted nation") << "it's" << "All" << "All" << "%%" << QStringList();
+    }
+
+    void filterQueries()
+    {
+        QFETCH(QString, nation);
+        QFETCH(QString, category);
+        QFETCH(QString, tier);
+        QFETCH(QString, pattern);
+        QFETCH(QStringList, names);
+        QStringList found = rows(Database::instance()->filterQuery(nation, category, tier, pattern), 4);
+        found.sort();
+        names.sort();
+        QCOMPARE(found, names);
+    }
+
+    void lookupsOfHandMadeDefinitions()
+    {
+        Database *db = Database::instance();
+        QCOMPARE(db->translatedNationOf("O'Brien"), QStringLiteral("nations/alpha"));
+        QCOMPARE(db->shortName("O'Brien"), QStringLiteral("a02_quote"));
+        QCOMPARE(db->modelPartsOf(db->xmlFileOf("O'Brien")), QStringLiteral("Folder"));
+        QCOMPARE(db->tankDirectory("O'Brien"), QStringLiteral("vehicles/n/Folder"));
+        // Fewer than three path elements, and a definition that does not exist.
+        QCOMPARE(db->modelPartsOf(db->xmlFileOf("AxB")), QString());
+        QCOMPARE(db->tankDirectory("AxB"), QString());
+        QCOMPARE(db->modelPartsOf(db->xmlFileOf("Oddity")), QString());
+        QCOMPARE(db->tankDirectory("Oddity"), QString());
+    }
+
+    void noNationLoads()
+    {
+        useHandGame("<TankList><D><ResPath>lists/missing</ResPath><DataPath>v/m</DataPath></D>"
+                    "</TankList>");
+        Database *db = Database::instance();
+        db->rebuildDatabase();
+        QCOMPARE(db->tiers, QStringList({"All", "1"}));
+        QCOMPARE(db->nations, QStringList({"All"}));
+        QVERIFY(rows(db->filterQueryAll("All", "All", "All"), 4).isEmpty());
+    }
+
+    void missingItemTypes()
+    {
+        useSampleGame();
+        Database *db = Database::instance();
+        db->rebuildDatabase();
+        QVERIFY(!rows(db->filterQueryAll("All", "All", "All"), 4).isEmpty());
+
+        QTemporaryDir game;
+        writeFile(game.filePath(QStringLiteral("Brastel.exe")), "");
+        Settings::instance()->brastelPath = game.path();
+        QSignalSpy rebuilt(db, &Database::databaseRebuilt);
+        db->rebuildDatabase();
+
+        const QString path = QDir::toNativeSeparators(
+            game.path() + QStringLiteral("/res/scripts/item_defs/item_types.xml"));
+        QVERIFY(logText(Warning).contains(QStringLiteral("Could not locate: ") + path));
+        QCOMPARE(mBoxes.size(), 1);
+        QCOMPARE(mBoxes.at(0).icon, QMessageBox::Warning);
+        QCOMPARE(mBoxes.at(0).title, APP_NAME);
+        QCOMPARE(mBoxes.at(0).text, QStringLiteral("Could not build the database.\nPlease check "
+                                                   "that your Brastel path is correct."));
+        QCOMPARE(mBoxes.at(0).buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(mBoxes.at(0).defaultButton, QMessageBox::NoButton);
+        QVERIFY(rows(db->filterQueryAll("All", "All", "All"), 4).isEmpty());
+        // The list must hear of the emptied table.
+        QCOMPARE(rebuilt.count(), 1);
+    }
+
+    void missingTankList_data()
+    {
+        QTest::addColumn<bool>("loopRunning");
+        QTest::addColumn<QString>("queued");
+        QTest::newRow("start-up") << false << "Could not open tank list file.";
+        QTest::newRow("loop runs") << true << "";
+    }
+
+    void missingTankList()
+    {
+        QFETCH(bool, loopRunning);
+        QFETCH(QString, queued);
+        useSampleGame();
+        Database *db = Database::instance();
+        db->rebuildDatabase();
+        QFile::remove(dataDir() + QStringLiteral("/tank_list.cfg"));
+
+        eventLoopRunning = loopRunning;
+        QSignalSpy rebuilt(db, &Database::databaseRebuilt);
+        db->rebuildDatabase();
+        eventLoopRunning = false;
+
+        QVERIFY(logText(Error).contains(QStringLiteral("Could not open tank list file.")));
+        QCOMPARE(takePendingFatalError(), queued);
+        QVERIFY(rows(db->filterQueryAll("All", "All", "All"), 4).isEmpty());
+        QCOMPARE(rebuilt.count(), 1);
+    }
+
+    void rebuildSeconds_data()
+    {
+        QTest::addColumn<qint64>("ms");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("1234 ms") << qint64(1234) << "1.734";
+        QTest::newRow("0 ms") << qint64(0) << "0.5";
+        QTest::newRow("a minute") << qint64(60000) << "60.5";
+    }
+
+    void rebuildSeconds()
+    {
+        QFETCH(qint64, ms);
+        QFETCH(QString, text);
+        QCOMPARE(Database::rebuildSecondsText(ms), text);
+    }
+};
+
+QTEST_MAIN(TestDatabase)
+#include "test_database.moc"
