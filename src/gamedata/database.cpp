@@ -87,6 +87,13 @@ QString listFolder(const QString &listPath)
     return folder;
 }
 
+// A null text would be stored as NULL, and the filter's "IS NOT NULL" for "all"
+// would then hide the tank; an empty text is stored as text.
+QString notNull(const QString &text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
 } // namespace
 
 Database::Database()
@@ -348,16 +355,16 @@ bool Database::insertTank(const QString &nation, const QString &translatedNation
     QSqlQuery query(db);
     query.prepare(TANK_INSERT);
     query.bindValue(QStringLiteral(":id"), nextId++);
-    query.bindValue(QStringLiteral(":Nation"), nation);
-    query.bindValue(QStringLiteral(":TranslatedNation"), translatedNation);
-    query.bindValue(QStringLiteral(":Model"), model);
-    query.bindValue(QStringLiteral(":TranslatedName"), translatedName);
-    query.bindValue(QStringLiteral(":Path"), path);
-    query.bindValue(QStringLiteral(":Catergory"), category);
-    query.bindValue(QStringLiteral(":TranslatedCatergory"), translatedCategory);
+    query.bindValue(QStringLiteral(":Nation"), notNull(nation));
+    query.bindValue(QStringLiteral(":TranslatedNation"), notNull(translatedNation));
+    query.bindValue(QStringLiteral(":Model"), notNull(model));
+    query.bindValue(QStringLiteral(":TranslatedName"), notNull(translatedName));
+    query.bindValue(QStringLiteral(":Path"), notNull(path));
+    query.bindValue(QStringLiteral(":Catergory"), notNull(category));
+    query.bindValue(QStringLiteral(":TranslatedCatergory"), notNull(translatedCategory));
     query.bindValue(QStringLiteral(":Tier"), tier);
-    query.bindValue(QStringLiteral(":XmlFile"), xmlFile);
-    query.bindValue(QStringLiteral(":Description"), description);
+    query.bindValue(QStringLiteral(":XmlFile"), notNull(xmlFile));
+    query.bindValue(QStringLiteral(":Description"), notNull(description));
     if (!query.exec()) {
         // The statement's own error: the connection's stays empty for a failed query.
         logLine(QStringLiteral("Database error: ") + query.lastError().text(), Error);

@@ -151,7 +151,11 @@ private slots:
                   + vehicle("A01_Training", "1", "lightTank", "Training Day")
                   + vehicle("A02_Quote", "10", "heavyTank", "O'Brien")
                   + vehicle("A03_Under", "2", "lightTank", "AxB")
-                  + vehicle("A04_Odd", "x", "lightTank", "Oddity") + "</list.xml>");
+                  + vehicle("A04_Odd", "x", "lightTank", "Oddity")
+                  // A class without an item-type entry and no description.
+                  + "<A05_Bare><level>2</level><tags>mediumTank</tags>"
+                    "<userString>Bare</userString></A05_Bare>"
+                  + "</list.xml>");
         // Another folder of the same name: the same translated nation.
         writeFile(hand + QStringLiteral("/res/other/alpha/list.xml"),
                   "<list.xml>" + vehicle("B01_Twin", "3", "heavyTank", "Twin") + "</list.xml>");
@@ -215,7 +219,9 @@ private slots:
 
     void sampleGameLookups()
     {
+        useSampleGame();
         Database *db = Database::instance();
+        db->rebuildDatabase();
         QCOMPARE(QDir::fromNativeSeparators(db->xmlFileOf("Warden")),
                  QStringLiteral("scripts/item_defs/vehicles/velmora/v04_warden.xml"));
         QCOMPARE(db->translatedNationOf("Warden"), QStringLiteral("Velmora"));
@@ -233,6 +239,7 @@ private slots:
 
     void camoAndWindowHooks()
     {
+        useSampleGame();
         Database *db = Database::instance();
         CamoRecorder camo;
         WindowRecorder window;
@@ -254,6 +261,7 @@ private slots:
 
     void rebuildTwiceReplacesEverything()
     {
+        useSampleGame();
         Database *db = Database::instance();
         QSignalSpy rebuilt(db, &Database::databaseRebuilt);
         db->rebuildDatabase();
@@ -286,12 +294,13 @@ private slots:
 
         const QStringList names = rows(db->filterQueryAll("All", "All", "All"), 4);
         QCOMPARE(QSet<QString>(names.begin(), names.end()),
-                 QSet<QString>({"Training Day", "O'Brien", "AxB", "Oddity", "Twin"}));
-        QCOMPARE(names.size(), 5);
+                 QSet<QString>({"Training Day", "O'Brien", "AxB", "Oddity", "Bare", "Twin"}));
+        QCOMPARE(names.size(), 6);
         // Both folders named alpha translate alike: one entry, both read.
         QCOMPARE(db->nations, QStringList({"All", "nations/alpha"}));
         QCOMPARE(camo.loads.size(), 2);
-        QCOMPARE(db->categories, QStringList({"All", "Light", "Heavy"}));
+        QCOMPARE(db->categories, QStringList({"All", "Light", "Heavy", ""}));
+        QCOMPARE(db->translatedCategoryOf("Bare"), QString());
         QCOMPARE(db->tiers.size(), 11);
         QCOMPARE(db->tierOf("Oddity"), QStringLiteral("0"));
         QVERIFY(logText(Error).contains(QStringLiteral("Nation list empty.")));
