@@ -1,0 +1,139 @@
+#include "render/discmarker.h"
+
+#include "render/internal/glcore.h"
+#include "render/matrixstack.h"
+
+#include <QOpenGLFunctions_3_2_Core>
+
+#include <glm/gtc/matrix_transform.hpp>
+#include <glm/gtc/type_ptr.hpp>
+
+#include <cmath>
+#include <utility>
+
+namespace {
+
+constexpr float radius = 0.04f;
+constexpr int slices = 22;
+constexpr int halfStacks = 11;
+constexpr float pi = 3.14159265358979f;
+
+glm::vec3 spherePoint(float phi, float theta)
+{
+    return glm::vec3(radius * std::cos(phi) * std::sin(theta), radius * std::sin(phi),
+                     radius * std::cos(phi) * std::cos(theta));
+}
+
+} // namespace
+
+QVector<LineVertex> markerSphereVertices(const QColor &colour)
+{
+    const glm::vec3 rgb(float(colour.redF()), float(colour.greenF()), float(colour.blueF()));
+    QVector<LineVertex> v;
+    v.reserve(slices * 2 * halfStacks * 6);
+    for (int i = 0; i < slices; ++i) {
+        const float theta1 = float(i) * 2.0f * pi / float(slices);
+        const float theta2 = float(i + 1) * 2.0f * pi / float(slices);
+        for (int j = -halfStacks; j < halfStacks; ++j) {
+            const float phi1 = float(j) * pi / float(2 * halfStacks);
+            const float phi2 = float(j + 1) * pi / float(2 * halfStacks);
+            const glm::vec3 a = spherePoint(phi1, theta1);
+            const glm::vec3 b = spherePoint(phi1, theta2);
+            const glm::vec3 c = spherePoint(phi2, theta2);
+            const glm::vec3 d = spherePoint(phi2, theta1);
+            for (const glm::vec3 &p : {a, b, c, a, c, d}) {
+                v.append({p, rgb});
+            }
+        }
+    }
+    return v;
+}
+
+DiscMarker::~DiscMarker()
+{
+    destroy();
+}
+
+DiscMarker::DiscMarker(DiscMarker &&other) noexcept
+    : program(other.program)
+    , buffer(std::exchange(other.buffer, 0))
+    , vertexArray(std::exchange(other.vertexArray, 0))
+    , model(other.model)
+    , vertices(std::move(other.vertices))
+{
+}
+
+DiscMarker &DiscMarker::operator=(DiscMarker &&other) noexcept
+{
+    if (this != &other) {
+        destroy();
+        program = other.program;
+        buffer = std::exchange(other.buffer, 0);
+        vertexArray = std::exchange(other.vertexArray, 0);
+        model = other.model;
+        vertices = std::move(other.vertices);
+    }
+    return *this;
+}
+
+void DiscMarker::destroy()
+{
+    if (buffer == 0 && vertexArray == 0) {
+        return;
+    }
+    if (QOpenGLFunctions_3_2_Core *gl = internal::glCore()) {
+        gl->glDeleteBuffers(1, &buffer);
+        gl->glDeleteVertexArrays(1, &vertexArray);
+    }
+    buffer = 0;
+    vertexArray = 0;
+}
+
+void DiscMarker::build(const QColor &colour, GLuint lineProgram)
+{
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
+    if (!gl) {
+        return;
+    }
+    destroy();
+    program = lineProgram;
+    vertices = markerSphereVertices(colour);
+    gl->glGenBuffers(1, &buffer);
+    gl->glGenVertexArrays(1, &vertexArray);
+    gl->glBindVertexArray(vertexArray);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertices.size()) * lineVertexStride,
+                     vertices.constData(), GL_STATIC_DRAW);
+    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, lineVertexStride, nullptr);
+    gl->glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, lineVertexStride,
+                              reinterpret_cast<const void *>(qintptr(lineVertexColourOffset)));
+    gl->glEnableVertexAttribArray(0);
+    gl->glBindVertexArray(0);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+void DiscMarker::setPosition(const glm::vec3 &p)
+{
+    model = glm::translate(glm::mat4(1.0f), p);
+}
+
+void DiscMarker::draw()
+{
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
+    MatrixStack *stack = MatrixStack::instance();
+    if (!gl || !stack || vertexArray == 0) {
+        return;
+    }
+    gl->glUseProgram(program);
+    const glm::mat4 m = stack->projection * stack->view * model;
+    gl->glUniformMatrix4fv(gl->glGetUniformLocation(program, "ModelViewProj"), 1, GL_FALSE,
+                           glm::value_ptr(m));
+    gl->glBindVertexArray(vertexArray);
+    gl->glEnableVertexAttribArray(0);
+    gl->glEnableVertexAttribArray(1);
+    gl->glDrawArrays(GL_TRIANGLES, 0, GLsizei(vertices.size()));
+    gl->glUseProgram(0);
+    gl->glDisableVertexAttribArray(1);
+    gl->glDisableVertexAttribArray(0);
+    gl->glBindVertexArray(0);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "render/linevertex.h"
+
+#include <QColor>
+#include <QVector>
+
+#include <glm/glm.hpp>
+
+using GLuint = unsigned int;
+
+// Coloured line segments collected during a frame (the armour ray, debug lines)
+// and drawn in one call. Empty until init(); safe to destroy without a context.
+class LineBatch
+{
+public:
+    LineBatch() = default;
+    ~LineBatch();
+    LineBatch(const LineBatch &) = delete;
+    LineBatch &operator=(const LineBatch &) = delete;
+    LineBatch(LineBatch &&other) noexcept;
+    LineBatch &operator=(LineBatch &&other) noexcept;
+
+    // Needs a current context; lineProgram takes the matrix "ModelViewProj".
+    void init(GLuint lineProgram);
+    // Two vertices per segment; the colour's alpha is dropped.
+    void addLine(const glm::vec3 &from, const glm::vec3 &to, const QColor &colour);
+    void clear();
+    // Uploads and draws all segments with MatrixStack projection x view; nothing
+    // at all when there are none.
+    void draw();
+
+    GLuint program = 0;
+    GLuint buffer = 0;
+    GLuint vertexArray = 0;
+    QVector<LineVertex> vertices;
+
+private:
+    void destroy();
+};

@@ -1,0 +1,175 @@
+#include "render/overlayimage.h"
+
+#include "render/internal/glcore.h"
+
+#include <QCoreApplication>
+#include <QOpenGLFunctions_3_2_Core>
+#include <QPainter>
+
+namespace {
+
+QString trView(const char *text)
+{
+    return QCoreApplication::translate("RenderWidget", text);
+}
+
+QString number(float v)
+{
+    return QString::number(double(v), 'g', 6);
+}
+
+// Top-left corner of the image: 1 pixel from the left, 5 below the top.
+constexpr int overlayLeft = 1;
+constexpr int overlayTopGap = 5;
+
+} // namespace
+
+QVector<OverlayLine> overlayLines(const OverlayInfo &info)
+{
+    QVector<OverlayLine> lines;
+    int start = 15;
+    if (info.showTankInfo) {
+        const QColor white(Qt::white);
+        const QString sep = QStringLiteral(": ");
+        lines.append({10, 15, white, trView("Nation") + sep + info.nation});
+        lines.append({10, 32, white, trView("Name") + sep + info.name});
+        lines.append({10, 49, white, trView("Category") + sep + info.category});
+        lines.append({10, 66, white, trView("Tier") + sep + info.tier});
+        lines.append({10, 83, white, trView("Hit Points") + sep + info.hitPoints});
+        start = 100;
+    }
+    if (info.showRenderInfo) {
+        const QColor yellow(Qt::yellow);
+        lines.append({10, start, yellow, trView("Avg FPS: ") + number(info.avgFps)});
+        lines.append({10, start + 17, yellow, trView("Frame Time(ms): ") + number(info.frameTimeMs)});
+        lines.append({10, start + 34, yellow,
+                      trView("Tank Triangle count: ") + QString::number(info.tankTriangles)});
+        lines.append({10, start + 51, yellow,
+                      trView("Total Scene Triangle count: ")
+                          + QString::number(info.hangarTriangles + info.tankTriangles)});
+    }
+    return lines;
+}
+
+void paintOverlayLines(QImage &image, const QVector<OverlayLine> &lines, const QFont &font)
+{
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setBackgroundMode(Qt::TransparentMode);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setFont(font);
+    for (const OverlayLine &line : lines) {
+        painter.setPen(line.colour);
+        painter.drawText(line.x, line.y, line.text);
+    }
+}
+
+QImage overlayTextureImage(const QImage &image)
+{
+    // GL's first texture row is the bottom one.
+    return image.convertToFormat(QImage::Format_RGBA8888).mirrored(false, true);
+}
+
+OverlayImage::OverlayImage() = default;
+
+OverlayImage::~OverlayImage()
+{
+    destroy();
+}
+
+void OverlayImage::destroy()
+{
+    if (texture == 0 && quad == 0 && quadArray == 0) {
+        return;
+    }
+    if (QOpenGLFunctions_3_2_Core *gl = internal::glCore()) {
+        gl->glDeleteTextures(1, &texture);
+        gl->glDeleteBuffers(1, &quad);
+        gl->glDeleteVertexArrays(1, &quadArray);
+    }
+    texture = 0;
+    quad = 0;
+    quadArray = 0;
+}
+
+void OverlayImage::init(GLuint fontProgram)
+{
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
+    if (!gl) {
+        return;
+    }
+    destroy();
+    image = std::make_unique<QImage>(size, size, QImage::Format_ARGB32);
+    image->fill(Qt::transparent);
+
+    const QImage bytes = overlayTextureImage(*image);
+    gl->glActiveTexture(GL_TEXTURE0);
+    gl->glGenTextures(1, &texture);
+    gl->glBindTexture(GL_TEXTURE_2D, texture);
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, size, size, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     bytes.constBits());
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    gl->glBindTexture(GL_TEXTURE_2D, 0);
+
+    program = fontProgram;
+
+    // Two triangles covering the viewport.
+    static const float corners[] = {-1, -1, 0, 1, -1, 0, -1, 1, 0, -1, 1, 0, 1, -1, 0, 1, 1, 0};
+    gl->glGenVertexArrays(1, &quadArray);
+    gl->glGenBuffers(1, &quad);
+    gl->glBindVertexArray(quadArray);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, quad);
+    gl->glBufferData(GL_ARRAY_BUFFER, sizeof(corners), corners, GL_STATIC_DRAW);
+    gl->glEnableVertexAttribArray(0);
+    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 12, nullptr);
+    gl->glBindVertexArray(0);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+
+    dirty = true;
+}
+
+void OverlayImage::drawTexts(const OverlayInfo &info, const QFont &font, int viewportWidth,
+                             int viewportHeight)
+{
+    if (!info.showTankInfo && !info.showRenderInfo) {
+        return;
+    }
+    if (info.showRenderInfo) {
+        dirty = true; // the statistics change every frame
+    }
+    if (dirty && image) {
+        paintOverlayLines(*image, overlayLines(info), font);
+    }
+    draw(viewportWidth, viewportHeight);
+}
+
+void OverlayImage::draw(int viewportWidth, int viewportHeight)
+{
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
+    if (!gl || texture == 0 || !image) {
+        return;
+    }
+    gl->glDisable(GL_DEPTH_TEST);
+    gl->glEnable(GL_BLEND);
+    gl->glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    gl->glActiveTexture(GL_TEXTURE0);
+    gl->glBindTexture(GL_TEXTURE_2D, texture);
+    if (dirty) {
+        const QImage bytes = overlayTextureImage(*image);
+        gl->glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, size, size, GL_RGBA, GL_UNSIGNED_BYTE,
+                            bytes.constBits());
+        dirty = false;
+        ++uploadCount;
+    }
+    gl->glViewport(overlayLeft, viewportHeight - size - overlayTopGap, size, size);
+    gl->glUseProgram(program);
+    gl->glUniform1i(gl->glGetUniformLocation(program, "diffuseMap0"), 0);
+    gl->glBindVertexArray(quadArray);
+    gl->glDrawArrays(GL_TRIANGLES, 0, 6);
+    gl->glBindVertexArray(0);
+    gl->glUseProgram(0);
+    gl->glViewport(0, 0, viewportWidth, viewportHeight);
+    gl->glDisable(GL_BLEND);
+    gl->glEnable(GL_DEPTH_TEST);
+}
