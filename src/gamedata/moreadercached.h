@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/singleton.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class MoReader;
+
+// Resolves "#catalogue:id" references, keeping the last catalogue in memory.
+class MoReaderCached : public QObject, public Singleton<MoReaderCached>
+{
+    Q_OBJECT
+public:
+    MoReaderCached();
+    ~MoReaderCached() override;
+
+    QString translate(const QString &reference);
+    QStringList splitReference(const QString &reference) const;
+
+    // The game folder the catalogues live under. Until the settings service
+    // supplies it, whoever knows the game folder sets it here.
+    void setGamePath(const QString &path) { gamePath = path; }
+
+    QString currentPath;
+    MoReader *reader = nullptr;
+    QString gamePath;
+
+private:
+    Q_DISABLE_COPY(MoReaderCached)
+};

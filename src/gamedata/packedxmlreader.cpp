@@ -1,0 +1,324 @@
+#include "gamedata/packedxmlreader.h"
+
+#include "gamedata/binaryreader.h"
+
+#include "core/fatalerror.h"
+#include "core/log.h"
+
+#include <QIODevice>
+#include <QtEndian>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr quint32 PACKED_MAGIC = 0x62A14E45;
+// Deeper nesting than any game file has; a crafted file must not exhaust the stack.
+constexpr int MAX_DEPTH = 512;
+
+class Decoder
+{
+public:
+    Decoder(const QByteArray &bytes, QDomDocument &doc)
+        : data(reinterpret_cast<const uchar *>(bytes.constData())),
+          size(bytes.size()), doc(doc)
+    {
+    }
+
+    // Latches the first short read; later reads yield zeros without a report.
+    bool need(qint64 count, const char *what)
+    {
+        if (failed) {
+            return false;
+        }
+        if (count <= size - pos) {
+            return true;
+        }
+        failed = true;
+        pos = size;
+        fatalError(QStringLiteral("Error reading data: ") + QLatin1String(what));
+        return false;
+    }
+
+    qint16 readShort()
+    {
+        if (!need(2, "readShort()")) {
+            return 0;
+        }
+        const qint16 v = qFromLittleEndian<qint16>(data + pos);
+        pos += 2;
+        return v;
+    }
+
+    quint32 readUInt()
+    {
+        if (!need(4, "readIntUnsigned()")) {
+            return 0;
+        }
+        const quint32 v = qFromLittleEndian<quint32>(data + pos);
+        pos += 4;
+        return v;
+    }
+
+    static QString latin(const uchar *p, qint64 n)
+    {
+        QString text(int(n), Qt::Uninitialized);
+        QChar *out = text.data();
+        for (qint64 i = 0; i < n; ++i) {
+            out[i] = p[i] < 0x80 ? QChar(ushort(p[i])) : QChar(QChar::ReplacementCharacter);
+        }
+        return text;
+    }
+
+    void readNames()
+    {
+        while (!failed) {
+            if (!need(1, "peek")) {
+                return;
+            }
+            if (data[pos] == 0) {
+                ++pos;
+                return;
+            }
+            const uchar *start = data + pos;
+            const void *zero = std::memchr(start, 0, size_t(size - pos));
+            const qint64 n = zero ? static_cast<const uchar *>(zero) - start : size - pos;
+            names.append(latin(start, n));
+            pos += n;
+            if (!need(1, "readChar()")) {
+                return;
+            }
+            ++pos;
+        }
+    }
+
+    QString nameAt(int index)
+    {
+        if (index >= 0 && index < names.size()) {
+            return names.at(index);
+        }
+        // An empty tag name would be dropped by the DOM and shift later indices.
+        if (Log *log = Log::instance()) {
+            log->write(QStringLiteral("Packed XML name index out of range: %1").arg(index), Warning);
+        }
+        return QStringLiteral("unknown");
+    }
+
+    void readElement(QDomElement &element, int depth)
+    {
+        if (failed) {
+            return;
+        }
+        if (depth > MAX_DEPTH) {
+            failed = true;
+            pos = size;
+            return;
+        }
+        const int count = readShort();
+        const quint32 ownWord = readUInt();
+        std::vector<PackedValueDescriptor> children;
+        if (count > 0 && !failed) {
+            children.resize(size_t(count));
+            for (PackedValueDescriptor &d : children) {
+                d.nameIndex = readShort();
+                const quint32 word = readUInt();
+                d.end = word & 0x0FFFFFFF;
+                d.type = qint32(word) >> 28;
+            }
+        }
+        if (failed) {
+            return;
+        }
+        PackedValueDescriptor own;
+        own.end = ownWord & 0x0FFFFFFF;
+        own.type = qint32(ownWord) >> 28;
+        quint32 previous = readValue(element, own, 0, depth);
+        for (const PackedValueDescriptor &d : children) {
+            if (failed) {
+                break;
+            }
+            QDomElement child = doc.createElement(nameAt(d.nameIndex));
+            previous = readValue(child, d, previous, depth);
+            element.appendChild(child);
+        }
+    }
+
+    void appendText(QDomElement &element, const QString &text)
+    {
+        element.appendChild(doc.createTextNode(text));
+    }
+
+    static QString number(float f)
+    {
+        QString text = QString::number(double(f), 'g', 6);
+        if (text == QLatin1String("-1e-06")) {
+            text = QStringLiteral("0");
+        }
+        return text;
+    }
+
+    quint32 readValue(QDomElement &element, const PackedValueDescriptor &d, quint32 previousEnd,
+                      int depth)
+    {
+        // A value always spans its declared bytes, so one odd value cannot
+        // shift every value after it.
+        const qint64 length = d.end > previousEnd ? qint64(d.end) - previousEnd : 0;
+        const qint64 start = pos;
+        switch (d.type) {
+        case Element:
+            readElement(element, depth + 1);
+            break;
+        case String:
+            if (need(length, "readChar()")) {
+                appendText(element, latin(data + pos, length));
+                pos += length;
+            }
+            break;
+        case Integer: {
+            qint64 value = 0;
+            if ((length == 1 || length == 2 || length == 4) && need(length, "readInt()")) {
+                if (length == 1) {
+                    value = qint8(data[pos]);
+                } else if (length == 2) {
+                    value = qFromLittleEndian<qint16>(data + pos);
+                } else {
+                    value = qFromLittleEndian<qint32>(data + pos);
+                }
+            }
+            if (!failed) {
+                appendText(element, QString::number(value));
+            }
+            break;
+        }
+        case Floats: {
+            const qint64 n = length / 4;
+            if (!need(n * 4, "readFloat()")) {
+                break;
+            }
+            QStringList numbers;
+            numbers.reserve(int(n));
+            for (qint64 i = 0; i < n; ++i) {
+                const quint32 bits = qFromLittleEndian<quint32>(data + pos + 4 * i);
+                float f;
+                std::memcpy(&f, &bits, 4);
+                numbers.append(number(f));
+            }
+            if (n == 12) {
+                for (int row = 0; row < 4; ++row) {
+                    QDomElement rowElement = doc.createElement(QStringLiteral("row%1").arg(row));
+                    appendText(rowElement, numbers.mid(row * 3, 3).join(QLatin1Char(' ')));
+                    element.appendChild(rowElement);
+                }
+            } else {
+                appendText(element, numbers.join(QLatin1Char(' ')));
+            }
+            break;
+        }
+        case Boolean:
+            if (length == 1) {
+                if (!need(1, "readChar()")) {
+                    break;
+                }
+                const uchar b = data[pos];
+                appendText(element, QStringLiteral("true"));
+                if (b != 1) {
+                    fatalError(QStringLiteral("Boolean error"));
+                }
+            } else {
+                appendText(element, QStringLiteral("false"));
+            }
+            break;
+        case Blob:
+            if (need(length, "readChar()")) {
+                const QByteArray raw = QByteArray::fromRawData(
+                    reinterpret_cast<const char *>(data + pos), int(length));
+                appendText(element, QString::fromLatin1(raw.toBase64()));
+            }
+            break;
+        default:
+            fatalError(QStringLiteral("Unknown xml data type"));
+            break;
+        }
+        if (!failed && d.type != Element) {
+            need(length - (pos - start), "readChar()");
+        }
+        if (!failed && pos < start + length) {
+            pos = start + length;
+        }
+        return d.end;
+    }
+
+    const uchar *data;
+    qint64 size;
+    qint64 pos = 0;
+    QDomDocument &doc;
+    QStringList names;
+    bool failed = false;
+};
+
+QDomDocument parsePlain(const QByteArray &bytes)
+{
+    const QString text = QString::fromUtf8(bytes).simplified();
+    QDomDocument doc;
+    if (!doc.setContent(text, false)) {
+        // Qt keeps the part it parsed before the error; the caller gets nothing.
+        return QDomDocument();
+    }
+    return doc;
+}
+
+} // namespace
+
+PackedXmlReader::PackedXmlReader(BinaryReader *stream)
+    : stream(stream)
+{
+}
+
+QDomDocument PackedXmlReader::parse(const QByteArray &bytes, const QString &fileName,
+                                    int *plainText, bool *failed)
+{
+    if (failed) {
+        *failed = false;
+    }
+    quint32 magic = 0;
+    if (bytes.size() >= 4) {
+        magic = qFromLittleEndian<quint32>(bytes.constData());
+    }
+    if (magic != PACKED_MAGIC) {
+        if (plainText) {
+            *plainText = 1;
+        }
+        return parsePlain(bytes);
+    }
+    QDomDocument doc;
+    Decoder decoder(bytes, doc);
+    decoder.pos = 4;
+    if (decoder.need(1, "readChar()")) {
+        ++decoder.pos;
+    }
+    decoder.readNames();
+    QString rootName = fileName.split(QLatin1Char('/')).last();
+    rootName.replace(QLatin1String(".model"), QLatin1String(".visual"));
+    QDomElement root = doc.createElement(rootName);
+    doc.appendChild(root);
+    decoder.readElement(root, 0);
+    if (failed) {
+        *failed = decoder.failed;
+    }
+    return doc;
+}
+
+QDomDocument PackedXmlReader::read(const QString &fileName)
+{
+    QByteArray bytes;
+    if (stream && stream->device()) {
+        stream->device()->seek(0);
+        bytes = stream->readAll();
+    }
+    names.clear();
+    int plain = 0;
+    QDomDocument doc = parse(bytes, fileName, &plain, &mFailed);
+    plainText = plain;
+    return doc;
+}
