@@ -2,6 +2,7 @@
 
 #include "core/log.h"
 #include "core/messagestrings.h"
+#include "gamedata/moreadercached.h"
 
 MainApplication::MainApplication(int &argc, char **argv)
     : QApplication(argc, argv)
@@ -13,6 +14,7 @@ MainApplication::~MainApplication()
     if (!initialised) {
         return;
     }
+    delete MoReaderCached::instance();
     delete Log::instance();
     delete MessageStrings::instance();
 }
@@ -21,5 +23,6 @@ void MainApplication::init()
 {
     new MessageStrings();
     new Log();
+    new MoReaderCached();
     initialised = true;
 }
