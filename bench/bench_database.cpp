@@ -46,6 +46,10 @@ public:
         new FileManager();
         new Settings();
         new Database();
+        const QString game = LARGE + QStringLiteral("/Brastel");
+        Settings::instance()->brastelPath = game;
+        MoReaderCached::instance()->setGamePath(game);
+        FileManager::instance()->loadZipFiles();
     }
 
     ~Services()

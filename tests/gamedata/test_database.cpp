@@ -77,6 +77,7 @@ private:
     void useGame(const QString &gamePath, const QByteArray &tankList)
     {
         Settings::instance()->brastelPath = gamePath;
+        MoReaderCached::instance()->setGamePath(gamePath);
         FileManager::instance()->loadZipFiles();
         writeFile(dataDir() + QStringLiteral("/tank_list.cfg"), tankList);
     }
@@ -137,6 +138,7 @@ private slots:
 
         const QString hand = handGame();
         writeFile(hand + QStringLiteral("/Brastel.exe"), "");
+        QVERIFY(QDir().mkpath(hand + QStringLiteral("/res/text/LC_MESSAGES")));
         QFile::copy(SAMPLE + QStringLiteral("/Brastel/res/text/LC_MESSAGES/menu.mo"),
                     hand + QStringLiteral("/res/text/LC_MESSAGES/menu.mo"));
         writeFile(hand + QStringLiteral("/res/scripts/item_defs/item_types.xml"),
@@ -375,6 +377,7 @@ private slots:
         QTemporaryDir game;
         writeFile(game.filePath(QStringLiteral("Brastel.exe")), "");
         Settings::instance()->brastelPath = game.path();
+        MoReaderCached::instance()->setGamePath(game.path());
         QSignalSpy rebuilt(db, &Database::databaseRebuilt);
         db->rebuildDatabase();
 
