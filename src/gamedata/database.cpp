@@ -480,6 +480,9 @@ QSqlQuery *Database::runFilter(const QString &nation, const QString &category,
                         + QStringLiteral(" ORDER BY nation, tier, id");
 
     auto *query = new QSqlQuery(db);
+    // Callers read the rows once, in order; without the backward cache the driver
+    // does not keep a copy of every row read.
+    query->setForwardOnly(true);
     if (!query->prepare(sql) && namePattern) {
         qDebug().noquote() << QStringLiteral("SQL ERROR: ") + query->lastError().text();
     }
