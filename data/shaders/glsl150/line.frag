@@ -1,0 +1,10 @@
+#version 150
+
+in vec3 vColor;
+
+out vec4 fragColor;
+
+void main()
+{
+    fragColor = vec4(vColor, 1.0);
+}
