@@ -4,15 +4,19 @@
 #include "render/shaderloader.h"
 #include "render/shaderprogram.h"
 
+#include <QColor>
 #include <QDir>
 #include <QFile>
 #include <QOffscreenSurface>
+#include <QOpenGLFramebufferObject>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions_3_2_Core>
 #include <QOpenGLVersionFunctionsFactory>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <array>
+#include <cmath>
 #include <memory>
 
 // Builds the shipped programs, and broken copies of the folder, on a real context.
@@ -28,6 +32,8 @@ private slots:
     void everyShippedProgramLinks();
     void attributesSitAtTheirLocations();
     void uniformsAreRegistered();
+    void bakeMixesLikeTheSwatch_data();
+    void bakeMixesLikeTheSwatch();
     void brokenFontStopsBeforeTheSpecialPrograms();
     void missingFileIsFatalAndFailsTheBuild();
 
@@ -35,6 +41,7 @@ private:
     // A copy of the shipped folder the test may damage.
     QString copyOfShaders(QTemporaryDir &dir) const;
     GLuint programId(ShaderProgram *program) const { return program->program->programId(); }
+    GLuint texture1x1(const QColor &colour);
 
     QTemporaryDir mRoot;
     std::unique_ptr<Log> mLog;
@@ -214,6 +221,114 @@ void TestShaderLoaderGl::uniformsAreRegistered()
              gl->glGetUniformLocation(programId(grid), "mvp"));
     QCOMPARE(grid->uniform(QStringLiteral("noSuchUniform")), -1);
     QCOMPARE(mShipped->program(ShaderBumped)->uniform(QStringLiteral("mvp")), -1);
+}
+
+GLuint TestShaderLoaderGl::texture1x1(const QColor &colour)
+{
+    const std::array<unsigned char, 4> texel = {
+        static_cast<unsigned char>(colour.red()), static_cast<unsigned char>(colour.green()),
+        static_cast<unsigned char>(colour.blue()), static_cast<unsigned char>(colour.alpha())};
+    GLuint id = 0;
+    gl->glGenTextures(1, &id);
+    gl->glBindTexture(GL_TEXTURE_2D, id);
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, texel.data());
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    return id;
+}
+
+void TestShaderLoaderGl::bakeMixesLikeTheSwatch_data()
+{
+    QTest::addColumn<QColor>("diffuse");
+    QTest::addColumn<QColor>("camo");
+    QTest::addColumn<QColor>("exclusion");
+
+    QTest::newRow("all four colours") << QColor(200, 100, 50, 255) << QColor(255, 128, 0, 64)
+                                      << QColor(255, 255, 255, 255);
+    QTest::newRow("black camouflage keeps the texture")
+        << QColor(200, 100, 50, 255) << QColor(0, 0, 0, 0) << QColor(255, 255, 255, 255);
+    QTest::newRow("excluded keeps the texture")
+        << QColor(200, 100, 50, 255) << QColor(255, 255, 255, 255) << QColor(0, 0, 0, 255);
+    QTest::newRow("texture alpha survives")
+        << QColor(30, 60, 90, 100) << QColor(0, 255, 255, 255) << QColor(255, 255, 255, 255);
+}
+
+void TestShaderLoaderGl::bakeMixesLikeTheSwatch()
+{
+    QFETCH(QColor, diffuse);
+    QFETCH(QColor, camo);
+    QFETCH(QColor, exclusion);
+    const std::array<QColor, 4> colours = {QColor(10, 200, 30, 255), QColor(250, 250, 0, 128),
+                                           QColor(0, 0, 255, 255), QColor(90, 60, 30, 255)};
+
+    // The swatch's own sum, started from the texture colour instead of the armour colour.
+    double expected[3] = {diffuse.red() / 255.0, diffuse.green() / 255.0, diffuse.blue() / 255.0};
+    const double channel[4] = {camo.red() / 255.0, camo.green() / 255.0, camo.blue() / 255.0,
+                               camo.alpha() / 255.0};
+    if (exclusion.red() != 0) {
+        for (int k = 0; k < 4; ++k) {
+            const double t = channel[k] * (colours[k].alpha() / 255.0);
+            const double c[3] = {colours[k].red() / 255.0, colours[k].green() / 255.0,
+                                 colours[k].blue() / 255.0};
+            for (int i = 0; i < 3; ++i) {
+                expected[i] += (c[i] - expected[i]) * t;
+            }
+        }
+    }
+
+    QOpenGLFramebufferObject target(2, 2);
+    QVERIFY(target.bind());
+    gl->glViewport(0, 0, 2, 2);
+    const GLuint textures[3] = {texture1x1(diffuse), texture1x1(exclusion), texture1x1(camo)};
+    for (int unit = 0; unit < 3; ++unit) {
+        gl->glActiveTexture(GL_TEXTURE0 + unit);
+        gl->glBindTexture(GL_TEXTURE_2D, textures[unit]);
+    }
+    const float quad[] = {1, 1, 0, 1, 1, -1, 1, 0, 0, 1, 1, -1, 0, 1, 0, -1, -1, 0, 0, 0};
+    GLuint vao = 0;
+    GLuint vbo = 0;
+    gl->glGenVertexArrays(1, &vao);
+    gl->glBindVertexArray(vao);
+    gl->glGenBuffers(1, &vbo);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, vbo);
+    gl->glBufferData(GL_ARRAY_BUFFER, sizeof(quad), quad, GL_STATIC_DRAW);
+    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 20, nullptr);
+    gl->glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 20, reinterpret_cast<void *>(12));
+    gl->glEnableVertexAttribArray(0);
+    gl->glEnableVertexAttribArray(1);
+
+    ShaderProgram *bake = mShipped->camoSaverProgram;
+    bake->program->bind();
+    gl->glUniform1i(bake->uniform(QStringLiteral("diffuseMap0")), 0);
+    gl->glUniform1i(bake->uniform(QStringLiteral("exclusionMap")), 1);
+    gl->glUniform1i(bake->uniform(QStringLiteral("camoMap")), 2);
+    gl->glUniform4f(bake->uniform(QStringLiteral("camoTiling")), 1, 1, 0, 0);
+    for (int k = 0; k < 4; ++k) {
+        gl->glUniform4f(bake->uniform(QStringLiteral("camoColor%1").arg(k)),
+                        colours[k].red() / 255.0f, colours[k].green() / 255.0f,
+                        colours[k].blue() / 255.0f, colours[k].alpha() / 255.0f);
+    }
+    gl->glDisable(GL_BLEND);
+    gl->glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    std::array<unsigned char, 4> pixel = {};
+    gl->glReadPixels(1, 1, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
+    bake->program->release();
+    QCOMPARE(gl->glGetError(), GLenum(GL_NO_ERROR));
+
+    gl->glDeleteBuffers(1, &vbo);
+    gl->glDeleteVertexArrays(1, &vao);
+    gl->glDeleteTextures(3, textures);
+    gl->glActiveTexture(GL_TEXTURE0);
+    target.release();
+
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY2(std::abs(pixel[i] - expected[i] * 255.0) <= 1.5,
+                 qPrintable(QStringLiteral("channel %1: %2, expected %3")
+                                .arg(i)
+                                .arg(pixel[i])
+                                .arg(expected[i] * 255.0)));
+    }
+    QCOMPARE(int(pixel[3]), diffuse.alpha());
 }
 
 void TestShaderLoaderGl::brokenFontStopsBeforeTheSpecialPrograms()
