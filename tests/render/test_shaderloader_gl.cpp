@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QOffscreenSurface>
 #include <QOpenGLFramebufferObject>
+#include <QOpenGLFunctions>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions_3_2_Core>
 #include <QOpenGLVersionFunctionsFactory>
@@ -32,6 +33,8 @@ private slots:
     void everyShippedProgramLinks();
     void attributesSitAtTheirLocations();
     void uniformsAreRegistered();
+    void shadowIsComparedByHand_data();
+    void shadowIsComparedByHand();
     void bakeMixesLikeTheSwatch_data();
     void bakeMixesLikeTheSwatch();
     void brokenFontStopsBeforeTheSpecialPrograms();
@@ -42,6 +45,9 @@ private:
     QString copyOfShaders(QTemporaryDir &dir) const;
     GLuint programId(ShaderProgram *program) const { return program->program->programId(); }
     GLuint texture1x1(const QColor &colour);
+    // Draws a quad over the bound 2 x 2 target (position at 0, uv at 1) with the
+    // bound program and answers the pixel at (1, 1).
+    std::array<unsigned char, 4> drawQuad();
 
     QTemporaryDir mRoot;
     std::unique_ptr<Log> mLog;
@@ -237,6 +243,105 @@ GLuint TestShaderLoaderGl::texture1x1(const QColor &colour)
     return id;
 }
 
+std::array<unsigned char, 4> TestShaderLoaderGl::drawQuad()
+{
+    const float quad[] = {1, 1, 0, 1, 1, -1, 1, 0, 0, 1, 1, -1, 0, 1, 0, -1, -1, 0, 0, 0};
+    GLuint vao = 0;
+    GLuint vbo = 0;
+    gl->glGenVertexArrays(1, &vao);
+    gl->glBindVertexArray(vao);
+    gl->glGenBuffers(1, &vbo);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, vbo);
+    gl->glBufferData(GL_ARRAY_BUFFER, sizeof(quad), quad, GL_STATIC_DRAW);
+    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 20, nullptr);
+    gl->glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 20, reinterpret_cast<void *>(12));
+    gl->glEnableVertexAttribArray(0);
+    gl->glEnableVertexAttribArray(1);
+    gl->glClearColor(0, 0, 0, 0);
+    gl->glClear(GL_COLOR_BUFFER_BIT);
+    gl->glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    std::array<unsigned char, 4> pixel = {};
+    gl->glReadPixels(1, 1, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
+    gl->glBindVertexArray(0);
+    gl->glDeleteBuffers(1, &vbo);
+    gl->glDeleteVertexArrays(1, &vao);
+    return pixel;
+}
+
+void TestShaderLoaderGl::shadowIsComparedByHand_data()
+{
+    QTest::addColumn<float>("storedDepth");
+    QTest::addColumn<bool>("shadowEnabled");
+    QTest::addColumn<bool>("inShadow");
+
+    // The quad sits at depth 0.5 as the light sees it.
+    QTest::newRow("occluder in front") << 0.0f << true << true;
+    QTest::newRow("nothing in front") << 1.0f << true << false;
+    QTest::newRow("shadows off") << 0.0f << false << false;
+}
+
+void TestShaderLoaderGl::shadowIsComparedByHand()
+{
+    QFETCH(float, storedDepth);
+    QFETCH(bool, shadowEnabled);
+    QFETCH(bool, inShadow);
+
+    QOpenGLFramebufferObject target(2, 2);
+    QVERIFY(target.bind());
+    gl->glViewport(0, 0, 2, 2);
+    gl->glDisable(GL_DEPTH_TEST);
+    gl->glDisable(GL_CULL_FACE);
+
+    const GLuint diffuse = texture1x1(QColor(255, 255, 255, 255));
+    GLuint shadowMap = 0;
+    gl->glActiveTexture(GL_TEXTURE7);
+    gl->glGenTextures(1, &shadowMap);
+    gl->glBindTexture(GL_TEXTURE_2D, shadowMap);
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, 1, 1, 0, GL_DEPTH_COMPONENT,
+                     GL_FLOAT, &storedDepth);
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC, GL_LEQUAL);
+    gl->glActiveTexture(GL_TEXTURE0);
+    gl->glBindTexture(GL_TEXTURE_2D, diffuse);
+
+    ShaderProgram *lit = mShipped->program(ShaderLightingOnly);
+    lit->program->bind();
+    const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const float identity3[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const float bias[16] = {0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 0.5f, 0, 0.5f, 0.5f, 0.5f, 1};
+    for (const char *name : {"ModelViewProj", "ModelView", "Model", "View"}) {
+        gl->glUniformMatrix4fv(lit->uniform(QString::fromLatin1(name)), 1, GL_FALSE, identity);
+    }
+    gl->glUniformMatrix3fv(lit->uniform(QStringLiteral("ModelView3")), 1, GL_FALSE, identity3);
+    gl->glUniformMatrix4fv(lit->uniform(QStringLiteral("DepthBias")), 1, GL_FALSE, bias);
+    gl->glUniform1i(lit->uniform(QStringLiteral("diffuseMap0")), 0);
+    gl->glUniform1i(lit->uniform(QStringLiteral("shadowMap")), 7);
+    gl->glUniform1f(lit->uniform(QStringLiteral("shadowDivide")), 90.0f);
+    gl->glUniform1f(lit->uniform(QStringLiteral("shadowSamples")), 8.0f);
+    gl->glUniform1i(lit->uniform(QStringLiteral("shadowEnabled")), shadowEnabled ? 1 : 0);
+    gl->glUniform1i(lit->uniform(QStringLiteral("camoEnabled")), 0);
+    gl->glUniform1f(lit->uniform(QStringLiteral("alphaRef")), 0.0f);
+    gl->glUniform3f(lit->uniform(QStringLiteral("lightPos")), 0, 0, 10);
+    gl->glUniform3f(lit->uniform(QStringLiteral("lightDiffuse")), 0.5f, 0.5f, 0.5f);
+    gl->glUniform3f(lit->uniform(QStringLiteral("lightAmbient")), 0.25f, 0.25f, 0.25f);
+    // The normal is constant: facing the light.
+    mContext->functions()->glVertexAttrib3f(4, 0, 0, 1);
+    const std::array<unsigned char, 4> pixel = drawQuad();
+    lit->program->release();
+    QCOMPARE(gl->glGetError(), GLenum(GL_NO_ERROR));
+    gl->glDeleteTextures(1, &diffuse);
+    gl->glDeleteTextures(1, &shadowMap);
+    target.release();
+
+    // Ambient only in shadow; ambient plus almost all of the diffuse light otherwise.
+    const int expected = inShadow ? 64 : 191;
+    QVERIFY2(std::abs(int(pixel[0]) - expected) <= 2,
+             qPrintable(QStringLiteral("%1, expected %2").arg(pixel[0]).arg(expected)));
+}
+
 void TestShaderLoaderGl::bakeMixesLikeTheSwatch_data()
 {
     QTest::addColumn<QColor>("diffuse");
@@ -284,18 +389,6 @@ void TestShaderLoaderGl::bakeMixesLikeTheSwatch()
         gl->glActiveTexture(GL_TEXTURE0 + unit);
         gl->glBindTexture(GL_TEXTURE_2D, textures[unit]);
     }
-    const float quad[] = {1, 1, 0, 1, 1, -1, 1, 0, 0, 1, 1, -1, 0, 1, 0, -1, -1, 0, 0, 0};
-    GLuint vao = 0;
-    GLuint vbo = 0;
-    gl->glGenVertexArrays(1, &vao);
-    gl->glBindVertexArray(vao);
-    gl->glGenBuffers(1, &vbo);
-    gl->glBindBuffer(GL_ARRAY_BUFFER, vbo);
-    gl->glBufferData(GL_ARRAY_BUFFER, sizeof(quad), quad, GL_STATIC_DRAW);
-    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 20, nullptr);
-    gl->glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 20, reinterpret_cast<void *>(12));
-    gl->glEnableVertexAttribArray(0);
-    gl->glEnableVertexAttribArray(1);
 
     ShaderProgram *bake = mShipped->camoSaverProgram;
     bake->program->bind();
@@ -309,14 +402,10 @@ void TestShaderLoaderGl::bakeMixesLikeTheSwatch()
                         colours[k].blue() / 255.0f, colours[k].alpha() / 255.0f);
     }
     gl->glDisable(GL_BLEND);
-    gl->glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
-    std::array<unsigned char, 4> pixel = {};
-    gl->glReadPixels(1, 1, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel.data());
+    const std::array<unsigned char, 4> pixel = drawQuad();
     bake->program->release();
     QCOMPARE(gl->glGetError(), GLenum(GL_NO_ERROR));
 
-    gl->glDeleteBuffers(1, &vbo);
-    gl->glDeleteVertexArrays(1, &vao);
     gl->glDeleteTextures(3, textures);
     gl->glActiveTexture(GL_TEXTURE0);
     target.release();
