@@ -1,5 +1,7 @@
 #include "core/dialogs.h"
 
+#include "core/settings.h"
+
 #include <QAbstractButton>
 #include <QDir>
 #include <QFileDialog>
@@ -207,6 +209,6 @@ QString chooseSaveFile(QWidget *parent, const QString &caption, const QString &d
 namespace {
 bool nativeFileDialogSetting()
 {
-    return true;
+    return Settings::instance() ? Settings::instance()->nativeFileDialog : true;
 }
 } // namespace

@@ -1,5 +1,7 @@
 #include "core/sysinfo.h"
 
+#include "core/settings.h"
+
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
@@ -73,4 +75,9 @@ QString brastelVersionAt(const QString &gamePath)
         version = element.text().simplified();
     }
     return version;
+}
+
+QString brastelVersion()
+{
+    return brastelVersionAt(Settings::instance() ? Settings::instance()->brastelPath : QString());
 }

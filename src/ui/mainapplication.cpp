@@ -1,7 +1,10 @@
 #include "ui/mainapplication.h"
 
+#include "core/filemanager.h"
 #include "core/log.h"
 #include "core/messagestrings.h"
+#include "core/settings.h"
+#include "core/sysinfo.h"
 #include "gamedata/moreadercached.h"
 
 MainApplication::MainApplication(int &argc, char **argv)
@@ -14,6 +17,8 @@ MainApplication::~MainApplication()
     if (!initialised) {
         return;
     }
+    delete Settings::instance();
+    delete FileManager::instance();
     delete MoReaderCached::instance();
     delete Log::instance();
     delete MessageStrings::instance();
@@ -24,5 +29,9 @@ void MainApplication::init()
     new MessageStrings();
     new Log();
     new MoReaderCached();
+    new FileManager();
+    // Connects brastelPathChanged() to the file manager, then loads the settings.
+    new Settings();
+    Log::instance()->write(QStringLiteral("Brastel Version: ") + brastelVersion(), Info);
     initialised = true;
 }
