@@ -13,7 +13,6 @@
 
 #include <zzip/zzip.h>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -186,15 +185,12 @@ bool FileManager::addArchive(const QString &path, bool quiet)
     auto *file = new QFile(resolved);
     ZZIP_DIR *dir = nullptr;
     if (file->open(QIODevice::ReadOnly)) {
-        // zziplib closes the descriptor it is given; it gets its own, and the
-        // QFile keeps its one.
+        // zziplib closes the descriptor it is given, when it fails as well as in
+        // zzip_dir_close(); it gets its own, and the QFile keeps its one.
         const int fd = ::dup(file->handle());
         if (fd >= 0) {
             zzip_error_t error = ZZIP_NO_ERROR;
             dir = zzip_dir_fdopen(fd, &error);
-            if (!dir) {
-                ::close(fd);
-            }
         }
     }
     if (!dir) {
