@@ -190,41 +190,43 @@ using Block = std::uint8_t[16][4];
 
 // Colour half of DXT1/3/5: two RGB565 end points and 2-bit indices, LSB first,
 // row by row. End points are widened by shifting, without bit replication.
-void decodeColourBlock(const std::uint8_t *src, bool alwaysFourColours, Block out)
+inline void decodeColourBlock(const std::uint8_t *src, bool alwaysFourColours, Block out)
 {
-    const std::uint16_t c0 = std::uint16_t(src[0] | (src[1] << 8));
-    const std::uint16_t c1 = std::uint16_t(src[2] | (src[3] << 8));
-    int colours[4][3];
-    const auto expand = [](std::uint16_t c, int *rgb) {
-        rgb[0] = ((c >> 11) & 0x1F) * 8;
-        rgb[1] = ((c >> 5) & 0x3F) * 4;
-        rgb[2] = (c & 0x1F) * 8;
-    };
-    expand(c0, colours[0]);
-    expand(c1, colours[1]);
-    for (int ch = 0; ch < 3; ++ch) {
-        const int a = colours[0][ch];
-        const int b = colours[1][ch];
-        if (c0 > c1 || alwaysFourColours) {
-            colours[2][ch] = (2 * a + b + 1) / 3;
-            colours[3][ch] = (a + 2 * b + 1) / 3;
-        } else {
-            colours[2][ch] = (a + b + 1) / 2;
-            colours[3][ch] = 0;
-        }
+    const int c0 = src[0] | (src[1] << 8);
+    const int c1 = src[2] | (src[3] << 8);
+    std::uint8_t colours[4][4] = {};
+    const int r0 = ((c0 >> 11) & 0x1F) * 8, g0 = ((c0 >> 5) & 0x3F) * 4, b0 = (c0 & 0x1F) * 8;
+    const int r1 = ((c1 >> 11) & 0x1F) * 8, g1 = ((c1 >> 5) & 0x3F) * 4, b1 = (c1 & 0x1F) * 8;
+    colours[0][0] = std::uint8_t(r0);
+    colours[0][1] = std::uint8_t(g0);
+    colours[0][2] = std::uint8_t(b0);
+    colours[1][0] = std::uint8_t(r1);
+    colours[1][1] = std::uint8_t(g1);
+    colours[1][2] = std::uint8_t(b1);
+    if (c0 > c1 || alwaysFourColours) {
+        colours[2][0] = std::uint8_t((2 * r0 + r1 + 1) / 3);
+        colours[2][1] = std::uint8_t((2 * g0 + g1 + 1) / 3);
+        colours[2][2] = std::uint8_t((2 * b0 + b1 + 1) / 3);
+        colours[3][0] = std::uint8_t((r0 + 2 * r1 + 1) / 3);
+        colours[3][1] = std::uint8_t((g0 + 2 * g1 + 1) / 3);
+        colours[3][2] = std::uint8_t((b0 + 2 * b1 + 1) / 3);
+    } else {
+        colours[2][0] = std::uint8_t((r0 + r1 + 1) / 2);
+        colours[2][1] = std::uint8_t((g0 + g1 + 1) / 2);
+        colours[2][2] = std::uint8_t((b0 + b1 + 1) / 2);
     }
     const std::uint32_t indices = std::uint32_t(src[4]) | (std::uint32_t(src[5]) << 8)
                                   | (std::uint32_t(src[6]) << 16) | (std::uint32_t(src[7]) << 24);
     for (int i = 0; i < 16; ++i) {
-        const int *c = colours[(indices >> (2 * i)) & 3];
-        out[i][0] = std::uint8_t(c[0]);
-        out[i][1] = std::uint8_t(c[1]);
-        out[i][2] = std::uint8_t(c[2]);
+        const std::uint8_t *c = colours[(indices >> (2 * i)) & 3];
+        out[i][0] = c[0];
+        out[i][1] = c[1];
+        out[i][2] = c[2];
     }
 }
 
 // DXT5 alpha and ATI1N/ATI2N channel block: a0, a1 and 3-bit indices, LSB first.
-void decodeAlphaBlock(const std::uint8_t *src, Block out, int channel)
+inline void decodeAlphaBlock(const std::uint8_t *src, Block out, int channel)
 {
     const int a0 = src[0];
     const int a1 = src[1];
@@ -252,7 +254,7 @@ void decodeAlphaBlock(const std::uint8_t *src, Block out, int channel)
 }
 
 // DXT3 alpha: 4 bits per texel, LSB first, widened by x17.
-void decodeExplicitAlpha(const std::uint8_t *src, Block out)
+inline void decodeExplicitAlpha(const std::uint8_t *src, Block out)
 {
     for (int i = 0; i < 16; ++i) {
         const int nibble = (src[i / 2] >> ((i & 1) * 4)) & 0xF;
@@ -260,7 +262,7 @@ void decodeExplicitAlpha(const std::uint8_t *src, Block out)
     }
 }
 
-void decodeBlock(ImageFormat format, const std::uint8_t *src, Block out)
+inline void decodeBlock(ImageFormat format, const std::uint8_t *src, Block out)
 {
     switch (format) {
     case ImageFormat::DXT1:
@@ -286,6 +288,32 @@ void decodeBlock(ImageFormat format, const std::uint8_t *src, Block out)
     default:
         break;
     }
+}
+
+// Decodes one w x h plane of blocks, advancing src past its blocks and dst past
+// its texels. Blocks at the right and bottom edge are clipped.
+template <ImageFormat F, int Channels>
+void decodePlane(const std::uint8_t *&src, std::uint8_t *&dst, int w, int h)
+{
+    constexpr int blockBytes = (F == ImageFormat::DXT1 || F == ImageFormat::ATI1N) ? 8 : 16;
+    const std::int64_t rowBytes = std::int64_t(w) * Channels;
+    for (int by = 0; by * 4 < h; ++by) {
+        const int rows = std::min(4, h - by * 4);
+        for (int bx = 0; bx * 4 < w; ++bx) {
+            const int columns = std::min(4, w - bx * 4);
+            Block block;
+            decodeBlock(F, src, block);
+            src += blockBytes;
+            std::uint8_t *origin = dst + (std::int64_t(by) * 4 * w + bx * 4) * Channels;
+            for (int y = 0; y < rows; ++y) {
+                std::uint8_t *p = origin + y * rowBytes;
+                for (int x = 0; x < columns; ++x) {
+                    std::memcpy(p + x * Channels, block[y * 4 + x], Channels);
+                }
+            }
+        }
+    }
+    dst += rowBytes * h;
 }
 
 ImageFormat uncompressedFormat(ImageFormat format)
@@ -684,8 +712,6 @@ bool Image::uncompress()
         return false; // a hand-built image shorter than its chain
     }
     out.pixels = QByteArray(qsizetype(outSize), Qt::Uninitialized);
-    const int blockBytes = imageBlockBytes(format);
-    const int channels = imageChannels(target);
     const auto *src = reinterpret_cast<const std::uint8_t *>(pixels.constData());
     auto *dst = reinterpret_cast<std::uint8_t *>(out.pixels.data());
     const int slices = isCube() ? 6 : 1;
@@ -693,24 +719,15 @@ bool Image::uncompress()
         const int w = levelWidth(level);
         const int h = levelHeight(level);
         const int planes = levelDepth(level) * slices;
-        const int blocksX = (w + 3) / 4;
-        const int blocksY = (h + 3) / 4;
         for (int plane = 0; plane < planes; ++plane) {
-            for (int by = 0; by < blocksY; ++by) {
-                for (int bx = 0; bx < blocksX; ++bx) {
-                    Block block = {};
-                    decodeBlock(format, src, block);
-                    src += blockBytes;
-                    for (int y = 0; y < 4 && by * 4 + y < h; ++y) {
-                        for (int x = 0; x < 4 && bx * 4 + x < w; ++x) {
-                            std::uint8_t *p =
-                                dst + (std::int64_t(by * 4 + y) * w + bx * 4 + x) * channels;
-                            std::memcpy(p, block[y * 4 + x], size_t(channels));
-                        }
-                    }
-                }
+            switch (format) {
+            case ImageFormat::DXT1: decodePlane<ImageFormat::DXT1, 3>(src, dst, w, h); break;
+            case ImageFormat::DXT3: decodePlane<ImageFormat::DXT3, 4>(src, dst, w, h); break;
+            case ImageFormat::DXT5: decodePlane<ImageFormat::DXT5, 4>(src, dst, w, h); break;
+            case ImageFormat::ATI1N: decodePlane<ImageFormat::ATI1N, 1>(src, dst, w, h); break;
+            case ImageFormat::ATI2N: decodePlane<ImageFormat::ATI2N, 2>(src, dst, w, h); break;
+            default: break;
             }
-            dst += std::int64_t(w) * h * channels;
         }
     }
     *this = std::move(out);
