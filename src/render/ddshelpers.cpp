@@ -2,10 +2,32 @@
 
 #include "render/image.h"
 
+#include "core/filemanager.h"
+
+#include <QBuffer>
 #include <QtEndian>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+
+namespace {
+
+// The whole file, or at most maxBytes of it; empty when it cannot be opened.
+QByteArray readGameFile(const QString &path, qint64 maxBytes = -1)
+{
+    FileManager *files = FileManager::instance();
+    if (!files) {
+        return {};
+    }
+    const std::unique_ptr<QBuffer> buffer(files->openFile(path));
+    if (!buffer) {
+        return {};
+    }
+    return maxBytes < 0 ? buffer->readAll() : buffer->read(maxBytes);
+}
+
+} // namespace
 
 DdsTextureSize ddsTextureSize(const QByteArray &bytes)
 {
@@ -17,6 +39,18 @@ DdsTextureSize ddsTextureSize(const QByteArray &bytes)
     size.height = qFromLittleEndian<std::uint32_t>(bytes.constData() + 12);
     size.width = qFromLittleEndian<std::uint32_t>(bytes.constData() + 16);
     return size;
+}
+
+DdsTextureSize ddsTextureSize(const QString &gamePath)
+{
+    return ddsTextureSize(readGameFile(gamePath, 128));
+}
+
+QImage *ddsThumbnail(const QString &texturePath, const glm::vec4 &armorColor,
+                     const std::array<glm::vec4, 4> &colors)
+{
+    QImage swatch = ddsThumbnail(readGameFile(texturePath), armorColor, colors);
+    return swatch.isNull() ? nullptr : new QImage(std::move(swatch));
 }
 
 QImage ddsThumbnail(const QByteArray &dds, const glm::vec4 &armorColor,

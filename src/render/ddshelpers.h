@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QString>
 
 #include <glm/glm.hpp>
 
@@ -17,6 +18,8 @@ struct DdsTextureSize
 // Width and height from the first 128 bytes of a DDS file; (0, 0) when fewer
 // than 128 bytes are given or the magic is not "DDS ". Reads nothing else.
 [[nodiscard]] DdsTextureSize ddsTextureSize(const QByteArray &bytes);
+// The same for a game file found through FileManager; (0, 0) when it cannot be opened.
+[[nodiscard]] DdsTextureSize ddsTextureSize(const QString &gamePath);
 
 // The coloured 128 x 128 swatch of a camouflage texture: level 0 of the DDS,
 // decoded to RGBA8, each texel mixed from armorColor by the four colours (0..255
@@ -25,3 +28,7 @@ struct DdsTextureSize
 // not decode.
 [[nodiscard]] QImage ddsThumbnail(const QByteArray &dds, const glm::vec4 &armorColor,
                                   const std::array<glm::vec4, 4> &colors);
+// The swatch of a game texture found through FileManager. The caller owns the
+// image; null when the file cannot be opened or decoded.
+[[nodiscard]] QImage *ddsThumbnail(const QString &texturePath, const glm::vec4 &armorColor,
+                                   const std::array<glm::vec4, 4> &colors);

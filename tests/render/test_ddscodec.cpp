@@ -1,3 +1,4 @@
+#include "core/filemanager.h"
 #include "render/ddshelpers.h"
 #include "render/image.h"
 
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 Q_DECLARE_METATYPE(ImageFormat)
 
@@ -189,6 +191,7 @@ private slots:
 
     void textureSize();
     void thumbnail();
+    void gameFileHelpers();
 
 private:
     QTemporaryDir mDir;
@@ -1040,6 +1043,42 @@ void TestDdsCodec::thumbnail()
              qRgb(255, 0, 30));
 
     QVERIFY(ddsThumbnail(QByteArray("not a texture"), armour, colours).isNull());
+}
+
+void TestDdsCodec::gameFileHelpers()
+{
+    FileManager files;
+    DdsSpec s;
+    s.width = 3;
+    s.height = 2;
+    s.bitCount = 8;
+    const QString path = mDir.filePath(QStringLiteral("camo.dds"));
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(ddsFile(s, bytes({0, 0, 0, 0, 0, 0})));
+    out.close();
+
+    const DdsTextureSize size = ddsTextureSize(path);
+    QCOMPARE(size.width, 3u);
+    QCOMPARE(size.height, 2u);
+    const glm::vec4 armour(10, 20, 30, 255);
+    const std::array<glm::vec4, 4> colours = {glm::vec4(255), glm::vec4(0), glm::vec4(0),
+                                              glm::vec4(0)};
+    const std::unique_ptr<QImage> swatch(ddsThumbnail(path, armour, colours));
+    QVERIFY(swatch);
+    QCOMPARE(swatch->pixel(5, 5), qRgb(10, 20, 30)); // black texture: the armour colour
+
+    const QString missing = mDir.filePath(QStringLiteral("missing.dds"));
+    QCOMPARE(ddsTextureSize(missing).width, 0u);
+    QCOMPARE(ddsThumbnail(missing, armour, colours), nullptr);
+
+    const QString shortFile = mDir.filePath(QStringLiteral("short.dds"));
+    QFile cut(shortFile);
+    QVERIFY(cut.open(QIODevice::WriteOnly));
+    cut.write(ddsFile(s, {}).left(100));
+    cut.close();
+    QCOMPARE(ddsTextureSize(shortFile).width, 0u);
+    QCOMPARE(ddsThumbnail(shortFile, armour, colours), nullptr);
 }
 
 QTEST_GUILESS_MAIN(TestDdsCodec)
