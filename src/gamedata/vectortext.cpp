@@ -1,0 +1,69 @@
+#include "gamedata/vectortext.h"
+
+#include <QByteArray>
+#include <QDomElement>
+
+#include <charconv>
+
+namespace {
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+// One "%f" conversion: skips white space, reads the longest number at p.
+bool readFloat(const char *&p, const char *end, float *out)
+{
+    while (p != end && isSpace(*p)) {
+        ++p;
+    }
+    bool negative = false;
+    if (p != end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    // from_chars takes no sign of its own beyond '-', and '-' was taken above.
+    if (p == end || *p == '-' || *p == '+') {
+        return false;
+    }
+    double value = 0.0;
+    const std::from_chars_result r = std::from_chars(p, end, value);
+    if (r.ec == std::errc::invalid_argument) {
+        return false;
+    }
+    p = r.ptr;
+    *out = float(negative ? -value : value);
+    return true;
+}
+
+} // namespace
+
+glm::vec3 parseVec3(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    const char *p = bytes.constData();
+    const char *end = p + bytes.size();
+    float v[3];
+    for (float &f : v) {
+        if (!readFloat(p, end, &f)) {
+            return glm::vec3(0.0f);
+        }
+    }
+    return glm::vec3(v[0], v[1], v[2]);
+}
+
+glm::mat4 parseMatrix(const QDomElement &element)
+{
+    glm::vec3 rows[4];
+    for (int i = 0; i < 4; ++i) {
+        const QDomElement row = element.firstChildElement(QStringLiteral("row%1").arg(i));
+        rows[i] = parseVec3(row.text().trimmed());
+    }
+    glm::mat4 m(1.0f);
+    m[0] = glm::vec4(rows[0], 0.0f);
+    m[1] = glm::vec4(rows[1], 0.0f);
+    m[2] = glm::vec4(rows[2], 0.0f);
+    m[3] = glm::vec4(-rows[3].x, rows[3].y, rows[3].z, 1.0f);
+    return m;
+}

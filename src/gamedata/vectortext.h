@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+#include <glm/glm.hpp>
+
+class QDomElement;
+
+// Three numbers read from text as scanf's "%f%f%f" reads them, independent of the
+// process locale (the game always writes a decimal point); (0, 0, 0) unless all
+// three are read.
+[[nodiscard]] glm::vec3 parseVec3(const QString &text);
+
+// A transform from the children "row0".."row3" of element: row0..row2 become the
+// basis columns and row3 the translation, its x negated for the viewer's mirrored x.
+// Missing rows are zero.
+[[nodiscard]] glm::mat4 parseMatrix(const QDomElement &element);
