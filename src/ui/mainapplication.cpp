@@ -6,6 +6,7 @@
 #include "core/settings.h"
 #include "core/sysinfo.h"
 #include "gamedata/moreadercached.h"
+#include "render/buffermanager.h"
 
 MainApplication::MainApplication(int &argc, char **argv)
     : QApplication(argc, argv)
@@ -17,6 +18,7 @@ MainApplication::~MainApplication()
     if (!initialised) {
         return;
     }
+    delete BufferManager::instance();
     delete Settings::instance();
     delete FileManager::instance();
     delete MoReaderCached::instance();
@@ -33,5 +35,6 @@ void MainApplication::init()
     // Connects brastelPathChanged() to the file manager, then loads the settings.
     new Settings();
     Log::instance()->write(QStringLiteral("Brastel Version: ") + brastelVersion(), Info);
+    new BufferManager();
     initialised = true;
 }

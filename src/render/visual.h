@@ -1,0 +1,92 @@
+#pragma once
+
+#include "gamedata/uvmapentry.h"
+#include "gamedata/visualgeometry.h"
+#include "gamedata/visualnode.h"
+#include "render/indexbuffer.h"
+
+#include <QDomElement>
+#include <QList>
+#include <QString>
+#include <QVector>
+
+#include <glm/glm.hpp>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class Material;
+class PrimitiveParser;
+class VertexBuffer;
+
+// The materials of one primitive group: a lit and an unlit one, owned.
+struct PrimitiveGroupMaterials
+{
+    int groupIndex = 0;
+    QList<Material *> materials;
+};
+
+// One "geometry" of a render set.
+struct VisualGeometryEntry
+{
+    VertexBuffer *vertexBuffer = nullptr; // owned by BufferManager
+    std::unique_ptr<IndexBuffer> indexBuffer;
+    QVector<PrimitiveGroupMaterials> groups;
+};
+
+// One "renderSet" of a .visual file.
+struct VisualRenderSet
+{
+    std::vector<VisualGeometryEntry> geometries;
+    QVector<VisualNode *> nodes; // into Visual::root; not owned
+    bool treatAsWorldSpaceObject = false;
+    glm::mat4 transform{1.0f};
+};
+
+// How a visual makes, names and frees the materials of its primitive groups. The
+// view registers them once its material loader exists; without them groups get no
+// materials.
+struct VisualMaterialHooks
+{
+    // The lit and unlit material of one "material" element's children.
+    std::function<QList<Material *>(const QDomNodeList &children, bool tankTextures)> load;
+    std::function<void(Material *)> destroy;
+    // The file name of the material's diffuse texture, empty when it has none.
+    std::function<QString(Material *)> diffuseTextureName;
+};
+
+// A model's .visual file read into vertex and index buffers, materials and a node
+// tree. Needs the GL context current while loading and clearing.
+class Visual
+{
+public:
+    Visual();
+    virtual ~Visual();
+    Visual(const Visual &) = delete;
+    Visual &operator=(const Visual &) = delete;
+
+    // Reads the .visual of path (".model" stands for it) with the sections of
+    // primitives. One VisualGeometry per geometry is appended to geometries (the
+    // caller owns them); with collectUv the UV triangles go to uvEntries. False, with
+    // a Warning line and nothing loaded, when the file cannot be opened.
+    virtual bool load(PrimitiveParser *primitives, const QString &path,
+                      QVector<VisualGeometry *> &geometries, QVector<UvMapEntry> &uvEntries,
+                      bool collectUv, bool tankTextures);
+    // Releases what load made; fileName stays.
+    void clear();
+    // The triangles of every primitive group of every geometry.
+    quint32 triangleCount() const;
+
+    static void setMaterialHooks(const VisualMaterialHooks &hooks);
+
+    quint32 counters[3] = {0, 0, 0};
+    std::vector<VisualRenderSet> renderSets;
+    std::unique_ptr<VisualNode> root;
+    QString text; // the document as XML, indent 1
+    QString fileName;
+
+protected:
+    // The materials of one primitive group; a collision visual makes other ones.
+    virtual QList<Material *> loadMaterials(const QDomElement &material, bool tankTextures);
+};
