@@ -111,8 +111,12 @@ bool Visual::load(PrimitiveParser *primitives, const QString &path,
             if (sections.primitive) {
                 entry.indexBuffer->load(sections.primitive->data, geometry);
             }
-            for (const VisualGroupRecord &group : record.groups) {
-                entry.groups.append({group.groupIndex, loadMaterials(group.material, tankTextures)});
+            // Without both sections there is nothing to draw, so no materials are made.
+            if (sections.vertices && sections.primitive) {
+                for (const VisualGroupRecord &group : record.groups) {
+                    entry.groups.append(
+                        {group.groupIndex, loadMaterials(group.material, tankTextures)});
+                }
             }
             set.geometries.push_back(std::move(entry));
         }

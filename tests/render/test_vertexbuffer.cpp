@@ -65,7 +65,9 @@ const char *visualText = R"(<root>
  </renderSet>
  <renderSet>
   <node>hp_turretjoint</node>
-  <geometry><vertices>Missing.vertices</vertices><primitive>Missing.indices</primitive></geometry>
+  <geometry><vertices>Missing.vertices</vertices><primitive>Missing.indices</primitive>
+   <primitiveGroup>0<material><diffuseMap>vehicles/a/missing_AM.dds</diffuseMap></material></primitiveGroup>
+  </geometry>
   <geometry>
    <vertices>Gun.vertices</vertices><primitive>Gun.indices</primitive>
    <primitiveGroup>0<material><diffuseMap>vehicles/a/gun_AM.dds</diffuseMap></material></primitiveGroup>
@@ -507,6 +509,7 @@ void TestVertexBuffer::visualLoadAndClear()
     QCOMPARE(missing.vertexBuffer->vbo, 0u);
     QCOMPARE(missing.indexBuffer->buffer(), 0u);
     QVERIFY(missing.indexBuffer->groups.isEmpty());
+    QVERIFY(missing.groups.isEmpty());
     QVERIFY(geometries.at(2)->positions.isEmpty());
     QCOMPARE(geometries.at(2)->name, QStringLiteral("Missing"));
     QVERIFY(warnings().contains(QStringLiteral("Could not locate data chunk: Missing.vertices")));
