@@ -1,3 +1,4 @@
+#include "render/offscreengl.h"
 #include "core/dialogs.h"
 #include "core/fatalerror.h"
 #include "core/log.h"
@@ -69,21 +70,7 @@ void TestShaderLoaderGl::initTestCase()
         return int(QMessageBox::Ok);
     });
 
-    QSurfaceFormat format;
-    format.setVersion(3, 2);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    mContext = std::make_unique<QOpenGLContext>();
-    mContext->setFormat(format);
-    if (!mContext->create()) {
-        QSKIP("no OpenGL 3.2 core context");
-    }
-    mSurface = std::make_unique<QOffscreenSurface>();
-    mSurface->setFormat(mContext->format());
-    mSurface->create();
-    QVERIFY(mContext->makeCurrent(mSurface.get()));
-    gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_2_Core>(mContext.get());
-    QVERIFY(gl);
-    QVERIFY(gl->initializeOpenGLFunctions());
+    HULLSCOPE_REQUIRE_OFFSCREEN_GL(mContext, mSurface, gl);
 
     mShipped = std::make_unique<ShaderLoader>(nullptr, mShippedDir);
     QVERIFY2(mShipped->buildShaders(), qPrintable(mLog->text(Error)));

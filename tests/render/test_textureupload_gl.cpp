@@ -1,3 +1,4 @@
+#include "render/offscreengl.h"
 #include "core/log.h"
 #include "render/image.h"
 #include "render/textureupload.h"
@@ -171,21 +172,7 @@ void TestTextureUploadGl::initTestCase()
     QVERIFY(QDir::setCurrent(mRoot.path() + QStringLiteral("/bin_x64")));
     mLog = std::make_unique<Log>();
 
-    QSurfaceFormat format;
-    format.setVersion(3, 2);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    mContext = std::make_unique<QOpenGLContext>();
-    mContext->setFormat(format);
-    if (!mContext->create()) {
-        QSKIP("no OpenGL 3.2 core context");
-    }
-    mSurface = std::make_unique<QOffscreenSurface>();
-    mSurface->setFormat(mContext->format());
-    mSurface->create();
-    QVERIFY(mContext->makeCurrent(mSurface.get()));
-    gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_2_Core>(mContext.get());
-    QVERIFY(gl);
-    QVERIFY(gl->initializeOpenGLFunctions());
+    HULLSCOPE_REQUIRE_OFFSCREEN_GL(mContext, mSurface, gl);
     gl->glGenVertexArrays(1, &mVao);
     mFetch2D = program(kFetch2D);
     mFetch3D = program(kFetch3D);

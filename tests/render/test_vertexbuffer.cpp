@@ -1,3 +1,4 @@
+#include "render/offscreengl.h"
 #include "render/buffermanager.h"
 #include "render/indexbuffer.h"
 #include "render/vertexbuffer.h"
@@ -163,21 +164,7 @@ void TestVertexBuffer::initTestCase()
     visual.write(visualText);
     visual.close();
 
-    QSurfaceFormat format;
-    format.setVersion(3, 2);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    mContext = std::make_unique<QOpenGLContext>();
-    mContext->setFormat(format);
-    if (!mContext->create()) {
-        QSKIP("no OpenGL 3.2 core context");
-    }
-    mSurface = std::make_unique<QOffscreenSurface>();
-    mSurface->setFormat(mContext->format());
-    mSurface->create();
-    QVERIFY(mContext->makeCurrent(mSurface.get()));
-    gl = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_2_Core>(mContext.get());
-    QVERIFY(gl);
-    QVERIFY(gl->initializeOpenGLFunctions());
+    HULLSCOPE_REQUIRE_OFFSCREEN_GL(mContext, mSurface, gl);
     verifyNoGlError();
 }
 
