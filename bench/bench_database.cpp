@@ -48,7 +48,6 @@ public:
         new Database();
         const QString game = LARGE + QStringLiteral("/Brastel");
         Settings::instance()->brastelPath = game;
-        MoReaderCached::instance()->setGamePath(game);
         FileManager::instance()->loadZipFiles();
     }
 

@@ -113,6 +113,7 @@ Database::Database()
 
 Database::~Database()
 {
+    mInsert.reset();
     if (db.isOpen()) {
         db.close();
     }
@@ -173,6 +174,8 @@ void Database::rebuildDatabase()
     logLine(QStringLiteral("Building database."), Info);
 
     {
+        // A live statement on the table would keep it from being dropped.
+        mInsert.reset();
         QSqlQuery query(db);
         query.exec(QStringLiteral("DROP TABLE Tanks_Tbl"));
         if (!query.exec(TABLE_CREATE)) {
@@ -352,9 +355,17 @@ bool Database::insertTank(const QString &nation, const QString &translatedNation
                           const QString &path, const QString &xmlFile,
                           const QString &description)
 {
-    QSqlQuery query(db);
-    query.prepare(TANK_INSERT);
-    query.bindValue(QStringLiteral(":id"), nextId++);
+    const int id = nextId++;
+    if (!mInsert) {
+        auto query = std::make_unique<QSqlQuery>(db);
+        if (!query->prepare(TANK_INSERT)) {
+            logLine(QStringLiteral("Database error: ") + query->lastError().text(), Error);
+            return false;
+        }
+        mInsert = std::move(query);
+    }
+    QSqlQuery &query = *mInsert;
+    query.bindValue(QStringLiteral(":id"), id);
     query.bindValue(QStringLiteral(":Nation"), notNull(nation));
     query.bindValue(QStringLiteral(":TranslatedNation"), notNull(translatedNation));
     query.bindValue(QStringLiteral(":Model"), notNull(model));
@@ -365,12 +376,14 @@ bool Database::insertTank(const QString &nation, const QString &translatedNation
     query.bindValue(QStringLiteral(":Tier"), tier);
     query.bindValue(QStringLiteral(":XmlFile"), notNull(xmlFile));
     query.bindValue(QStringLiteral(":Description"), notNull(description));
-    if (!query.exec()) {
+    const bool inserted = query.exec();
+    if (!inserted) {
         // The statement's own error: the connection's stays empty for a failed query.
         logLine(QStringLiteral("Database error: ") + query.lastError().text(), Error);
-        return false;
     }
-    return true;
+    // Done with the row: an unfinished statement would hold the table.
+    query.finish();
+    return inserted;
 }
 
 QString Database::lookup(const QString &name, int column)

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class QSqlQuery;
 class QWidget;
 
@@ -106,6 +108,9 @@ private:
     QSqlQuery *runFilter(const QString &nation, const QString &category, const QString &tier,
                          const QString *namePattern);
 
+    // The insert statement, prepared once per table rather than once per tank:
+    // preparing dominated the rebuild.
+    std::unique_ptr<QSqlQuery> mInsert;
     DatabaseCamoHooks *mCamoHooks = nullptr;
     DatabaseWindowHooks *mWindowHooks = nullptr;
     // Class translations of the current rebuild: each class is looked up once

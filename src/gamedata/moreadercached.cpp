@@ -2,6 +2,8 @@
 
 #include "gamedata/moreader.h"
 
+#include "core/settings.h"
+
 #include <QDir>
 
 MoReaderCached::MoReaderCached() = default;
@@ -9,6 +11,12 @@ MoReaderCached::MoReaderCached() = default;
 MoReaderCached::~MoReaderCached()
 {
     delete reader;
+}
+
+QString MoReaderCached::gameFolder() const
+{
+    const Settings *settings = Settings::instance();
+    return settings ? settings->brastelPath : gamePath;
 }
 
 QStringList MoReaderCached::splitReference(const QString &reference) const
@@ -20,7 +28,7 @@ QStringList MoReaderCached::splitReference(const QString &reference) const
     QString file = parts.at(0);
     file.remove(QLatin1Char('#'));
     const QString path = QDir::toNativeSeparators(
-        gamePath + QStringLiteral("/res/text/LC_MESSAGES/") + file + QStringLiteral(".mo"));
+        gameFolder() + QStringLiteral("/res/text/LC_MESSAGES/") + file + QStringLiteral(".mo"));
     return QStringList{path, parts.at(1)};
 }
 

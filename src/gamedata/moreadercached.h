@@ -19,9 +19,11 @@ public:
     QString translate(const QString &reference);
     QStringList splitReference(const QString &reference) const;
 
-    // The game folder the catalogues live under. Until the settings service
-    // supplies it, whoever knows the game folder sets it here.
+    // The game folder the catalogues live under: the settings' game path, read
+    // at each reference so that a new path takes effect at once. Without a
+    // settings service (tools, tests) the folder given here is used.
     void setGamePath(const QString &path) { gamePath = path; }
+    QString gameFolder() const;
 
     QString currentPath;
     MoReader *reader = nullptr;

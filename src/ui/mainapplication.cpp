@@ -5,6 +5,7 @@
 #include "core/messagestrings.h"
 #include "core/settings.h"
 #include "core/sysinfo.h"
+#include "gamedata/database.h"
 #include "gamedata/moreadercached.h"
 #include "render/buffermanager.h"
 
@@ -18,6 +19,7 @@ MainApplication::~MainApplication()
     if (!initialised) {
         return;
     }
+    delete Database::instance();
     delete BufferManager::instance();
     delete Settings::instance();
     delete FileManager::instance();
@@ -36,5 +38,7 @@ void MainApplication::init()
     new Settings();
     Log::instance()->write(QStringLiteral("Brastel Version: ") + brastelVersion(), Info);
     new BufferManager();
+    // Only connects to the game-path signal: the view fills the table.
+    new Database();
     initialised = true;
 }

@@ -77,7 +77,6 @@ private:
     void useGame(const QString &gamePath, const QByteArray &tankList)
     {
         Settings::instance()->brastelPath = gamePath;
-        MoReaderCached::instance()->setGamePath(gamePath);
         FileManager::instance()->loadZipFiles();
         writeFile(dataDir() + QStringLiteral("/tank_list.cfg"), tankList);
     }
@@ -377,7 +376,6 @@ private slots:
         QTemporaryDir game;
         writeFile(game.filePath(QStringLiteral("Brastel.exe")), "");
         Settings::instance()->brastelPath = game.path();
-        MoReaderCached::instance()->setGamePath(game.path());
         QSignalSpy rebuilt(db, &Database::databaseRebuilt);
         db->rebuildDatabase();
 
