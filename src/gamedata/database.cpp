@@ -174,7 +174,7 @@ void Database::rebuildDatabase()
     logLine(QStringLiteral("Building database."), Info);
 
     {
-        // A live statement on the table would keep it from being dropped.
+        // The insert is prepared afresh against each new table.
         mInsert.reset();
         QSqlQuery query(db);
         query.exec(QStringLiteral("DROP TABLE Tanks_Tbl"));
@@ -381,8 +381,6 @@ bool Database::insertTank(const QString &nation, const QString &translatedNation
         // The statement's own error: the connection's stays empty for a failed query.
         logLine(QStringLiteral("Database error: ") + query.lastError().text(), Error);
     }
-    // Done with the row: an unfinished statement would hold the table.
-    query.finish();
     return inserted;
 }
 

@@ -16,6 +16,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -158,8 +159,10 @@ private slots:
                     "<userString>Bare</userString></A05_Bare>"
                   + "</list.xml>");
         // Another folder of the same name: the same translated nation.
+        // B02_Copy shares its translated name with A03_Under, which is read first.
         writeFile(hand + QStringLiteral("/res/other/alpha/list.xml"),
-                  "<list.xml>" + vehicle("B01_Twin", "3", "heavyTank", "Twin") + "</list.xml>");
+                  "<list.xml>" + vehicle("B01_Twin", "3", "heavyTank", "Twin")
+                      + vehicle("B02_Copy", "4", "lightTank", "AxB") + "</list.xml>");
         writeFile(hand + QStringLiteral("/res/lists/empty/list.xml"), "<list.xml> </list.xml>");
         // Definitions below the lower-cased list folder.
         writeFile(hand + QStringLiteral("/res/lists/alpha/a02_quote.xml"),
@@ -216,6 +219,30 @@ private slots:
                  QStringList({"2", "5", "8", "9"}));
         QCOMPARE(db->nextId, 13);
         QVERIFY(mBoxes.isEmpty());
+
+        // Nation folder, then tier, then insertion order.
+        const QStringList tiers = rows(db->filterQueryAll("All", "All", "All"), 8);
+        const QStringList ids = rows(db->filterQueryAll("All", "All", "All"), 0);
+        for (int i = 1; i < folders.size(); ++i) {
+            const auto key = [&](int row) {
+                return std::make_tuple(folders.at(row), tiers.at(row).toInt(), ids.at(row).toInt());
+            };
+            QVERIFY2(key(i - 1) < key(i), qPrintable(QString::number(i)));
+        }
+    }
+
+    void gamePathSignalRebuilds()
+    {
+        useSampleGame();
+        Database *db = Database::instance();
+        QSignalSpy rebuilt(db, &Database::databaseRebuilt);
+        emit Settings::instance()->brastelPathChanged();
+        QCOMPARE(rebuilt.count(), 1);
+        QCOMPARE(rows(db->filterQueryAll("All", "All", "All"), 4).size(), 12);
+        const QString info = logText(Info);
+        QVERIFY(info.contains(QStringLiteral("Building database.")));
+        QVERIFY(info.contains(QRegularExpression(
+            QStringLiteral("Database rebuilt in: [0-9.]+ seconds"))));
     }
 
     void sampleGameLookups()
@@ -296,7 +323,7 @@ private slots:
         const QStringList names = rows(db->filterQueryAll("All", "All", "All"), 4);
         QCOMPARE(QSet<QString>(names.begin(), names.end()),
                  QSet<QString>({"Training Day", "O'Brien", "AxB", "Oddity", "Bare", "Twin"}));
-        QCOMPARE(names.size(), 6);
+        QCOMPARE(names.size(), 7);
         // Both folders named alpha translate alike: one entry, both read.
         QCOMPARE(db->nations, QStringList({"All", "nations/alpha"}));
         QCOMPARE(camo.loads.size(), 2);
@@ -322,7 +349,7 @@ private slots:
         QTest::newRow("tier 10") << "All" << "All" << "10" << "%%" << QStringList({"O'Brien"});
         QTest::newRow("quote") << "All" << "All" << "All" << "%'B%" << QStringList({"O'Brien"});
         QTest::newRow("case-insensitive") << "All" << "All" << "All" << "%bRIEN%" << QStringList({"O'Brien"});
-        QTest::newRow("underscore wildcard") << "All" << "All" << "All" << "%x_%" << QStringList({"AxB"});
+        QTest::newRow("underscore wildcard") << "All" << "All" << "All" << "%x_%" << QStringList({"AxB", "AxB"});
         QTest::newRow("class") << "All" << "Heavy" << "All" << "%%" << QStringList({"O'Brien", "Twin"});
         QTest::newRow("nation and class") << "nations/alpha" << "Heavy" << "3" << "%%" << QStringList({"Twin"});
         QTest::newRow("quoted nation") << "it's" << "All" << "All" << "%%" << QStringList();
@@ -353,6 +380,45 @@ private slots:
         QCOMPARE(db->tankDirectory("AxB"), QString());
         QCOMPARE(db->modelPartsOf(db->xmlFileOf("Oddity")), QString());
         QCOMPARE(db->tankDirectory("Oddity"), QString());
+        // Two tanks of one translated name: the first row answers.
+        QCOMPARE(db->xmlFileOf("AxB"),
+                 QDir::toNativeSeparators(QStringLiteral("lists/alpha/a03_under.xml")));
+        QCOMPARE(db->tierOf("AxB"), QStringLiteral("2"));
+    }
+
+    void failedInsertGoesOn()
+    {
+        Database *db = Database::instance();
+        const int next = db->nextId;
+        db->nextId = 1;
+        QVERIFY(!db->insertTank("alpha", "nations/alpha", "X01", "Clash", "lightTank", "Light", 1,
+                                "vehicles/n/X01", "lists/alpha/x01.xml", ""));
+        QVERIFY(logText(Error).contains(QStringLiteral("Database error: UNIQUE constraint failed")));
+        QCOMPARE(db->nextId, 2);
+        // The same statement serves the next row.
+        db->nextId = next;
+        QVERIFY(db->insertTank("alpha", "nations/alpha", "X02", "Fresh", "lightTank", "Light", 1,
+                               "vehicles/n/X02", "lists/alpha/x02.xml", ""));
+        QCOMPARE(rows(db->filterQuery("All", "All", "All", "%Clash%"), 4), QStringList());
+        QCOMPARE(rows(db->filterQuery("All", "All", "All", "%Fresh%"), 0),
+                 QStringList({QString::number(next)}));
+    }
+
+    void queriesWithoutTable()
+    {
+        Database *db = Database::instance();
+        QVERIFY(QSqlQuery(db->db).exec(QStringLiteral("DROP TABLE Tanks_Tbl")));
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^SQL ERROR: ")));
+        QVERIFY(rows(db->filterQuery("All", "All", "All", "%%"), 4).isEmpty());
+        QVERIFY(rows(db->filterQueryAll("All", "Heavy", "3"), 4).isEmpty());
+        QVERIFY(db->xmlFileOf("Twin").isEmpty());
+        QVERIFY(db->tankDirectory("O'Brien").isEmpty());
+        QVERIFY(!db->insertTank("alpha", "nations/alpha", "X03", "Lost", "lightTank", "Light", 1,
+                                "vehicles/n/X03", "lists/alpha/x03.xml", ""));
+
+        // A rebuild brings the table back and fills it through a fresh statement.
+        db->rebuildDatabase();
+        QCOMPARE(rows(db->filterQueryAll("All", "All", "All"), 4).size(), 7);
     }
 
     void noNationLoads()
@@ -377,7 +443,13 @@ private slots:
         writeFile(game.filePath(QStringLiteral("Brastel.exe")), "");
         Settings::instance()->brastelPath = game.path();
         QSignalSpy rebuilt(db, &Database::databaseRebuilt);
+        CamoRecorder camo;
+        WindowRecorder window;
+        db->setCamoHooks(&camo);
+        db->setWindowHooks(&window);
         db->rebuildDatabase();
+        db->setCamoHooks(nullptr);
+        db->setWindowHooks(nullptr);
 
         const QString path = QDir::toNativeSeparators(
             game.path() + QStringLiteral("/res/scripts/item_defs/item_types.xml"));
@@ -392,31 +464,47 @@ private slots:
         QVERIFY(rows(db->filterQueryAll("All", "All", "All"), 4).isEmpty());
         // The list must hear of the emptied table.
         QCOMPARE(rebuilt.count(), 1);
+        // No success text and no scene reload after a failed rebuild.
+        QCOMPARE(window.statuses, QStringList({"Rebuilding database.|0"}));
+        QCOMPARE(window.reloads, 0);
+        QCOMPARE(camo.clears, 1);
+        QVERIFY(camo.loads.isEmpty());
     }
 
     void missingTankList_data()
     {
         QTest::addColumn<bool>("loopRunning");
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<QString>("error");
         QTest::addColumn<QString>("queued");
-        QTest::newRow("start-up") << false << "Could not open tank list file.";
-        QTest::newRow("loop runs") << true << "";
+        const QString missing = QStringLiteral("Could not open tank list file.");
+        const QString malformed = QStringLiteral("Could not set XML content.");
+        QTest::newRow("missing, start-up") << false << QByteArray() << missing << missing;
+        QTest::newRow("missing, loop runs") << true << QByteArray() << missing << "";
+        QTest::newRow("malformed, start-up")
+            << false << QByteArray("<TankList><A>") << malformed << malformed;
     }
 
     void missingTankList()
     {
         QFETCH(bool, loopRunning);
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, error);
         QFETCH(QString, queued);
         useSampleGame();
         Database *db = Database::instance();
         db->rebuildDatabase();
         QFile::remove(dataDir() + QStringLiteral("/tank_list.cfg"));
+        if (!contents.isEmpty()) {
+            writeFile(dataDir() + QStringLiteral("/tank_list.cfg"), contents);
+        }
 
         eventLoopRunning = loopRunning;
         QSignalSpy rebuilt(db, &Database::databaseRebuilt);
         db->rebuildDatabase();
         eventLoopRunning = false;
 
-        QVERIFY(logText(Error).contains(QStringLiteral("Could not open tank list file.")));
+        QVERIFY(logText(Error).contains(error));
         QCOMPARE(takePendingFatalError(), queued);
         QVERIFY(rows(db->filterQueryAll("All", "All", "All"), 4).isEmpty());
         QCOMPARE(rebuilt.count(), 1);
