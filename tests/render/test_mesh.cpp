@@ -1,0 +1,334 @@
+#include "render/meshplacement.h"
+
+#include "core/log.h"
+#include "gamedata/visualnode.h"
+#include "render/indexbuffer.h"
+#include "render/visual.h"
+
+#include <QDir>
+#include <QDomDocument>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <glm/gtc/matrix_transform.hpp>
+
+#include <memory>
+
+namespace {
+
+// A "node" element: identifier, diagonal scale and translation as a .visual writes
+// them (the file's x of the translation is negated on reading).
+QString node(const QString& name, const glm::vec3& scale, const glm::vec3& fileTranslation,
+    const QString& children = QString())
+{
+    auto v = [](const glm::vec3& x) {
+        return QString::number(double(x.x)) + QLatin1Char(' ') + QString::number(double(x.y))
+            + QLatin1Char(' ') + QString::number(double(x.z));
+    };
+    return QStringLiteral("<node><identifier>") + name + QStringLiteral("</identifier><transform>")
+        + QStringLiteral("<row0>") + v(glm::vec3(scale.x, 0, 0)) + QStringLiteral("</row0>")
+        + QStringLiteral("<row1>") + v(glm::vec3(0, scale.y, 0)) + QStringLiteral("</row1>")
+        + QStringLiteral("<row2>") + v(glm::vec3(0, 0, scale.z)) + QStringLiteral("</row2>")
+        + QStringLiteral("<row3>") + v(fileTranslation) + QStringLiteral("</row3>")
+        + QStringLiteral("</transform>") + children + QStringLiteral("</node>");
+}
+
+QString plain(const QString& name, const QString& children = QString())
+{
+    return node(name, glm::vec3(1.0f), glm::vec3(0.0f), children);
+}
+
+// A visual with the given node tree and one render set bound to the named nodes.
+std::unique_ptr<Visual> visualOf(
+    const QString& tree, const QStringList& bound = {}, bool worldSpace = false)
+{
+    auto visual = std::make_unique<Visual>();
+    visual->fileName = QStringLiteral("test.visual");
+    QDomDocument doc;
+    if (!doc.setContent(tree)) {
+        return visual;
+    }
+    visual->root->load(doc.documentElement());
+    if (!bound.isEmpty()) {
+        VisualRenderSet set;
+        set.treatAsWorldSpaceObject = worldSpace;
+        for (const QString& name : bound) {
+            set.nodes.append(findVisualNode(*visual, name));
+        }
+        visual->renderSets.push_back(std::move(set));
+    }
+    return visual;
+}
+
+glm::vec3 apply(const glm::mat4& m, const glm::vec3& p)
+{
+    return glm::vec3(m * glm::vec4(p, 1.0f));
+}
+
+bool near(const glm::vec3& a, const glm::vec3& b)
+{
+    return glm::all(glm::lessThan(glm::abs(a - b), glm::vec3(1e-5f)));
+}
+
+QString show(const glm::vec3& v)
+{
+    return QStringLiteral("(%1, %2, %3)").arg(double(v.x)).arg(double(v.y)).arg(double(v.z));
+}
+
+int warnings() { return Log::instance()->linesByLevel.value(Warning).size(); }
+
+} // namespace
+
+#define QCOMPARE_VEC(actual, expected)                                                             \
+    QVERIFY2(near(actual, expected),                                                               \
+        qPrintable(show(actual) + QStringLiteral(" != ") + show(expected)))
+
+class TestMesh : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir mTemp;
+    QString mOldCwd;
+
+    // Chassis: bound node "Chassis" with translation (0, 0.5, 0) and scale (1, 2, 1);
+    // "Tank" below it scales by 1.5.
+    std::unique_ptr<Visual> chassis()
+    {
+        return visualOf(
+            plain(QStringLiteral("Scene Root"),
+                node(QStringLiteral("Chassis"), glm::vec3(1, 2, 1), glm::vec3(0, 0.5f, 0),
+                    node(QStringLiteral("Tank"), glm::vec3(1.5f), glm::vec3(0.0f)))),
+            { QStringLiteral("Chassis") });
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(mTemp.isValid());
+        QVERIFY(QDir(mTemp.path()).mkpath(QStringLiteral("bin")));
+        QVERIFY(QDir(mTemp.path()).mkpath(QStringLiteral("data")));
+        mOldCwd = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(mTemp.filePath(QStringLiteral("bin"))));
+        new Log();
+    }
+
+    void cleanupTestCase()
+    {
+        delete Log::instance();
+        QDir::setCurrent(mOldCwd);
+    }
+
+    void nodeLookup()
+    {
+        const auto visual = visualOf(plain(QStringLiteral("Scene Root"),
+            plain(QStringLiteral("A"),
+                plain(QStringLiteral("B"),
+                    node(QStringLiteral("HP_TurretJoint"), glm::vec3(1), glm::vec3(-1, 0, 0))))
+                + node(QStringLiteral("hp_turretJoint"), glm::vec3(1), glm::vec3(-2, 0, 0))));
+        // Two levels down, found in any letter case; the first of the duplicates in
+        // depth-first order wins over the shallower one after it.
+        VisualNode* joint = findVisualNode(*visual, QStringLiteral("hp_turretjoint"));
+        QVERIFY(joint);
+        QCOMPARE(joint->identifier, QStringLiteral("HP_TurretJoint"));
+        QCOMPARE_VEC(joint->translation, glm::vec3(1, 0, 0));
+        // The root itself is compared first.
+        QCOMPARE(findVisualNode(*visual, QStringLiteral("scene root")), visual->root.get());
+        QVERIFY(!findVisualNode(*visual, QStringLiteral("HP_gunJoint")));
+    }
+
+    void chassisAndHull()
+    {
+        const auto own = chassis();
+        const glm::vec3 mount(10, 0, 0);
+        const TankPartPlacement c
+            = composeTankPartModel(0, mount, *own, own.get(), nullptr, nullptr);
+        // Scale of R (not its translation), then the "Tank" scale, then the mount point.
+        QCOMPARE_VEC(apply(c.model, glm::vec3(1, 1, 1)), glm::vec3(11.5f, 3.0f, 1.5f));
+        QCOMPARE_VEC(c.position, mount);
+
+        const auto hull
+            = visualOf(plain(QStringLiteral("Scene Root"),
+                           node(QStringLiteral("Hull"), glm::vec3(2, 1, 1), glm::vec3(0, 1, 0))),
+                { QStringLiteral("Hull") });
+        const TankPartPlacement h
+            = composeTankPartModel(1, glm::vec3(0, 0, 3), *hull, own.get(), nullptr, nullptr);
+        // The hull's whole local transform (translate x scale), then the chassis "Tank" scale.
+        QCOMPARE_VEC(apply(h.model, glm::vec3(1, 1, 1)), glm::vec3(3.0f, 2.5f, 4.5f));
+    }
+
+    void turretAndGun()
+    {
+        const auto hull = visualOf(plain(QStringLiteral("Scene Root"),
+                                       plain(QStringLiteral("Hull"),
+                                           node(QStringLiteral("HP_turretJoint"), glm::vec3(1),
+                                               glm::vec3(0.18f, 1.2f, 0.5f)))),
+            { QStringLiteral("Hull") });
+        const auto turretVisual = visualOf(
+            plain(QStringLiteral("Scene Root"),
+                node(QStringLiteral("HP_gunJoint"), glm::vec3(1), glm::vec3(0, 0.4f, 1.0f))),
+            { QStringLiteral("Scene Root") });
+        const TankPartPlacement t = composeTankPartModel(
+            2, glm::vec3(9, 9, 9), *turretVisual, nullptr, hull.get(), nullptr);
+        QCOMPARE_VEC(t.position, glm::vec3(-0.18f, 1.2f, 0.5f));
+        QCOMPARE_VEC(apply(t.model, glm::vec3(0)), glm::vec3(-0.18f, 1.2f, 0.5f));
+
+        const QString gunTree = plain(QStringLiteral("Scene Root"),
+            node(QStringLiteral("G"), glm::vec3(2, 2, 2), glm::vec3(0, 0, 1),
+                node(QStringLiteral("Gun"), glm::vec3(1, 1, 3), glm::vec3(0, 0.1f, 0))));
+        const auto gun = visualOf(gunTree, { QStringLiteral("G") });
+        const TankPartPlacement g
+            = composeTankPartModel(3, glm::vec3(0), *gun, nullptr, hull.get(), turretVisual.get());
+        QCOMPARE_VEC(g.position, glm::vec3(0, 0.4f, 1.0f));
+        // joint x R.local x gun.local: (1,1,1) -> gun (1, 1.1, 3) -> R (2, 2.2, 7) -> joint.
+        QCOMPARE_VEC(apply(g.model, glm::vec3(1)), glm::vec3(2.0f, 2.6f, 8.0f));
+
+        // A world-space render set takes only R's scale.
+        const auto worldGun = visualOf(gunTree, { QStringLiteral("G") }, true);
+        const TankPartPlacement w = composeTankPartModel(
+            3, glm::vec3(0), *worldGun, nullptr, hull.get(), turretVisual.get());
+        QCOMPARE_VEC(apply(w.model, glm::vec3(1)), glm::vec3(2.0f, 2.6f, 7.0f));
+
+        // Without a "gun" node only the joint and R apply.
+        const auto bare
+            = visualOf(plain(QStringLiteral("Scene Root")), { QStringLiteral("Scene Root") });
+        const TankPartPlacement b
+            = composeTankPartModel(3, glm::vec3(0), *bare, nullptr, nullptr, turretVisual.get());
+        QCOMPARE_VEC(apply(b.model, glm::vec3(1)), glm::vec3(1.0f, 1.4f, 2.0f));
+    }
+
+    void missingNodesGiveIdentityAndWarn()
+    {
+        const auto empty = visualOf(plain(QStringLiteral("Scene Root")));
+        const auto own = chassis();
+
+        int before = warnings();
+        // No "tank" node in the chassis: S is identity.
+        const TankPartPlacement c
+            = composeTankPartModel(0, glm::vec3(1, 0, 0), *own, empty.get(), nullptr, nullptr);
+        QCOMPARE_VEC(apply(c.model, glm::vec3(1)), glm::vec3(2, 2, 1));
+        QCOMPARE(warnings(), before + 1);
+
+        // No chassis visual at all, and a hull whose render set has no bound node.
+        before = warnings();
+        const TankPartPlacement h
+            = composeTankPartModel(1, glm::vec3(0, 0, 5), *empty, nullptr, nullptr, nullptr);
+        QCOMPARE_VEC(apply(h.model, glm::vec3(1)), glm::vec3(1, 1, 6));
+        QCOMPARE(warnings(), before + 2);
+
+        before = warnings();
+        const TankPartPlacement t
+            = composeTankPartModel(2, glm::vec3(3, 3, 3), *empty, nullptr, empty.get(), nullptr);
+        QCOMPARE_VEC(t.position, glm::vec3(0));
+        QCOMPARE(t.model, glm::mat4(1.0f));
+        QCOMPARE(warnings(), before + 1);
+        QVERIFY(Log::instance()->text(Warning).contains(QLatin1String("HP_turretJoint")));
+
+        before = warnings();
+        const TankPartPlacement g
+            = composeTankPartModel(3, glm::vec3(0), *empty, nullptr, nullptr, nullptr);
+        QCOMPARE(g.model, glm::mat4(1.0f));
+        QCOMPARE(warnings(), before + 2);
+
+        // The texture-coordinate copy is never placed.
+        before = warnings();
+        QCOMPARE(composeTankPartModel(4, glm::vec3(1), *empty, nullptr, nullptr, nullptr).model,
+            glm::mat4(1.0f));
+        QCOMPARE(warnings(), before);
+    }
+
+    void camouflageExclusion_data()
+    {
+        QTest::addColumn<int>("form");
+        QTest::addColumn<quint32>("part");
+        QTest::addColumn<QString>("identifier");
+        QTest::addColumn<bool>("overlay");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("hull") << 0 << 1u << QStringLiteral("hull") << true << true;
+        QTest::newRow("destroyed") << 1 << 1u << QStringLiteral("hull") << true << false;
+        QTest::newRow("collision") << 2 << 2u << QStringLiteral("turret") << true << false;
+        QTest::newRow("overlay off") << 0 << 1u << QStringLiteral("hull") << false << false;
+        QTest::newRow("equipment") << 0 << 1u << QStringLiteral("equipment_glass") << true << false;
+        QTest::newRow("bottom") << 0 << 1u << QStringLiteral("hull_bottom") << true << false;
+        QTest::newRow("track") << 0 << 0u << QStringLiteral("track_L") << true << false;
+        QTest::newRow("Track is another word")
+            << 0 << 0u << QStringLiteral("Track_L") << true << true;
+        QTest::newRow("gun") << 0 << 3u << QStringLiteral("gun") << true << true;
+        QTest::newRow("uv copy") << 0 << 4u << QStringLiteral("gun") << true << false;
+    }
+    void camouflageExclusion()
+    {
+        QFETCH(int, form);
+        QFETCH(quint32, part);
+        QFETCH(QString, identifier);
+        QFETCH(bool, overlay);
+        QFETCH(bool, enabled);
+        TankCamouflage camo;
+        camo.overlay = overlay;
+        camo.chassisMask = QStringLiteral("vehicles/a/mask.dds");
+        QCOMPARE(decideCamouflage(form, part, identifier, camo).enabled, enabled);
+    }
+
+    void camouflageValuesByPart()
+    {
+        TankCamouflage camo;
+        camo.overlay = true;
+        camo.colors[0] = glm::vec4(255, 0, 51, 255);
+        camo.colors[3] = glm::vec4(102, 102, 102, 0);
+        camo.tankTiling = glm::vec4(2, 3, 0.5f, 0);
+        camo.hullMask = QStringLiteral("vehicles\\a\\Mask.dds");
+        camo.chassisMask = QStringLiteral("vehicles\\a\\Root.dds");
+        camo.turretTiling = glm::vec4(1, 2, 3, 4);
+        camo.turretMask = QStringLiteral("vehicles/a/Turret.dds");
+        camo.gunTiling = glm::vec4(0.5f, 0.5f, 2, 2);
+        camo.gunMask = QStringLiteral("vehicles\\a\\Gun.dds");
+
+        const CamouflageDecision hull = decideCamouflage(0, 1, QStringLiteral("hull"), camo);
+        QVERIFY(hull.enabled);
+        QCOMPARE(hull.maskName, QStringLiteral("vehicles/a/Mask.dds"));
+        QCOMPARE(hull.tiling, camo.tankTiling);
+        QVERIFY(glm::all(
+            glm::lessThan(glm::abs(hull.colors[0] - glm::vec4(1, 0, 0.2f, 1)), glm::vec4(1e-5f))));
+        QVERIFY(glm::all(glm::lessThan(
+            glm::abs(hull.colors[3] - glm::vec4(0.4f, 0.4f, 0.4f, 0)), glm::vec4(1e-5f))));
+
+        const CamouflageDecision chassisPart
+            = decideCamouflage(0, 0, QStringLiteral("chassis"), camo);
+        QCOMPARE(chassisPart.maskName, QStringLiteral("vehicles/a/Root.dds"));
+
+        const CamouflageDecision turret = decideCamouflage(0, 2, QStringLiteral("turret"), camo);
+        QCOMPARE(turret.tiling, glm::vec4(2, 6, 1.5f, 0));
+        QCOMPARE(turret.maskName, camo.turretMask);
+
+        const CamouflageDecision gun = decideCamouflage(0, 3, QStringLiteral("gun"), camo);
+        QCOMPARE(gun.tiling, glm::vec4(1, 1.5f, 1, 0));
+
+        // A chassis without a mask has no camouflage.
+        camo.chassisMask.clear();
+        QVERIFY(!decideCamouflage(0, 0, QStringLiteral("chassis"), camo).enabled);
+    }
+
+    void groupRanges()
+    {
+        IndexBuffer indices;
+        indices.groups = { PrimitiveGroup { 0, 12, 0, 40 }, PrimitiveGroup { 36, 5, 40, 20 } };
+        std::optional<GroupDrawRange> r = groupDrawRange(indices, 1);
+        QVERIFY(r);
+        QCOMPARE(r->indexCount, 15);
+        QCOMPARE(r->indexType, 0x1403u); // GL_UNSIGNED_SHORT
+        QCOMPARE(r->byteOffset, quintptr(72));
+
+        indices.use32BitIndices = true;
+        r = groupDrawRange(indices, 1);
+        QVERIFY(r);
+        QCOMPARE(r->indexType, 0x1405u); // GL_UNSIGNED_INT
+        QCOMPARE(r->byteOffset, quintptr(144));
+
+        // Group numbers outside the section draw nothing.
+        QVERIFY(!groupDrawRange(indices, 2));
+        QVERIFY(!groupDrawRange(indices, -1));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMesh)
+#include "test_mesh.moc"
