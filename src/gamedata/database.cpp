@@ -272,6 +272,10 @@ QString Database::translateNation(const QString &nation)
 
 QString Database::translatedCategory(const QString &tag)
 {
+    // An empty name would select the first class of the table.
+    if (tag.isEmpty()) {
+        return QStringLiteral("");
+    }
     const QString reference = itemTypesRoot.firstChildElement(QStringLiteral("vehicle"))
                                   .firstChildElement(QStringLiteral("tags"))
                                   .firstChildElement(tag)

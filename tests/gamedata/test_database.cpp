@@ -157,6 +157,8 @@ private slots:
                   // A class without an item-type entry and no description.
                   + "<A05_Bare><level>2</level><tags>mediumTank</tags>"
                     "<userString>Bare</userString></A05_Bare>"
+                  // No class at all: no class of the item-type table either.
+                  + vehicle("A06_NoTags", "2", "", "Untagged")
                   + "</list.xml>");
         // Another folder of the same name: the same translated nation.
         // B02_Copy shares its translated name with A03_Under, which is read first.
@@ -322,13 +324,14 @@ private slots:
 
         const QStringList names = rows(db->filterQueryAll("All", "All", "All"), 4);
         QCOMPARE(QSet<QString>(names.begin(), names.end()),
-                 QSet<QString>({"Training Day", "O'Brien", "AxB", "Oddity", "Bare", "Twin"}));
-        QCOMPARE(names.size(), 7);
+                 QSet<QString>({"Training Day", "O'Brien", "AxB", "Oddity", "Bare", "Untagged", "Twin"}));
+        QCOMPARE(names.size(), 8);
         // Both folders named alpha translate alike: one entry, both read.
         QCOMPARE(db->nations, QStringList({"All", "nations/alpha"}));
         QCOMPARE(camo.loads.size(), 2);
         QCOMPARE(db->categories, QStringList({"All", "Light", "Heavy", ""}));
         QCOMPARE(db->translatedCategoryOf("Bare"), QString());
+        QCOMPARE(db->translatedCategoryOf("Untagged"), QString());
         QCOMPARE(db->tiers.size(), 11);
         QCOMPARE(db->tierOf("Oddity"), QStringLiteral("0"));
         QVERIFY(logText(Error).contains(QStringLiteral("Nation list empty.")));
@@ -418,7 +421,7 @@ private slots:
 
         // A rebuild brings the table back and fills it through a fresh statement.
         db->rebuildDatabase();
-        QCOMPARE(rows(db->filterQueryAll("All", "All", "All"), 4).size(), 7);
+        QCOMPARE(rows(db->filterQueryAll("All", "All", "All"), 4).size(), 8);
     }
 
     void noNationLoads()
