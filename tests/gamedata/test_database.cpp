@@ -233,6 +233,21 @@ private slots:
         }
     }
 
+    void cataloguesFollowTheGamePath()
+    {
+        useSampleGame();
+        Database *db = Database::instance();
+        MoReaderCached::instance()->setGamePath(handGame());
+        QCOMPARE(db->translateNation("velmora"), QStringLiteral("Velmora"));
+        QTemporaryDir empty;
+        Settings::instance()->brastelPath = empty.path();
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^Failed to open file: ")));
+        QCOMPARE(db->translateNation("velmora"), QString());
+        MoReaderCached::instance()->setGamePath(QString());
+        useSampleGame();
+        QCOMPARE(db->translateNation("velmora"), QStringLiteral("Velmora"));
+    }
+
     void gamePathSignalRebuilds()
     {
         useSampleGame();
