@@ -40,6 +40,10 @@ const QString TANK_INSERT = QStringLiteral(
 const QString LOOKUP_SELECT =
     QStringLiteral("SELECT * FROM Tanks_Tbl WHERE TranslatedName = :name");
 
+// The tier list holds one entry per tier up to the highest; a damaged level such
+// as 2147483647 must not make it grow without bound.
+constexpr int MAX_LISTED_TIER = 100;
+
 // Columns of Tanks_Tbl.
 enum Column {
     ColumnNation = 1,
@@ -343,7 +347,14 @@ bool Database::loadNation(const QString &listPath, const QString &dataPath)
         if (!categories.contains(translatedClass)) {
             categories.append(translatedClass);
         }
-        maxTier = qMax(maxTier, tier);
+        if (tier > MAX_LISTED_TIER) {
+            logLine(QStringLiteral("Tank list: level %1 of %2 is above %3; the tier list stops at %3.")
+                        .arg(tier)
+                        .arg(model)
+                        .arg(MAX_LISTED_TIER),
+                    Warning);
+        }
+        maxTier = qMax(maxTier, qMin(tier, MAX_LISTED_TIER));
 
         if (!insertTank(nation, translatedNation, model, translatedName, category,
                         translatedClass, tier, path, xmlFile, description)) {

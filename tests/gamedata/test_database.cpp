@@ -450,6 +450,22 @@ private slots:
         QVERIFY(rows(db->filterQueryAll("All", "All", "All"), 4).isEmpty());
     }
 
+    void damagedLevelKeepsTheTierListBounded()
+    {
+        writeFile(handGame() + QStringLiteral("/res/lists/huge/list.xml"),
+                  "<list.xml>" + vehicle("H01_Huge", "2147483647", "heavyTank", "Huge")
+                      + "</list.xml>");
+        useHandGame("<TankList><H><ResPath>lists/huge</ResPath><DataPath>v/h</DataPath></H>"
+                    "</TankList>");
+        Database *db = Database::instance();
+        db->rebuildDatabase();
+        QCOMPARE(db->tiers.size(), 101);
+        QCOMPARE(db->tiers.last(), QStringLiteral("100"));
+        QCOMPARE(rows(db->filterQueryAll("All", "All", "2147483647"), 4), QStringList({"Huge"}));
+        QVERIFY(logText(Warning).contains(QStringLiteral(
+            "Tank list: level 2147483647 of H01_Huge is above 100; the tier list stops at 100.")));
+    }
+
     void missingItemTypes()
     {
         useSampleGame();
