@@ -6,11 +6,7 @@
 #include "render/matrixstack.h"
 #include "render/shaderloader.h"
 #include "render/shaderprogram.h"
-
-#if __has_include("render/textureloader.h")
 #include "render/textureloader.h"
-#define HULLSCOPE_HAVE_TEXTURE_LOADER 1
-#endif
 
 #include <QOpenGLFunctions_3_2_Core>
 
@@ -32,34 +28,28 @@ struct TextureFilter
 TextureFilter currentTextureFilter()
 {
     TextureFilter filter;
-#ifdef HULLSCOPE_HAVE_TEXTURE_LOADER
     if (const TextureLoader *textures = TextureLoader::instance()) {
         filter.minFilter = GLenum(textures->minFilter);
         filter.magFilter = GLenum(textures->magFilter);
         filter.anisotropy = textures->anisotropy;
     }
-#endif
     return filter;
 }
 
 GLuint currentShadowTexture()
 {
-#ifdef HULLSCOPE_HAVE_TEXTURE_LOADER
     if (const TextureLoader *textures = TextureLoader::instance()) {
         return textures->shadowTexture;
     }
-#endif
     return 0;
 }
 
 void bindTextureOnUnit(int unit, GLuint texture)
 {
-#ifdef HULLSCOPE_HAVE_TEXTURE_LOADER
     if (TextureLoader *textures = TextureLoader::instance()) {
         textures->bind(unit, texture);
         return;
     }
-#endif
     if (QOpenGLFunctions_3_2_Core *gl = internal::glCore()) {
         gl->glActiveTexture(GLenum(GL_TEXTURE0 + unit));
         gl->glBindTexture(GL_TEXTURE_2D, texture);

@@ -3,11 +3,7 @@
 #include "core/log.h"
 #include "render/material.h"
 #include "render/shaderloader.h"
-
-#if __has_include("render/textureloader.h")
 #include "render/textureloader.h"
-#define HULLSCOPE_HAVE_TEXTURE_LOADER 1
-#endif
 
 #include <QByteArray>
 #include <QDomElement>
@@ -170,24 +166,17 @@ void applyProperty(MaterialDescription &d, const QString &name, const QDomNode &
 // One GL texture per game path; 0 without a texture loader.
 GLuint textureFor(const QString &path, bool tankTextures)
 {
-#ifdef HULLSCOPE_HAVE_TEXTURE_LOADER
     if (TextureLoader *textures = TextureLoader::instance()) {
         return tankTextures ? textures->getTexture(path) : textures->getSharedTexture(path);
     }
-#else
-    Q_UNUSED(path)
-    Q_UNUSED(tankTextures)
-#endif
     return 0;
 }
 
 GLuint gridTexture()
 {
-#ifdef HULLSCOPE_HAVE_TEXTURE_LOADER
     if (const TextureLoader *textures = TextureLoader::instance()) {
         return textures->gridTexture;
     }
-#endif
     return 0;
 }
 
