@@ -8,6 +8,8 @@
 #include <QIODevice>
 #include <QtEndian>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -16,6 +18,128 @@ namespace {
 constexpr quint32 PACKED_MAGIC = 0x62A14E45;
 // Deeper nesting than any game file has; a crafted file must not exhaust the stack.
 constexpr int MAX_DEPTH = 512;
+
+// Longest text formatFloat writes: "-1.23457e-45".
+constexpr int MAX_FLOAT_TEXT = 12;
+
+// Powers of ten that a double holds exactly.
+constexpr double POW10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                            1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+int copyLatin1(const QString &text, char *out)
+{
+    const int n = int(std::min<qsizetype>(text.size(), MAX_FLOAT_TEXT));
+    for (int i = 0; i < n; ++i) {
+        out[i] = char(text.at(i).unicode());
+    }
+    return n;
+}
+
+// The text of QString::number(double(f), 'g', 6), written at out; returns its
+// length. Vectors make floats the bulk of a packed file and Qt's exact
+// conversion is slow, so the common case is done here in double arithmetic:
+// scaling by one exact power of ten errs by under 1e-10 of the sixth digit.
+// Values too close to a rounding tie (which Qt rounds away from zero), far
+// out of range, zero of either sign, and non-finite values take Qt's path.
+int formatQtFloat(float f, char *out)
+{
+    if (f == 0.0f && !std::signbit(f)) {
+        *out = '0';
+        return 1;
+    }
+    if (!std::isfinite(f) || f == 0.0f) {
+        return copyLatin1(QString::number(double(f), 'g', 6), out);
+    }
+    const double d = std::fabs(double(f));
+    int e2 = 0;
+    std::frexp(d, &e2);
+    // d lies in [2^(e2-1), 2^e2): this is its decimal exponent or one less.
+    int k = int(std::floor((e2 - 1) * 0.30102999566398120));
+    double scaled = 0.0;
+    for (int attempt = 0;; ++attempt) {
+        const int s = 5 - k;
+        if (s > 22 || s < -22 || attempt > 1) {
+            return copyLatin1(QString::number(double(f), 'g', 6), out);
+        }
+        scaled = s >= 0 ? d * POW10[s] : d / POW10[-s];
+        if (scaled >= 1e6) {
+            ++k;
+        } else if (scaled < 1e5) {
+            --k;
+        } else {
+            break;
+        }
+    }
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) < 1e-6) {
+        return copyLatin1(QString::number(double(f), 'g', 6), out);
+    }
+    int value = int(whole) + (fraction > 0.5 ? 1 : 0);
+    if (value == 1000000) {
+        value = 100000;
+        ++k;
+    }
+    char digits[6];
+    for (int i = 5; i >= 0; --i) {
+        digits[i] = char('0' + value % 10);
+        value /= 10;
+    }
+    int count = 6; // significant digits left after dropping trailing zeros
+    while (count > 1 && digits[count - 1] == '0') {
+        --count;
+    }
+    char *o = out;
+    if (f < 0.0f) {
+        *o++ = '-';
+    }
+    if (k < -4 || k >= 6) {
+        // Exponent form as printf's %g: "d.ddddde+XX", at least two exponent digits.
+        *o++ = digits[0];
+        if (count > 1) {
+            *o++ = '.';
+            for (int i = 1; i < count; ++i) {
+                *o++ = digits[i];
+            }
+        }
+        *o++ = 'e';
+        *o++ = k < 0 ? '-' : '+';
+        const int a = k < 0 ? -k : k;
+        *o++ = char('0' + a / 10);
+        *o++ = char('0' + a % 10);
+    } else if (k >= 0) {
+        for (int i = 0; i <= k; ++i) {
+            *o++ = digits[i];
+        }
+        if (count > k + 1) {
+            *o++ = '.';
+            for (int i = k + 1; i < count; ++i) {
+                *o++ = digits[i];
+            }
+        }
+    } else {
+        *o++ = '0';
+        *o++ = '.';
+        for (int i = 0; i < -k - 1; ++i) {
+            *o++ = '0';
+        }
+        for (int i = 0; i < count; ++i) {
+            *o++ = digits[i];
+        }
+    }
+    return int(o - out);
+}
+
+// One number of a Floats value; "-1e-06" is written "0".
+int formatFloat(float f, char *out)
+{
+    const int n = formatQtFloat(f, out);
+    if (n == 6 && std::memcmp(out, "-1e-06", 6) == 0) {
+        *out = '0';
+        return 1;
+    }
+    return n;
+}
 
 class Decoder
 {
@@ -149,13 +273,21 @@ public:
         element.appendChild(doc.createTextNode(text));
     }
 
-    static QString number(float f)
+    // The floats at p as one text of numbers joined by blanks.
+    QString floatsText(const uchar *p, qint64 n)
     {
-        QString text = QString::number(double(f), 'g', 6);
-        if (text == QLatin1String("-1e-06")) {
-            text = QStringLiteral("0");
+        text.resize(size_t(n) * (MAX_FLOAT_TEXT + 1));
+        char *out = text.data();
+        for (qint64 i = 0; i < n; ++i) {
+            if (i > 0) {
+                *out++ = ' ';
+            }
+            const quint32 bits = qFromLittleEndian<quint32>(p + 4 * i);
+            float f;
+            std::memcpy(&f, &bits, 4);
+            out += formatFloat(f, out);
         }
-        return text;
+        return QString::fromLatin1(text.data(), qsizetype(out - text.data()));
     }
 
     quint32 readValue(QDomElement &element, const PackedValueDescriptor &d, quint32 previousEnd,
@@ -196,22 +328,18 @@ public:
             if (!need(n * 4, "readFloat()")) {
                 break;
             }
-            QStringList numbers;
-            numbers.reserve(int(n));
-            for (qint64 i = 0; i < n; ++i) {
-                const quint32 bits = qFromLittleEndian<quint32>(data + pos + 4 * i);
-                float f;
-                std::memcpy(&f, &bits, 4);
-                numbers.append(number(f));
-            }
+            const uchar *p = data + pos;
             if (n == 12) {
+                // A 4x3 matrix is written as its rows.
+                static const QString rowNames[4] = {QStringLiteral("row0"), QStringLiteral("row1"),
+                                                    QStringLiteral("row2"), QStringLiteral("row3")};
                 for (int row = 0; row < 4; ++row) {
-                    QDomElement rowElement = doc.createElement(QStringLiteral("row%1").arg(row));
-                    appendText(rowElement, numbers.mid(row * 3, 3).join(QLatin1Char(' ')));
+                    QDomElement rowElement = doc.createElement(rowNames[row]);
+                    appendText(rowElement, floatsText(p + 12 * row, 3));
                     element.appendChild(rowElement);
                 }
             } else {
-                appendText(element, numbers.join(QLatin1Char(' ')));
+                appendText(element, floatsText(p, n));
             }
             break;
         }
@@ -254,6 +382,7 @@ public:
     qint64 pos = 0;
     QDomDocument &doc;
     QStringList names;
+    std::vector<char> text; // scratch for number texts
     bool failed = false;
 };
 
