@@ -1,12 +1,20 @@
 #include "render/meshplacement.h"
+#include "render/objexport.h"
+#include "render/tankmesh.h"
+#include "render/transformstack.h"
 
+#include "core/dialogs.h"
 #include "core/log.h"
+#include "core/settings.h"
 #include "gamedata/visualnode.h"
 #include "render/indexbuffer.h"
 #include "render/visual.h"
 
 #include <QDir>
 #include <QDomDocument>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -77,6 +85,44 @@ QString show(const glm::vec3& v)
 
 int warnings() { return Log::instance()->linesByLevel.value(Warning).size(); }
 
+// The loaded tank as the parts see it, without the tank library.
+class FakeTank : public TankMeshHost
+{
+public:
+    int shownForm() const override { return shown; }
+    int loadingForm() const override { return loading; }
+    Mesh* partMesh(quint32 part, int form) const override
+    {
+        return part < 4 && form >= 0 && form < 3 ? meshes[part][form] : nullptr;
+    }
+    TransformStack* transformStack() override { return &stack; }
+    TankCamouflage camouflage() const override { return camo; }
+
+    int shown = 0;
+    int loading = 0;
+    Mesh* meshes[4][3] = {};
+    TransformStack stack;
+    TankCamouflage camo;
+};
+
+VisualGeometry* triangleGeometry(const QString& name)
+{
+    auto* g = new VisualGeometry;
+    g->name = name;
+    g->positions = { glm::vec3(0, 0, 0), glm::vec3(1, 0, 0), glm::vec3(0, 1, 0) };
+    g->normals = { glm::vec3(0, 0, 1), glm::vec3(0, 0, 1), glm::vec3(0, 0, 1) };
+    g->uvs = { glm::vec2(0, 0), glm::vec2(1, 0), glm::vec2(0, 1) };
+    g->indices16 = { 0, 1, 2 };
+    g->triangleCount = 1;
+    return g;
+}
+
+QByteArray readAll(const QString& name)
+{
+    QFile file(name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace
 
 #define QCOMPARE_VEC(actual, expected)                                                             \
@@ -110,12 +156,24 @@ private slots:
         QVERIFY(QDir(mTemp.path()).mkpath(QStringLiteral("data")));
         mOldCwd = QDir::currentPath();
         QVERIFY(QDir::setCurrent(mTemp.filePath(QStringLiteral("bin"))));
+        QFile settings(mTemp.filePath(QStringLiteral("data/settings.cfg")));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("<Settings><Version>1</Version><Paths><BrastelPath>none</BrastelPath>"
+                       "<ModPath>"
+            + mTemp.filePath(QStringLiteral("mod")).toUtf8() + "</ModPath></Paths></Settings>");
+        settings.close();
+        setMessageBoxHandler([](const MessageBoxRequest&) { return int(QMessageBox::Ok); });
         new Log();
+        new Settings();
+        QCOMPARE(Settings::instance()->modPath, mTemp.filePath(QStringLiteral("mod")));
     }
 
     void cleanupTestCase()
     {
+        TankMesh::setHost(nullptr);
+        delete Settings::instance();
         delete Log::instance();
+        setMessageBoxHandler(nullptr);
         QDir::setCurrent(mOldCwd);
     }
 
@@ -306,6 +364,88 @@ private slots:
         // A chassis without a mask has no camouflage.
         camo.chassisMask.clear();
         QVERIFY(!decideCamouflage(0, 0, QStringLiteral("chassis"), camo).enabled);
+    }
+
+    void hiddenPartsStillPlaceWhatSitsOnThem()
+    {
+        FakeTank tank;
+        TankMesh::setHost(&tank);
+        TankMesh parts[4];
+        const glm::mat4 models[4] = { glm::translate(glm::mat4(1.0f), glm::vec3(5, 0, 0)),
+            glm::rotate(
+                glm::translate(glm::mat4(1.0f), glm::vec3(0, 1, 0)), 0.5f, glm::vec3(0, 1, 0)),
+            glm::translate(glm::mat4(1.0f), glm::vec3(-0.18f, 1.0f, 0.7f)),
+            glm::scale(
+                glm::translate(glm::mat4(1.0f), glm::vec3(0, 0.2f, 1.5f)), glm::vec3(1, 1, 2)) };
+        for (quint32 i = 0; i < 4; ++i) {
+            parts[i].part = i;
+            parts[i].model = models[i];
+            // Two render sets: the placement is still taken once per draw.
+            parts[i].visual->renderSets.resize(2);
+        }
+        const glm::mat4 start = glm::rotate(glm::mat4(1.0f), 0.3f, glm::vec3(0, 1, 0));
+        tank.stack.current = start;
+
+        parts[0].draw(true, true, nullptr, nullptr);
+        QCOMPARE(tank.stack.current, start);
+        QVERIFY(tank.stack.stack.isEmpty());
+        parts[1].draw(true, true, nullptr, nullptr);
+        parts[2].draw(true, false, nullptr, nullptr);
+        parts[3].draw(true, true, nullptr, nullptr);
+        const glm::mat4 expected = start * models[1] * models[2] * models[3];
+        QCOMPARE(tank.stack.current, expected);
+        QVERIFY(tank.stack.stack.isEmpty());
+        // Without a matrix stack the view and projection are identity.
+        QCOMPARE(parts[3].modelView, expected);
+        QCOMPARE(parts[3].mvp, expected);
+        TankMesh::setHost(nullptr);
+    }
+
+    void exportWritesEachGeometryUnderThePartsPlacement()
+    {
+        FakeTank tank;
+        TankMesh::setHost(&tank);
+        const QString mod = Settings::instance()->modPath;
+        QVERIFY(QDir().mkpath(mod + QStringLiteral("/vehicles/a")));
+
+        TankMesh hull;
+        hull.part = 1;
+        hull.path = QStringLiteral("vehicles/a/Hull.model");
+        hull.model = glm::translate(glm::mat4(1.0f), glm::vec3(0, 2, 0));
+        hull.geometries = { triangleGeometry(QStringLiteral("Hull")),
+            triangleGeometry(QStringLiteral("Hull_glass")) };
+        tank.stack.current = glm::scale(glm::mat4(1.0f), glm::vec3(2.0f));
+        const glm::mat4 placed = tank.stack.current * hull.model;
+
+        QVERIFY(hull.exportObj());
+        QCOMPARE(readAll(mod + QStringLiteral("/vehicles/a/Hull_0.obj")),
+            objText(*hull.geometries[0], placed).toUtf8());
+        QCOMPARE(readAll(mod + QStringLiteral("/vehicles/a/Hull_1.obj")),
+            objText(*hull.geometries[1], placed).toUtf8());
+        // The hull leaves its placement for the turret.
+        QCOMPARE(tank.stack.current, placed);
+        TankMesh::setHost(nullptr);
+    }
+
+    void exportIntoMissingFolderFails()
+    {
+        FakeTank tank;
+        TankMesh::setHost(&tank);
+        const QString mod = Settings::instance()->modPath;
+        TankMesh chassis;
+        chassis.part = 0;
+        chassis.path = QStringLiteral("vehicles/missing/Chassis.model");
+        chassis.model = glm::translate(glm::mat4(1.0f), glm::vec3(1, 0, 0));
+        chassis.geometries = { triangleGeometry(QStringLiteral("Chassis")) };
+        const glm::mat4 start = glm::rotate(glm::mat4(1.0f), 1.0f, glm::vec3(0, 1, 0));
+        tank.stack.current = start;
+
+        QVERIFY(!chassis.exportObj());
+        QVERIFY(!QFileInfo::exists(mod + QStringLiteral("/vehicles/missing")));
+        // The chassis' push is undone on the early stop as well.
+        QCOMPARE(tank.stack.current, start);
+        QVERIFY(tank.stack.stack.isEmpty());
+        TankMesh::setHost(nullptr);
     }
 
     void groupRanges()
