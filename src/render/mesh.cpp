@@ -18,18 +18,18 @@
 namespace {
 
 void setMatrix(
-    QOpenGLFunctions_3_2_Core* gl, ShaderProgram* program, const QString& name, const glm::mat4& m)
+    QOpenGLFunctions_3_2_Core *gl, ShaderProgram *program, const QString &name, const glm::mat4 &m)
 {
     gl->glUniformMatrix4fv(program->uniform(name), 1, GL_FALSE, glm::value_ptr(m));
 }
 
 void setMatrix(
-    QOpenGLFunctions_3_2_Core* gl, ShaderProgram* program, const QString& name, const glm::mat3& m)
+    QOpenGLFunctions_3_2_Core *gl, ShaderProgram *program, const QString &name, const glm::mat3 &m)
 {
     gl->glUniformMatrix3fv(program->uniform(name), 1, GL_FALSE, glm::value_ptr(m));
 }
 
-void useProgram(QOpenGLFunctions_3_2_Core* gl, ShaderProgram* program)
+void useProgram(QOpenGLFunctions_3_2_Core *gl, ShaderProgram *program)
 {
     gl->glUseProgram(program && program->program ? program->program->programId() : 0);
 }
@@ -50,7 +50,7 @@ Mesh::~Mesh()
     deleteGeometries();
 }
 
-void Mesh::translate(const glm::vec3& v) { mvp = glm::translate(mvp, v); }
+void Mesh::translate(const glm::vec3 &v) { mvp = glm::translate(mvp, v); }
 
 void Mesh::deleteGeometries()
 {
@@ -69,35 +69,35 @@ void Mesh::clearShared()
     }
 }
 
-void Mesh::drawRenderSets(const GroupPass& pass, const std::function<void(Material*)>& camouflage)
+void Mesh::drawRenderSets(const GroupPass &pass, const std::function<void(Material *)> &camouflage)
 {
-    QOpenGLFunctions_3_2_Core* gl = internal::glCore();
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     if (!gl || !visual) {
         return;
     }
-    const MaterialLoader* loader = MaterialLoader::instance();
+    const MaterialLoader *loader = MaterialLoader::instance();
     const int materialIndex = loader ? loader->defaultIndex : 0;
-    const MatrixStack* stack = MatrixStack::instance();
+    const MatrixStack *stack = MatrixStack::instance();
     const glm::mat3 normalMatrix = stack ? stack->normalMatrix : glm::mat3(1.0f);
 
-    for (VisualRenderSet& renderSet : visual->renderSets) {
-        for (VisualGeometryEntry& geometry : renderSet.geometries) {
-            VertexBuffer* vertices = geometry.vertexBuffer;
-            IndexBuffer* indices = geometry.indexBuffer.get();
+    for (VisualRenderSet &renderSet : visual->renderSets) {
+        for (VisualGeometryEntry &geometry : renderSet.geometries) {
+            VertexBuffer *vertices = geometry.vertexBuffer;
+            IndexBuffer *indices = geometry.indexBuffer.get();
             if (!vertices || !indices) {
                 continue;
             }
             gl->glBindVertexArray(vertices->vao);
-            for (const VertexAttribute* attribute : vertices->attributes) {
+            for (const VertexAttribute *attribute : vertices->attributes) {
                 gl->glEnableVertexAttribArray(attribute->location);
             }
             gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indices->buffer());
 
-            for (const PrimitiveGroupMaterials& group : geometry.groups) {
-                Material* own = materialIndex >= 0 && materialIndex < group.materials.size()
+            for (const PrimitiveGroupMaterials &group : geometry.groups) {
+                Material *own = materialIndex >= 0 && materialIndex < group.materials.size()
                     ? group.materials[materialIndex]
                     : nullptr;
-                Material* material = own;
+                Material *material = own;
                 if (pass.overrideMaterial) {
                     material = pass.overrideMaterial;
                     if (own) {
@@ -108,7 +108,7 @@ void Mesh::drawRenderSets(const GroupPass& pass, const std::function<void(Materi
                 if (!material) {
                     continue;
                 }
-                ShaderProgram* program
+                ShaderProgram *program
                     = pass.overrideProgram ? pass.overrideProgram : material->program;
                 if (!program) {
                     continue;
@@ -139,7 +139,7 @@ void Mesh::drawRenderSets(const GroupPass& pass, const std::function<void(Materi
                 if (const std::optional<GroupDrawRange> range
                     = groupDrawRange(*indices, group.groupIndex)) {
                     gl->glDrawElements(GL_TRIANGLES, range->indexCount, range->indexType,
-                        reinterpret_cast<const void*>(range->byteOffset));
+                        reinterpret_cast<const void *>(range->byteOffset));
                 }
 
                 if (pass.shadowPass) {
@@ -157,7 +157,7 @@ void Mesh::drawRenderSets(const GroupPass& pass, const std::function<void(Materi
             }
 
             gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-            for (const VertexAttribute* attribute : vertices->attributes) {
+            for (const VertexAttribute *attribute : vertices->attributes) {
                 gl->glDisableVertexAttribArray(attribute->location);
             }
             gl->glBindVertexArray(0);

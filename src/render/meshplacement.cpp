@@ -14,22 +14,22 @@ namespace {
 constexpr unsigned int indexTypeShort = 0x1403;
 constexpr unsigned int indexTypeInt = 0x1405;
 
-void warn(const QString& text)
+void warn(const QString &text)
 {
-    if (Log* log = Log::instance()) {
+    if (Log *log = Log::instance()) {
         log->write(text, Warning);
     }
 }
 
-QString describe(const Visual* visual)
+QString describe(const Visual *visual)
 {
     return visual ? visual->fileName : QStringLiteral("(no model)");
 }
 
 // The named node of a visual, or null with a Warning naming what the part lacks.
-const VisualNode* requireNode(const Visual* visual, const QString& name)
+const VisualNode *requireNode(const Visual *visual, const QString &name)
 {
-    const VisualNode* node = visual ? findVisualNode(*visual, name) : nullptr;
+    const VisualNode *node = visual ? findVisualNode(*visual, name) : nullptr;
     if (!node) {
         warn(QStringLiteral("Tank part placement: no node \"") + name + QStringLiteral("\" in ")
             + describe(visual) + QStringLiteral("; using identity."));
@@ -38,7 +38,7 @@ const VisualNode* requireNode(const Visual* visual, const QString& name)
 }
 
 // R: the first node bound to the first render set.
-const VisualNode* boundNode(const Visual& visual)
+const VisualNode *boundNode(const Visual &visual)
 {
     if (!visual.renderSets.empty() && !visual.renderSets.front().nodes.isEmpty()
         && visual.renderSets.front().nodes.front()) {
@@ -49,24 +49,24 @@ const VisualNode* boundNode(const Visual& visual)
     return nullptr;
 }
 
-glm::mat4 scaleOf(const VisualNode* node)
+glm::mat4 scaleOf(const VisualNode *node)
 {
     return node ? glm::scale(glm::mat4(1.0f), node->scale) : glm::mat4(1.0f);
 }
 
-glm::mat4 localOf(const VisualNode* node) { return node ? node->localTransform : glm::mat4(1.0f); }
+glm::mat4 localOf(const VisualNode *node) { return node ? node->localTransform : glm::mat4(1.0f); }
 
-glm::vec3 jointPosition(const Visual* visual, const QString& name)
+glm::vec3 jointPosition(const Visual *visual, const QString &name)
 {
-    const VisualNode* joint = requireNode(visual, name);
+    const VisualNode *joint = requireNode(visual, name);
     return joint ? joint->translation : glm::vec3(0.0f);
 }
 
 } // namespace
 
-MeshMatrices meshMatrices(const glm::mat4& placement, bool mainPass)
+MeshMatrices meshMatrices(const glm::mat4 &placement, bool mainPass)
 {
-    const MatrixStack* stack = MatrixStack::instance();
+    const MatrixStack *stack = MatrixStack::instance();
     const glm::mat4 identity(1.0f);
     MeshMatrices m;
     if (mainPass) {
@@ -83,12 +83,12 @@ MeshMatrices meshMatrices(const glm::mat4& placement, bool mainPass)
     return m;
 }
 
-std::optional<GroupDrawRange> groupDrawRange(const IndexBuffer& indices, int groupIndex)
+std::optional<GroupDrawRange> groupDrawRange(const IndexBuffer &indices, int groupIndex)
 {
     if (groupIndex < 0 || groupIndex >= indices.groups.size()) {
         return std::nullopt;
     }
-    const PrimitiveGroup& group = indices.groups[groupIndex];
+    const PrimitiveGroup &group = indices.groups[groupIndex];
     GroupDrawRange range;
     range.indexCount = int(group.primitiveCount * 3);
     range.indexType = indices.use32BitIndices ? indexTypeInt : indexTypeShort;
@@ -96,7 +96,7 @@ std::optional<GroupDrawRange> groupDrawRange(const IndexBuffer& indices, int gro
     return range;
 }
 
-VisualNode* findVisualNode(const Visual& visual, const QString& name)
+VisualNode *findVisualNode(const Visual &visual, const QString &name)
 {
     if (!visual.root) {
         return nullptr;
@@ -107,12 +107,12 @@ VisualNode* findVisualNode(const Visual& visual, const QString& name)
     return visual.root->findChild(name);
 }
 
-TankPartPlacement composeTankPartModel(quint32 part, const glm::vec3& position, const Visual& own,
-    const Visual* chassis, const Visual* hull, const Visual* turret)
+TankPartPlacement composeTankPartModel(quint32 part, const glm::vec3 &position, const Visual &own,
+    const Visual *chassis, const Visual *hull, const Visual *turret)
 {
     TankPartPlacement placement;
     placement.position = position;
-    glm::mat4& model = placement.model;
+    glm::mat4 &model = placement.model;
     switch (part) {
     case 0: {
         const glm::mat4 s = scaleOf(requireNode(chassis, QStringLiteral("tank")));
@@ -131,12 +131,12 @@ TankPartPlacement composeTankPartModel(quint32 part, const glm::vec3& position, 
     case 3: {
         placement.position = jointPosition(turret, QStringLiteral("HP_gunJoint"));
         model = glm::translate(model, placement.position);
-        const VisualNode* r = boundNode(own);
+        const VisualNode *r = boundNode(own);
         const bool worldSpace
             = !own.renderSets.empty() && own.renderSets.front().treatAsWorldSpaceObject;
         model = model * (worldSpace ? scaleOf(r) : localOf(r));
         // The "gun" node is optional.
-        if (const VisualNode* gun = findVisualNode(own, QStringLiteral("gun"))) {
+        if (const VisualNode *gun = findVisualNode(own, QStringLiteral("gun"))) {
             model = model * gun->localTransform;
         }
         break;
@@ -148,7 +148,7 @@ TankPartPlacement composeTankPartModel(quint32 part, const glm::vec3& position, 
 }
 
 CamouflageDecision decideCamouflage(
-    int shownForm, quint32 part, const QString& identifier, const TankCamouflage& camouflage)
+    int shownForm, quint32 part, const QString &identifier, const TankCamouflage &camouflage)
 {
     CamouflageDecision decision;
     if (shownForm != 0 || !camouflage.overlay || part > 3

@@ -13,7 +13,7 @@ QString number(float value) { return QString::number(double(value), 'g', 6); }
 // The cofactor matrix is det(m) times the inverse-transpose, so after normalising it
 // carries normals the same way, and it stays finite for a flattening matrix. Its sign
 // is corrected so a mirroring placement keeps the normals on the outside.
-glm::mat3 normalTransform(const glm::mat4& placement)
+glm::mat3 normalTransform(const glm::mat4 &placement)
 {
     const glm::mat3 m(placement);
     glm::mat3 cofactor(glm::cross(m[1], m[2]), glm::cross(m[2], m[0]), glm::cross(m[0], m[1]));
@@ -23,7 +23,7 @@ glm::mat3 normalTransform(const glm::mat4& placement)
     return cofactor;
 }
 
-template <typename Index> void appendFaces(QString& text, const QVector<Index>& indices)
+template <typename Index> void appendFaces(QString &text, const QVector<Index> &indices)
 {
     for (int i = 0; i + 2 < indices.size(); i += 3) {
         text += QStringLiteral("f");
@@ -38,27 +38,27 @@ template <typename Index> void appendFaces(QString& text, const QVector<Index>& 
 
 } // namespace
 
-QString vec4ToString(const glm::vec4& v)
+QString vec4ToString(const glm::vec4 &v)
 {
     return number(v.x) + QLatin1Char(' ') + number(v.y) + QLatin1Char(' ') + number(v.z)
         + QLatin1Char(' ') + number(v.w);
 }
 
-QString vec2ToString(const glm::vec2& v) { return number(v.x) + QLatin1Char(' ') + number(v.y); }
+QString vec2ToString(const glm::vec2 &v) { return number(v.x) + QLatin1Char(' ') + number(v.y); }
 
-QString objText(const VisualGeometry& geometry, const glm::mat4& placement)
+QString objText(const VisualGeometry &geometry, const glm::mat4 &placement)
 {
     QString text = QStringLiteral("#Hullscope Obj Exporter\n");
 
     text += QStringLiteral("# Vertices\n");
-    for (const glm::vec3& p : geometry.positions) {
+    for (const glm::vec3 &p : geometry.positions) {
         text += QStringLiteral("v ") + vec4ToString(placement * glm::vec4(p, 1.0f))
             + QLatin1Char('\n');
     }
 
     text += QStringLiteral("# Normals\n");
     const glm::mat3 toModel = normalTransform(placement);
-    for (const glm::vec3& n : geometry.normals) {
+    for (const glm::vec3 &n : geometry.normals) {
         glm::vec3 carried = toModel * n;
         const float length = glm::length(carried);
         if (length > 0.0f) {
@@ -69,7 +69,7 @@ QString objText(const VisualGeometry& geometry, const glm::mat4& placement)
     }
 
     text += QStringLiteral("# Texture Coords\n");
-    for (const glm::vec2& uv : geometry.uvs) {
+    for (const glm::vec2 &uv : geometry.uvs) {
         text += QStringLiteral("vt ") + vec2ToString(glm::vec2(uv.x, -uv.y)) + QLatin1Char('\n');
     }
 
@@ -84,7 +84,7 @@ QString objText(const VisualGeometry& geometry, const glm::mat4& placement)
     return text;
 }
 
-QString objFileName(const QString& folder, const QString& path, int index)
+QString objFileName(const QString &folder, const QString &path, int index)
 {
     QString model = path;
     model.remove(QStringLiteral(".model"));
@@ -94,15 +94,15 @@ QString objFileName(const QString& folder, const QString& path, int index)
     return QDir::toNativeSeparators(name);
 }
 
-bool writeObjFiles(const QString& folder, const QString& path,
-    const QVector<VisualGeometry*>& geometries, const glm::mat4& placement)
+bool writeObjFiles(const QString &folder, const QString &path,
+    const QVector<VisualGeometry *> &geometries, const glm::mat4 &placement)
 {
     for (int i = 0; i < geometries.size(); ++i) {
         const QString text = objText(*geometries[i], placement);
         const QString name = objFileName(folder, path, i);
         QFile file(name);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-            if (Log* log = Log::instance()) {
+            if (Log *log = Log::instance()) {
                 log->write(QStringLiteral("OBJ export: cannot open ") + name + QStringLiteral(": ")
                         + file.errorString(),
                     Error);
@@ -113,7 +113,7 @@ bool writeObjFiles(const QString& folder, const QString& path,
         const bool written = file.write(bytes) == bytes.size() && file.flush();
         file.close();
         if (!written || file.error() != QFileDevice::NoError) {
-            if (Log* log = Log::instance()) {
+            if (Log *log = Log::instance()) {
                 log->write(QStringLiteral("OBJ export: cannot write ") + name + QStringLiteral(": ")
                         + file.errorString(),
                     Error);

@@ -11,7 +11,7 @@ StaticMesh::StaticMesh()
 
 StaticMesh::~StaticMesh() = default;
 
-bool StaticMesh::load(const QString& meshPath, const glm::mat4& placement)
+bool StaticMesh::load(const QString &meshPath, const glm::mat4 &placement)
 {
     path = meshPath;
     if (!primitives->load(path)) {
@@ -40,7 +40,7 @@ void StaticMesh::clear()
 
 bool StaticMesh::exportObj() { return false; }
 
-void StaticMesh::draw(bool, bool, Material* overrideMaterial, ShaderProgram* overrideProgram)
+void StaticMesh::draw(bool, bool, Material *overrideMaterial, ShaderProgram *overrideProgram)
 {
     const MeshMatrices matrices = meshMatrices(model, true);
     modelView = matrices.modelView;

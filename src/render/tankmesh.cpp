@@ -18,18 +18,18 @@
 
 namespace {
 
-TankMeshHost* gHost = nullptr;
+TankMeshHost *gHost = nullptr;
 
 // Stands in for the tank's stack when no host is registered.
-TransformStack& fallbackStack()
+TransformStack &fallbackStack()
 {
     static TransformStack stack;
     return stack;
 }
 
-TransformStack& tankStack()
+TransformStack &tankStack()
 {
-    TransformStack* stack = gHost ? gHost->transformStack() : nullptr;
+    TransformStack *stack = gHost ? gHost->transformStack() : nullptr;
     return stack ? *stack : fallbackStack();
 }
 
@@ -43,12 +43,12 @@ TankMesh::TankMesh()
 
 TankMesh::~TankMesh() = default;
 
-void TankMesh::setHost(TankMeshHost* host) { gHost = host; }
+void TankMesh::setHost(TankMeshHost *host) { gHost = host; }
 
-TankMeshHost* TankMesh::host() { return gHost; }
+TankMeshHost *TankMesh::host() { return gHost; }
 
 bool TankMesh::load(
-    const QString& meshPath, const glm::vec3& mountPosition, quint32 meshPart, bool tankTextures)
+    const QString &meshPath, const glm::vec3 &mountPosition, quint32 meshPart, bool tankTextures)
 {
     part = meshPart;
     path = meshPath;
@@ -66,12 +66,12 @@ bool TankMesh::load(
         return true;
     }
 
-    auto visualOf = [form](quint32 which) -> const Visual* {
-        const Mesh* mesh = gHost ? gHost->partMesh(which, form) : nullptr;
+    auto visualOf = [form](quint32 which) -> const Visual * {
+        const Mesh *mesh = gHost ? gHost->partMesh(which, form) : nullptr;
         return mesh ? mesh->visual.get() : nullptr;
     };
     // Without a host the chassis is its own source of the "tank" node.
-    const Visual* chassis = gHost ? visualOf(0) : (part == 0 ? visual.get() : nullptr);
+    const Visual *chassis = gHost ? visualOf(0) : (part == 0 ? visual.get() : nullptr);
     const TankPartPlacement placement
         = composeTankPartModel(part, position, *visual, chassis, visualOf(1), visualOf(2));
     model = placement.model;
@@ -98,12 +98,12 @@ void TankMesh::clear()
 
 bool TankMesh::exportObj()
 {
-    TransformStack& stack = tankStack();
+    TransformStack &stack = tankStack();
     if (part == 0) {
         stack.push();
     }
     stack.current = stack.current * model;
-    const Settings* settings = Settings::instance();
+    const Settings *settings = Settings::instance();
     const bool written
         = settings && writeObjFiles(settings->modPath, path, geometries, stack.current);
     if (part == 0) {
@@ -113,9 +113,9 @@ bool TankMesh::exportObj()
 }
 
 void TankMesh::draw(
-    bool hidden, bool mainPass, Material* overrideMaterial, ShaderProgram* overrideProgram)
+    bool hidden, bool mainPass, Material *overrideMaterial, ShaderProgram *overrideProgram)
 {
-    TransformStack& stack = tankStack();
+    TransformStack &stack = tankStack();
     if (part == 0) {
         stack.push();
     }
@@ -137,7 +137,7 @@ void TankMesh::draw(
         pass.matrices = matrices;
         pass.overrideMaterial = overrideMaterial;
         pass.overrideProgram = overrideProgram;
-        drawRenderSets(pass, [this](Material* material) { drawGroups(material); });
+        drawRenderSets(pass, [this](Material *material) { drawGroups(material); });
     }
 
     if (part == 0) {
@@ -145,12 +145,12 @@ void TankMesh::draw(
     }
 }
 
-GLuint TankMesh::exclusionMask(const QString& name)
+GLuint TankMesh::exclusionMask(const QString &name)
 {
     if (name.isEmpty() || mMissingMasks.contains(name)) {
         return 0;
     }
-    TextureLoader* textures = TextureLoader::instance();
+    TextureLoader *textures = TextureLoader::instance();
     const GLuint texture = textures ? textures->findTexture(name, false) : 0;
     if (texture == 0) {
         // The loader has reported the miss; asking again every frame would repeat it.
@@ -159,9 +159,9 @@ GLuint TankMesh::exclusionMask(const QString& name)
     return texture;
 }
 
-void TankMesh::drawGroups(Material* material)
+void TankMesh::drawGroups(Material *material)
 {
-    QOpenGLFunctions_3_2_Core* gl = internal::glCore();
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     const CamouflageDecision decision
         = decideCamouflage(mShownForm, part, material->identifier, mCamouflage);
     material->camoEnabled = decision.enabled;
@@ -175,7 +175,7 @@ void TankMesh::drawGroups(Material* material)
         if (gl && material->program) {
             gl->glUniform1i(material->program->uniform(QStringLiteral("camoMap")), 9);
         }
-        if (TextureLoader* textures = TextureLoader::instance()) {
+        if (TextureLoader *textures = TextureLoader::instance()) {
             textures->bind(9, mCamouflage.texture);
         }
         material->bindCamouflage();

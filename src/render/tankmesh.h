@@ -23,9 +23,9 @@ public:
     // The form whose parts are being loaded.
     virtual int loadingForm() const = 0;
     // The mesh of a part (0 chassis .. 3 gun) in a form; null when there is none.
-    virtual Mesh* partMesh(quint32 part, int form) const = 0;
+    virtual Mesh *partMesh(quint32 part, int form) const = 0;
     // The running matrix of the tank's parts.
-    virtual TransformStack* transformStack() = 0;
+    virtual TransformStack *transformStack() = 0;
     virtual TankCamouflage camouflage() const = 0;
 };
 
@@ -41,7 +41,7 @@ public:
     // (none for part 4, the untransformed copy for texture-coordinate maps). With
     // tankTextures the textures go to the per-tank cache. False when the primitives
     // or the visual fail to load.
-    bool load(const QString& path, const glm::vec3& mountPosition, quint32 part, bool tankTextures);
+    bool load(const QString &path, const glm::vec3 &mountPosition, quint32 part, bool tankTextures);
     bool reload() override;
     void clear() override;
     // One file per geometry below Settings::modPath; the chassis leaves the transform
@@ -49,21 +49,21 @@ public:
     bool exportObj() override;
     // Multiplies model onto the transform stack's current matrix once (the chassis
     // restores it afterwards), then draws every render set under it.
-    void draw(bool hidden, bool mainPass, Material* overrideMaterial,
-        ShaderProgram* overrideProgram) override;
+    void draw(bool hidden, bool mainPass, Material *overrideMaterial,
+        ShaderProgram *overrideProgram) override;
 
     // The camouflage step of one group, on the bound material: decides, sends the
     // colours, tiling and textures, and sends "camoEnabled" once decided.
-    void drawGroups(Material* material);
+    void drawGroups(Material *material);
 
     // Registers the loaded tank's services; null unregisters. Not owned.
-    static void setHost(TankMeshHost* host);
-    static TankMeshHost* host();
+    static void setHost(TankMeshHost *host);
+    static TankMeshHost *host();
 
     quint32 part = 0;
 
 private:
-    GLuint exclusionMask(const QString& name);
+    GLuint exclusionMask(const QString &name);
 
     // Masks already reported missing, so a failed mask is looked up and logged once.
     QSet<QString> mMissingMasks;

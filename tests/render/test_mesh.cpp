@@ -26,10 +26,10 @@ namespace {
 
 // A "node" element: identifier, diagonal scale and translation as a .visual writes
 // them (the file's x of the translation is negated on reading).
-QString node(const QString& name, const glm::vec3& scale, const glm::vec3& fileTranslation,
-    const QString& children = QString())
+QString node(const QString &name, const glm::vec3 &scale, const glm::vec3 &fileTranslation,
+    const QString &children = QString())
 {
-    auto v = [](const glm::vec3& x) {
+    auto v = [](const glm::vec3 &x) {
         return QString::number(double(x.x)) + QLatin1Char(' ') + QString::number(double(x.y))
             + QLatin1Char(' ') + QString::number(double(x.z));
     };
@@ -41,14 +41,14 @@ QString node(const QString& name, const glm::vec3& scale, const glm::vec3& fileT
         + QStringLiteral("</transform>") + children + QStringLiteral("</node>");
 }
 
-QString plain(const QString& name, const QString& children = QString())
+QString plain(const QString &name, const QString &children = QString())
 {
     return node(name, glm::vec3(1.0f), glm::vec3(0.0f), children);
 }
 
 // A visual with the given node tree and one render set bound to the named nodes.
 std::unique_ptr<Visual> visualOf(
-    const QString& tree, const QStringList& bound = {}, bool worldSpace = false)
+    const QString &tree, const QStringList &bound = {}, bool worldSpace = false)
 {
     auto visual = std::make_unique<Visual>();
     visual->fileName = QStringLiteral("test.visual");
@@ -60,7 +60,7 @@ std::unique_ptr<Visual> visualOf(
     if (!bound.isEmpty()) {
         VisualRenderSet set;
         set.treatAsWorldSpaceObject = worldSpace;
-        for (const QString& name : bound) {
+        for (const QString &name : bound) {
             set.nodes.append(findVisualNode(*visual, name));
         }
         visual->renderSets.push_back(std::move(set));
@@ -68,17 +68,17 @@ std::unique_ptr<Visual> visualOf(
     return visual;
 }
 
-glm::vec3 apply(const glm::mat4& m, const glm::vec3& p)
+glm::vec3 apply(const glm::mat4 &m, const glm::vec3 &p)
 {
     return glm::vec3(m * glm::vec4(p, 1.0f));
 }
 
-bool near(const glm::vec3& a, const glm::vec3& b)
+bool near(const glm::vec3 &a, const glm::vec3 &b)
 {
     return glm::all(glm::lessThan(glm::abs(a - b), glm::vec3(1e-5f)));
 }
 
-QString show(const glm::vec3& v)
+QString show(const glm::vec3 &v)
 {
     return QStringLiteral("(%1, %2, %3)").arg(double(v.x)).arg(double(v.y)).arg(double(v.z));
 }
@@ -91,23 +91,23 @@ class FakeTank : public TankMeshHost
 public:
     int shownForm() const override { return shown; }
     int loadingForm() const override { return loading; }
-    Mesh* partMesh(quint32 part, int form) const override
+    Mesh *partMesh(quint32 part, int form) const override
     {
         return part < 4 && form >= 0 && form < 3 ? meshes[part][form] : nullptr;
     }
-    TransformStack* transformStack() override { return &stack; }
+    TransformStack *transformStack() override { return &stack; }
     TankCamouflage camouflage() const override { return camo; }
 
     int shown = 0;
     int loading = 0;
-    Mesh* meshes[4][3] = {};
+    Mesh *meshes[4][3] = {};
     TransformStack stack;
     TankCamouflage camo;
 };
 
-VisualGeometry* triangleGeometry(const QString& name)
+VisualGeometry *triangleGeometry(const QString &name)
 {
-    auto* g = new VisualGeometry;
+    auto *g = new VisualGeometry;
     g->name = name;
     g->positions = { glm::vec3(0, 0, 0), glm::vec3(1, 0, 0), glm::vec3(0, 1, 0) };
     g->normals = { glm::vec3(0, 0, 1), glm::vec3(0, 0, 1), glm::vec3(0, 0, 1) };
@@ -117,7 +117,7 @@ VisualGeometry* triangleGeometry(const QString& name)
     return g;
 }
 
-QByteArray readAll(const QString& name)
+QByteArray readAll(const QString &name)
 {
     QFile file(name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -162,7 +162,7 @@ private slots:
                        "<ModPath>"
             + mTemp.filePath(QStringLiteral("mod")).toUtf8() + "</ModPath></Paths></Settings>");
         settings.close();
-        setMessageBoxHandler([](const MessageBoxRequest&) { return int(QMessageBox::Ok); });
+        setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
         new Log();
         new Settings();
         QCOMPARE(Settings::instance()->modPath, mTemp.filePath(QStringLiteral("mod")));
@@ -186,7 +186,7 @@ private slots:
                 + node(QStringLiteral("hp_turretJoint"), glm::vec3(1), glm::vec3(-2, 0, 0))));
         // Two levels down, found in any letter case; the first of the duplicates in
         // depth-first order wins over the shallower one after it.
-        VisualNode* joint = findVisualNode(*visual, QStringLiteral("hp_turretjoint"));
+        VisualNode *joint = findVisualNode(*visual, QStringLiteral("hp_turretjoint"));
         QVERIFY(joint);
         QCOMPARE(joint->identifier, QStringLiteral("HP_TurretJoint"));
         QCOMPARE_VEC(joint->translation, glm::vec3(1, 0, 0));
@@ -451,7 +451,7 @@ private slots:
     void groupRanges()
     {
         IndexBuffer indices;
-        indices.groups = { PrimitiveGroup { 0, 12, 0, 40 }, PrimitiveGroup { 36, 5, 40, 20 } };
+        indices.groups = { PrimitiveGroup{ 0, 12, 0, 40 }, PrimitiveGroup{ 36, 5, 40, 20 } };
         std::optional<GroupDrawRange> r = groupDrawRange(indices, 1);
         QVERIFY(r);
         QCOMPARE(r->indexCount, 15);

@@ -60,17 +60,17 @@ VisualGeometry cube()
     return g;
 }
 
-QByteArray readAll(const QString& name)
+QByteArray readAll(const QString &name)
 {
     QFile file(name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The non-blank lines of a dump element, each simplified.
-QStringList rows(const QDomElement& element)
+QStringList rows(const QDomElement &element)
 {
     QStringList lines;
-    for (const QString& line : element.text().split(QLatin1Char('\n'))) {
+    for (const QString &line : element.text().split(QLatin1Char('\n'))) {
         if (!line.trimmed().isEmpty()) {
             lines.append(line.simplified());
         }
