@@ -87,8 +87,9 @@ public:
 
     QMap<QString, GLuint> tankTextures;
     QMap<QString, GLuint> sharedTextures;
-    GLenum minFilter = 0;
-    GLenum magFilter = 0;
+    // Trilinear until a preference applies, so a bind never sets filter 0.
+    GLenum minFilter = 0x2703; // GL_LINEAR_MIPMAP_LINEAR
+    GLenum magFilter = 0x2601; // GL_LINEAR
     float anisotropy = 0.0f;
     GLuint noTexture = 0;
     GLuint gridTexture = 0;
