@@ -7,6 +7,9 @@
 #include "gamedata/primitiveparser.h"
 #include "gamedata/visualdocument.h"
 #include "render/buffermanager.h"
+#include "render/material.h"
+#include "render/materialloader.h"
+#include "render/textureloader.h"
 #include "render/vertexbuffer.h"
 
 #include <QBuffer>
@@ -14,10 +17,15 @@
 
 namespace {
 
-VisualMaterialHooks &materialHooks()
+// The file name of a material's diffuse texture; empty without one.
+QString diffuseTextureName(Material *material)
 {
-    static VisualMaterialHooks hooks;
-    return hooks;
+    TextureLoader *textures = TextureLoader::instance();
+    if (!material || !textures) {
+        return QString();
+    }
+    const GLuint texture = material->diffuseTextureId();
+    return texture ? textures->textureName(texture) : QString();
 }
 
 void warn(const QString &text)
@@ -39,15 +47,10 @@ Visual::~Visual()
     clear();
 }
 
-void Visual::setMaterialHooks(const VisualMaterialHooks &hooks)
-{
-    materialHooks() = hooks;
-}
-
 QList<Material *> Visual::loadMaterials(const QDomElement &material, bool tankTextures)
 {
-    const VisualMaterialHooks &hooks = materialHooks();
-    return hooks.load ? hooks.load(material.childNodes(), tankTextures) : QList<Material *>();
+    MaterialLoader *loader = MaterialLoader::instance();
+    return loader ? loader->loadMaterial(material.childNodes(), tankTextures) : QList<Material *>();
 }
 
 bool Visual::load(PrimitiveParser *primitives, const QString &path,
@@ -130,13 +133,11 @@ bool Visual::load(PrimitiveParser *primitives, const QString &path,
     }
 
     if (collectUv && !made.empty()) {
-        const VisualMaterialHooks &hooks = materialHooks();
         for (const auto &[entry, geometry] : made) {
             QStringList textures;
             for (const PrimitiveGroupMaterials &group : entry->groups) {
                 Material *first = group.materials.isEmpty() ? nullptr : group.materials.first();
-                textures.append(first && hooks.diffuseTextureName ? hooks.diffuseTextureName(first)
-                                                                  : QString());
+                textures.append(diffuseTextureName(first));
             }
             collectUvTriangles(*geometry, entry->indexBuffer->use32BitIndices,
                                entry->indexBuffer->groups, textures, &uvEntries);
@@ -148,7 +149,6 @@ bool Visual::load(PrimitiveParser *primitives, const QString &path,
 void Visual::clear()
 {
     counters[0] = counters[1] = counters[2] = 0;
-    const VisualMaterialHooks &hooks = materialHooks();
     BufferManager *manager = BufferManager::instance();
     for (VisualRenderSet &set : renderSets) {
         for (VisualGeometryEntry &entry : set.geometries) {
@@ -157,11 +157,7 @@ void Visual::clear()
             }
             entry.vertexBuffer = nullptr;
             for (PrimitiveGroupMaterials &group : entry.groups) {
-                for (Material *material : std::as_const(group.materials)) {
-                    if (hooks.destroy) {
-                        hooks.destroy(material);
-                    }
-                }
+                qDeleteAll(group.materials);
                 group.materials.clear();
             }
         }

@@ -12,7 +12,6 @@
 
 #include <glm/glm.hpp>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -44,18 +43,6 @@ struct VisualRenderSet
     glm::mat4 transform{1.0f};
 };
 
-// How a visual makes, names and frees the materials of its primitive groups. The
-// view registers them once its material loader exists; without them groups get no
-// materials.
-struct VisualMaterialHooks
-{
-    // The lit and unlit material of one "material" element's children.
-    std::function<QList<Material *>(const QDomNodeList &children, bool tankTextures)> load;
-    std::function<void(Material *)> destroy;
-    // The file name of the material's diffuse texture, empty when it has none.
-    std::function<QString(Material *)> diffuseTextureName;
-};
-
 // A model's .visual file read into vertex and index buffers, materials and a node
 // tree. Needs the GL context current while loading and clearing.
 class Visual
@@ -78,8 +65,6 @@ public:
     // The triangles of every primitive group of every geometry.
     quint32 triangleCount() const;
 
-    static void setMaterialHooks(const VisualMaterialHooks &hooks);
-
     quint32 counters[3] = {0, 0, 0};
     std::vector<VisualRenderSet> renderSets;
     std::unique_ptr<VisualNode> root;
@@ -87,6 +72,7 @@ public:
     QString fileName;
 
 protected:
-    // The materials of one primitive group; a collision visual makes other ones.
+    // The materials of one primitive group, from the material loader (none without
+    // one); a collision visual makes other ones.
     virtual QList<Material *> loadMaterials(const QDomElement &material, bool tankTextures);
 };

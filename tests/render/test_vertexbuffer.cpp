@@ -1,6 +1,9 @@
 #include "render/offscreengl.h"
 #include "render/buffermanager.h"
 #include "render/indexbuffer.h"
+#include "render/material.h"
+#include "render/materialloader.h"
+#include "render/textureloader.h"
 #include "render/vertexbuffer.h"
 #include "render/visual.h"
 
@@ -29,27 +32,6 @@
 
 namespace {
 
-// Stands in for the material loader: a material is its diffuse texture name.
-struct FakeMaterial
-{
-    QString texture;
-};
-
-int liveMaterials = 0;
-
-QList<Material *> fakeLoad(const QDomNodeList &children, bool)
-{
-    QString texture;
-    for (int i = 0; i < children.size(); ++i) {
-        if (children.at(i).nodeName() == QLatin1String("diffuseMap")) {
-            texture = children.at(i).toElement().text().trimmed();
-        }
-    }
-    liveMaterials += 2;
-    return {reinterpret_cast<Material *>(new FakeMaterial{texture}),
-            reinterpret_cast<Material *>(new FakeMaterial{texture})};
-}
-
 const char *visualText = R"(<root>
  <node><identifier>Scene Root</identifier>
   <node><identifier>HP_turretJoint</identifier>
@@ -60,18 +42,18 @@ const char *visualText = R"(<root>
   <node>Scene Root</node>
   <geometry>
    <vertices>Hull.vertices</vertices><primitive>Hull.indices</primitive><stream>uv2</stream>
-   <primitiveGroup>0<material><diffuseMap>vehicles/a/hull_AM.dds</diffuseMap></material></primitiveGroup>
-   <primitiveGroup>1<material><diffuseMap>vehicles/a/tracks/track_AM.dds</diffuseMap></material></primitiveGroup>
+   <primitiveGroup>0<material><property>diffuseMap<Texture>vehicles/a/hull_AM.dds</Texture></property></material></primitiveGroup>
+   <primitiveGroup>1<material><property>diffuseMap<Texture>vehicles/a/tracks/track_AM.dds</Texture></property></material></primitiveGroup>
   </geometry>
  </renderSet>
  <renderSet>
   <node>hp_turretjoint</node>
   <geometry><vertices>Missing.vertices</vertices><primitive>Missing.indices</primitive>
-   <primitiveGroup>0<material><diffuseMap>vehicles/a/missing_AM.dds</diffuseMap></material></primitiveGroup>
+   <primitiveGroup>0<material><property>diffuseMap<Texture>vehicles/a/missing_AM.dds</Texture></property></material></primitiveGroup>
   </geometry>
   <geometry>
    <vertices>Gun.vertices</vertices><primitive>Gun.indices</primitive>
-   <primitiveGroup>0<material><diffuseMap>vehicles/a/gun_AM.dds</diffuseMap></material></primitiveGroup>
+   <primitiveGroup>0<material><property>diffuseMap<Texture>vehicles/a/gun_AM.dds</Texture></property></material></primitiveGroup>
   </geometry>
  </renderSet>
 </root>)";
@@ -175,14 +157,12 @@ void TestVertexBuffer::cleanupTestCase()
     }
     mBuffers.reset();
     setMessageBoxHandler({});
-    Visual::setMaterialHooks({});
 }
 
 void TestVertexBuffer::init()
 {
     mBoxes = 0;
     resetFatalErrorState();
-    Visual::setMaterialHooks({});
     QVERIFY(mContext->makeCurrent(mSurface.get()));
 }
 
@@ -456,13 +436,17 @@ void TestVertexBuffer::unknownAndEmptyVertexSections()
 
 void TestVertexBuffer::visualLoadAndClear()
 {
-    liveMaterials = 0;
-    Visual::setMaterialHooks({fakeLoad,
-                              [](Material *m) {
-                                  --liveMaterials;
-                                  delete reinterpret_cast<FakeMaterial *>(m);
-                              },
-                              [](Material *m) { return reinterpret_cast<FakeMaterial *>(m)->texture; }});
+    // Real loaders; the textures sit in the per-tank cache already, so no file is read.
+    TextureLoader textures(nullptr, QStringLiteral("no-data"));
+    MaterialLoader materials;
+    const QStringList names = {QStringLiteral("vehicles/a/hull_AM.dds"),
+                               QStringLiteral("vehicles/a/tracks/track_AM.dds"),
+                               QStringLiteral("vehicles/a/gun_AM.dds")};
+    GLuint made[3] = {0, 0, 0};
+    gl->glGenTextures(3, made);
+    for (int i = 0; i < 3; ++i) {
+        textures.tankTextures.insert(names.at(i), made[i]);
+    }
     PrimitiveParser parser;
     QVERIFY(parser.load(QStringLiteral("vehicles/a/hull.model")));
     QCOMPARE(parser.chunks.size(), 5);
@@ -489,7 +473,21 @@ void TestVertexBuffer::visualLoadAndClear()
              QStringLiteral("vehicles/a/hull.visualHull.vertices"));
     QCOMPARE(visual.renderSets.at(0).geometries.at(0).vertexBuffer->stride, 64u);
     QCOMPARE(visual.renderSets.at(0).geometries.at(0).groups.at(1).groupIndex, 1);
-    QCOMPARE(liveMaterials, 6);
+    // A lit and an unlit material per group, each with its group's diffuse texture.
+    const auto &hullGroups = visual.renderSets.at(0).geometries.at(0).groups;
+    const auto &gunGroups = visual.renderSets.at(1).geometries.at(1).groups;
+    QCOMPARE(hullGroups.size(), 2);
+    QCOMPARE(gunGroups.size(), 1);
+    const QList<Material *> groupMaterials[3] = {hullGroups.at(0).materials,
+                                                 hullGroups.at(1).materials,
+                                                 gunGroups.at(0).materials};
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(groupMaterials[i].size(), 2);
+        QCOMPARE(groupMaterials[i].at(0)->kind, MATERIAL_LIT);
+        QCOMPARE(groupMaterials[i].at(1)->kind, MATERIAL_UNLIT);
+        QCOMPARE(groupMaterials[i].at(0)->textures.value(TextureDiffuse), made[i]);
+        QCOMPARE(groupMaterials[i].at(1)->textures.value(TextureDiffuse), made[i]);
+    }
 
     // The missing geometry keeps its place: empty buffers, no GL names, no groups.
     const VisualGeometryEntry &missing = visual.renderSets.at(1).geometries.at(0);
@@ -522,12 +520,14 @@ void TestVertexBuffer::visualLoadAndClear()
     QVERIFY(visual.root->identifier.isEmpty());
     QCOMPARE(visual.fileName, QStringLiteral("vehicles/a/hull.visual"));
     QCOMPARE(visual.triangleCount(), 0u);
-    QCOMPARE(liveMaterials, 0);
     QVERIFY(!gl->glIsBuffer(indexName));
     QVERIFY(!gl->glIsBuffer(vertexName));
     verifyNoGlError();
     qDeleteAll(geometries);
-    Visual::setMaterialHooks({});
+    // The visual freed its materials; the textures stay the loader's.
+    QCOMPARE(textures.tankTextures.size(), 3);
+    textures.clear();
+    verifyNoGlError();
 }
 
 void TestVertexBuffer::visualFailures()
@@ -550,7 +550,7 @@ void TestVertexBuffer::visualFailures()
     QCOMPARE(visual.root->scale, glm::vec3(0.0f));
     QCOMPARE(visual.triangleCount(), 0u);
 
-    // Without material hooks groups get no materials, so no texture name skips one.
+    // Without a material loader groups get no materials, so no texture name skips one.
     QVERIFY(parser.load(QStringLiteral("vehicles/a/hull.model")));
     QVERIFY(visual.load(&parser, QStringLiteral("vehicles/a/hull.visual"), geometries, uv, true, false));
     QVERIFY(visual.renderSets.at(0).geometries.at(0).groups.at(0).materials.isEmpty());
