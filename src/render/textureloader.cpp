@@ -40,7 +40,12 @@ void writeLog(const QString &text, int level)
 QString modPath()
 {
     const Settings *settings = Settings::instance();
-    return settings ? settings->modPath : QString();
+    QString path = settings ? settings->modPath : QString();
+    // Joined with a game path by plain concatenation, so it must end in a separator.
+    if (!path.isEmpty() && !path.endsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('\\'))) {
+        path += QLatin1Char('/');
+    }
+    return path;
 }
 
 // A loose file; without a file manager (tools, tests) a plain open.
