@@ -3,6 +3,8 @@
 #include "core/constants.h"
 #include "core/dialogs.h"
 #include "core/fatalerror.h"
+#include "core/settings.h"
+#include "render/renderwidget.h"
 #include "ui/mainapplication.h"
 
 #include <QDir>
@@ -50,10 +52,37 @@ int runHullscope(int &argc, char **argv, const StartupHooks &hooks)
         hooks.afterInit(*app);
     }
 
-    // The main window takes its place here once it exists.
-    const bool windowShown = false;
+    // Until the main window exists, the bare view stands in for it when the real
+    // event loop is to run; showing it runs initializeGL, whose fatal errors end
+    // start-up below.
+    std::unique_ptr<RenderWidget> view;
+    if (!hooks.runEventLoop && !fatalErrorPending && Settings::instance()) {
+        const Settings *settings = Settings::instance();
+        QSurfaceFormat::setDefaultFormat(viewSurfaceFormat(settings->msaa, settings->vsync));
+        view = std::make_unique<RenderWidget>();
+        view->setWindowTitle(APP_NAME);
+        // The camera dock echoes the angles and the target back to the view; without
+        // the dock the view listens to itself.
+        RenderWidget *v = view.get();
+        QObject::connect(v, &RenderWidget::cameraRotationXChanged, v,
+                         &RenderWidget::setcameraRotationX);
+        QObject::connect(v, &RenderWidget::cameraRotationYChanged, v,
+                         &RenderWidget::setcameraRotationY);
+        QObject::connect(v, &RenderWidget::cameraRotationZChanged, v,
+                         &RenderWidget::setcameraRotationZ);
+        QObject::connect(v, &RenderWidget::cameraPositionXChanged, v,
+                         &RenderWidget::setcameraPositionX);
+        QObject::connect(v, &RenderWidget::cameraPositionYChanged, v,
+                         &RenderWidget::setcameraPositionY);
+        QObject::connect(v, &RenderWidget::cameraPositionZChanged, v,
+                         &RenderWidget::setcameraPositionZ);
+        view->resize(1280, 800);
+        view->showMaximized();
+    }
+    const bool windowShown = view != nullptr;
 
     auto shutDown = [&]() {
+        view.reset();
         translator.reset();
         app.reset();
     };

@@ -1,0 +1,882 @@
+#include "render/renderwidget.h"
+
+#include "core/fatalerror.h"
+#include "core/log.h"
+#include "core/settings.h"
+#include "gamedata/database.h"
+#include "platform/platform.h"
+#include "render/discmarker.h"
+#include "render/glerror.h"
+#include "render/gridmesh.h"
+#include "render/internal/glcore.h"
+#include "render/linebatch.h"
+#include "render/materialloader.h"
+#include "render/matrixstack.h"
+#include "render/overlayimage.h"
+#include "render/shaderloader.h"
+#include "render/shaderprogram.h"
+#include "render/textureloader.h"
+
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+#include <QOpenGLFunctions_3_2_Core>
+#include <QPixmap>
+#include <QTimer>
+#include <QWheelEvent>
+#include <QWindow>
+
+#include <glm/gtc/matrix_transform.hpp>
+
+#include <algorithm>
+
+namespace {
+
+void writeLog(const QString &text, int level)
+{
+    if (Log *log = Log::instance()) {
+        log->write(text, level);
+    }
+}
+
+Settings *settings()
+{
+    return Settings::instance();
+}
+
+GLuint programId(ShaderProgram *program)
+{
+    return program && program->program ? program->program->programId() : 0;
+}
+
+QCursor pixmapCursor(const QString &path, Qt::CursorShape fallback)
+{
+    const QPixmap pixmap(path);
+    if (pixmap.isNull()) {
+        return QCursor(fallback);
+    }
+    return QCursor(pixmap, pixmap.width() / 2, pixmap.height() / 2);
+}
+
+// The version and extension queries: without these nothing else can be asked.
+const char *const requiredFunctions[] = {"glGetString", "glGetStringi", "glGetIntegerv",
+                                         "glGetError"};
+
+// The entry points beyond 1.1 the renderer calls; a missing one is only counted.
+const char *const optionalFunctions[] = {
+    "glActiveTexture", "glAttachShader", "glBindAttribLocation", "glBindBuffer",
+    "glBindFramebuffer", "glBindRenderbuffer", "glBindVertexArray", "glBlendFuncSeparate",
+    "glBlitFramebuffer", "glBufferData", "glBufferSubData", "glCheckFramebufferStatus",
+    "glCompileShader", "glCompressedTexImage2D", "glCreateProgram", "glCreateShader",
+    "glDeleteBuffers", "glDeleteFramebuffers", "glDeleteProgram", "glDeleteRenderbuffers",
+    "glDeleteShader", "glDeleteVertexArrays", "glDetachShader", "glDisableVertexAttribArray",
+    "glDrawArraysInstanced", "glDrawBuffers", "glDrawElementsBaseVertex",
+    "glEnableVertexAttribArray", "glFramebufferRenderbuffer", "glFramebufferTexture",
+    "glFramebufferTexture2D", "glGenBuffers", "glGenFramebuffers", "glGenRenderbuffers",
+    "glGenVertexArrays", "glGenerateMipmap", "glGetAttribLocation", "glGetBufferSubData",
+    "glGetFramebufferAttachmentParameteriv", "glGetProgramInfoLog", "glGetProgramiv",
+    "glGetRenderbufferParameteriv", "glGetShaderInfoLog", "glGetShaderiv",
+    "glGetUniformLocation", "glLinkProgram", "glMapBuffer", "glMapBufferRange",
+    "glRenderbufferStorage", "glRenderbufferStorageMultisample", "glShaderSource",
+    "glTexImage2DMultisample", "glUniform1f", "glUniform1i", "glUniform3fv", "glUniform4fv",
+    "glUniformMatrix3fv", "glUniformMatrix4fv", "glUnmapBuffer", "glUseProgram",
+    "glVertexAttribPointer", "glVertexAttribIPointer", "glBindSampler", "glGenSamplers",
+    "glDeleteSamplers", "glSamplerParameteri", "glDrawElementsInstancedBaseVertex",
+    "glTexStorage2D", "glInvalidateFramebuffer"};
+
+// The shadow pass looks from the light: 45 degrees, aspect 1, near 2, far 250.
+glm::mat4 lightProjection()
+{
+    return glm::perspective(glm::radians(45.0f), 1.0f, 2.0f, 250.0f);
+}
+
+} // namespace
+
+QSurfaceFormat viewSurfaceFormat(const QString &msaa, int swapInterval)
+{
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setVersion(3, 2);
+    format.setProfile(QSurfaceFormat::CoreProfile);
+    format.setOption(QSurfaceFormat::DeprecatedFunctions, true);
+    format.setAlphaBufferSize(8);
+    if (msaa == QLatin1String("Disabled")) {
+        format.setSamples(0);
+    } else if (const int samples = requestedSampleCount(msaa); samples > 0) {
+        format.setSamples(samples);
+    }
+    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    format.setDepthBufferSize(24);
+    format.setStencilBufferSize(0);
+    format.setSwapInterval(swapInterval);
+    return format;
+}
+
+int requestedSampleCount(const QString &msaa)
+{
+    if (msaa == QLatin1String("2x")) {
+        return 2;
+    }
+    if (msaa == QLatin1String("4x")) {
+        return 4;
+    }
+    if (msaa == QLatin1String("8x")) {
+        return 8;
+    }
+    if (msaa == QLatin1String("16x")) {
+        return 16;
+    }
+    return 0;
+}
+
+RenderWidget::RenderWidget(QWidget *parent, CameraController::Clock clock)
+    : QOpenGLWidget(parent)
+    , mClock(std::move(clock))
+{
+    if (!mClock) {
+        auto timer = std::make_shared<QElapsedTimer>();
+        timer->start();
+        mClock = [timer]() { return timer->elapsed(); };
+    }
+    mController = std::make_unique<CameraController>(mClock, this);
+    mController->setDialogParent(this);
+
+    mPanCursor = QCursor(Qt::SizeAllCursor);
+    mOrbitCursor = pixmapCursor(QStringLiteral(":/icons/Orbit.png"), Qt::ClosedHandCursor);
+    mIdleCursor = QCursor(Qt::OpenHandCursor);
+    mRollCursor = QCursor(Qt::SizeVerCursor);
+    mArmourCursor = pixmapCursor(QStringLiteral(":/icons/cross_hair.png"), Qt::CrossCursor);
+    overlayFont.setPointSize(10);
+    overlayFont.setStyleStrategy(QFont::PreferAntialias);
+
+    grid = std::make_unique<GridMesh>();
+    overlay = std::make_unique<OverlayImage>();
+    lineBatch = std::make_unique<LineBatch>();
+    marker = std::make_unique<DiscMarker>();
+
+    platform::pinCurrentThreadToOneProcessor();
+
+    // QOpenGLWidget draws into its own framebuffer and is composed by the window:
+    // painting on screen or a native child window would defeat that, so those two
+    // attributes of the classic GL widget are left off.
+    setAcceptDrops(false);
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    setFocusPolicy(Qt::WheelFocus);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAutoFillBackground(false);
+    setCursor(mIdleCursor);
+
+    light = std::make_unique<LightRecord>();
+    light->ambient = ambient;
+
+    // Relay the camera's signals as the view's own.
+    connect(mController.get(), &CameraController::cameraZoomChanged, this,
+            &RenderWidget::cameraZoomChanged);
+    connect(mController.get(), &CameraController::cameraFovChanged, this,
+            &RenderWidget::cameraFovChanged);
+    connect(mController.get(), &CameraController::cameraRotationXChanged, this,
+            &RenderWidget::cameraRotationXChanged);
+    connect(mController.get(), &CameraController::cameraRotationYChanged, this,
+            &RenderWidget::cameraRotationYChanged);
+    connect(mController.get(), &CameraController::cameraRotationZChanged, this,
+            &RenderWidget::cameraRotationZChanged);
+    connect(mController.get(), &CameraController::cameraPositionXChanged, this,
+            &RenderWidget::cameraPositionXChanged);
+    connect(mController.get(), &CameraController::cameraPositionYChanged, this,
+            &RenderWidget::cameraPositionYChanged);
+    connect(mController.get(), &CameraController::cameraPositionZChanged, this,
+            &RenderWidget::cameraPositionZChanged);
+
+    if (Settings *s = settings()) {
+        connect(s, &Settings::shadowMapSizeChanged, this, &RenderWidget::makeFbo);
+        connect(s, &Settings::mouseInvertChanged, this, &RenderWidget::mouseInverted);
+    }
+    mouseInverted();
+}
+
+RenderWidget::~RenderWidget()
+{
+    // Everything below owns GL names of this widget's context, which goes away
+    // right after this body.
+    makeCurrent();
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
+    delete mMaterialLoader;
+    delete mTextureLoader;
+    if (gl) {
+        if (shadowTexture != 0) {
+            gl->glDeleteTextures(1, &shadowTexture);
+        }
+        if (shadowFbo != 0) {
+            gl->glDeleteFramebuffers(1, &shadowFbo);
+        }
+    }
+    shadowTexture = 0;
+    shadowFbo = 0;
+    grid.reset();
+    marker.reset();
+    lineBatch.reset();
+    overlay.reset();
+    delete mShaderLoader;
+    delete mMatrixStack;
+    if (MaterialLoader *materials = MaterialLoader::instance(); materials && materials->light == light.get()) {
+        materials->light = nullptr;
+    }
+    light.reset();
+    doneCurrent();
+}
+
+void RenderWidget::setViewportColor(const QColor &colour)
+{
+    viewportColor = colour;
+    emit viewportColorChanged(colour);
+}
+
+bool RenderWidget::loadGlFunctions()
+{
+    for (const char *name : requiredFunctions) {
+        if (!platform::resolveGlFunction(name)) {
+            return false;
+        }
+    }
+    if (!internal::glCore()) {
+        return false;
+    }
+    missingGlFunctions = 0;
+    for (const char *name : optionalFunctions) {
+        if (!platform::resolveGlFunction(name)) {
+            ++missingGlFunctions;
+        }
+    }
+    if (missingGlFunctions > 0) {
+        writeLog(QStringLiteral("OpenGL functions not found: ") + QString::number(missingGlFunctions),
+                 Warning);
+    }
+    return true;
+}
+
+void RenderWidget::initializeGL()
+{
+    writeLog(QStringLiteral("Initialising OpenGL."), Info);
+    startUs = platform::performanceCounterMicroseconds();
+
+    const QSurfaceFormat format = context()->format();
+    sampleBuffers = format.samples() > 0;
+
+    if (format.version() < qMakePair(3, 2)) {
+        const QString text = tr("OpenGL 3.2 is required.");
+        writeLog(text, Error);
+        fatalError(text);
+        return;
+    }
+
+    if (!loadGlFunctions()) {
+        const QString text = tr("Failed to load OpenGL Functions.");
+        writeLog(text, Error);
+        fatalError(text);
+        return;
+    }
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
+
+    auto glText = [gl](GLenum name) {
+        return QString::fromLatin1(reinterpret_cast<const char *>(gl->glGetString(name)));
+    };
+    const QString version = glText(GL_VERSION);
+    const QString renderer = glText(GL_RENDERER);
+    const QString vendor = glText(GL_VENDOR);
+    const QString glsl = glText(GL_SHADING_LANGUAGE_VERSION);
+    writeLog(QStringLiteral("OpenGL Vendor: ") + vendor, Info);
+    writeLog(QStringLiteral("OpenGL Renderer: ") + renderer, Info);
+    writeLog(QStringLiteral("OpenGL Version: ") + version, Info);
+    writeLog(QStringLiteral("GLSL Version: ") + glsl, Info);
+    vendorIsAti = vendor.contains(QLatin1String("ATI"));
+    vendorIsNvidia = vendor.contains(QLatin1String("NVIDIA"));
+    vendorIsIntel = vendor.contains(QLatin1String("Intel"));
+
+    gl->glEnable(GL_DEPTH_TEST);
+    gl->glDepthFunc(GL_LESS);
+    gl->glEnable(GL_CULL_FACE);
+    gl->glCullFace(GL_BACK);
+    gl->glFrontFace(GL_CCW);
+    gl->glDisable(GL_MULTISAMPLE);
+
+    const QString shaderDir = settings() && !settings()->shaderDir.isEmpty()
+                                  ? settings()->shaderDir
+                                  : QStringLiteral("../data/shaders/glsl150");
+    mShaderLoader = new ShaderLoader(this, shaderDir);
+    if (!mShaderLoader->buildShaders()) {
+        fatalError(tr("Shader initialization failed."));
+        return;
+    }
+
+    mMaterialLoader = new MaterialLoader(this);
+    mMaterialLoader->defaultIndex = 0;
+    // The tank loader and the camouflage loader take their places around this one.
+    mTextureLoader = new TextureLoader(this);
+
+    if (settings() && Database::instance() && settings()->checkBrastelPath(settings()->brastelPath)) {
+        Database::instance()->rebuildDatabase();
+    }
+
+    mMatrixStack = new MatrixStack(this);
+    usePremiumGarage = settings() && settings()->sceneSet == QLatin1String("premium");
+
+    mMaterialLoader->createDefaultMaterials();
+    grid->create(gridSize, programId(mShaderLoader->program(ShaderGrid)));
+    mMaterialLoader->light = light.get();
+
+    makeFbo();
+    resetCamera();
+    if (settings()) {
+        setViewportColor(settings()->viewportColor);
+    }
+
+    overlay->init(programId(mShaderLoader->program(ShaderFont)));
+    lineBatch->init(programId(mShaderLoader->lineProgram));
+    marker->build(QColor(QStringLiteral("royalblue")), programId(mShaderLoader->lineProgram));
+    marker->setPosition(glm::vec3(999.0f, 999.0f, 999.0f));
+
+    checkGlError(QStringLiteral("render init finished"));
+    initialised = true;
+
+    // GL_SAMPLES reads 0 here under Qt 6 (the widget's framebuffer is not made yet),
+    // so the multisampling check waits for the first frame.
+    GLint textureSize = 0;
+    GLint renderbufferSize = 0;
+    GLint viewportDims[2] = {0, 0};
+    gl->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &textureSize);
+    gl->glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbufferSize);
+    gl->glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewportDims);
+    maxImageSize = std::min({textureSize, renderbufferSize, viewportDims[0], viewportDims[1]});
+
+    writeLog(QStringLiteral("OpenGL Initialising complete."), Info);
+}
+
+void RenderWidget::checkSamples()
+{
+    mSamplesChecked = true;
+    const QString msaa = settings() ? settings()->msaa : QString();
+    if (msaa == QLatin1String("Disabled")) {
+        return;
+    }
+    const int requested = requestedSampleCount(msaa);
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
+    if (!gl) {
+        return;
+    }
+    GLint obtained = 0;
+    gl->glGetIntegerv(GL_SAMPLES, &obtained);
+    if (obtained < requested) {
+        writeLog(QStringLiteral("Requested anti alias setting ") + QString::number(requested)
+                     + QStringLiteral(" but got ") + QString::number(obtained),
+                 Warning);
+    }
+}
+
+void RenderWidget::resizeGL(int w, int h)
+{
+    mController->resize(w, h);
+    if (QOpenGLFunctions_3_2_Core *gl = internal::glCore()) {
+        gl->glViewport(0, 0, w, h);
+    }
+}
+
+void RenderWidget::paintEvent(QPaintEvent *event)
+{
+    if (paintBlocked) {
+        return;
+    }
+    QOpenGLWidget::paintEvent(event);
+}
+
+void RenderWidget::paintGL()
+{
+    // grabFramebuffer() paints without a paint event.
+    if (paintBlocked) {
+        return;
+    }
+    renderFrame();
+}
+
+void RenderWidget::shadowPass()
+{
+    Settings *s = settings();
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
+    if (!gl || !s || !mMaterialLoader || mMaterialLoader->defaultIndex != 0 || !s->showShadows
+        || shadowFbo == 0) {
+        return;
+    }
+    const int size = s->shadowMapSize;
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, shadowFbo);
+    gl->glViewport(0, 0, size, size);
+    gl->glClear(GL_DEPTH_BUFFER_BIT);
+    mMatrixStack->lightProjection = lightProjection();
+    mMatrixStack->setLightView(
+        glm::lookAt(light->position, glm::vec3(0.0f), glm::vec3(0.0f, 1.0f, 0.0f)));
+    // The tank's depth pass draws here once tanks are loaded.
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+}
+
+void RenderWidget::drawScene()
+{
+    if (gridVisible) {
+        grid->draw();
+    }
+    if (armourMode) {
+        lineBatch->addLine(rayEnd, rayStart, QColor(QStringLiteral("yellow")));
+        lineBatch->draw();
+        marker->draw();
+    }
+}
+
+void RenderWidget::renderFrame()
+{
+    if (!initialised) {
+        return;
+    }
+    if (window()->isMinimized()) {
+        return; // the next paint event after the restore restarts the loop
+    }
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
+    if (!gl) {
+        return;
+    }
+    if (!mSamplesChecked) {
+        checkSamples();
+    }
+
+    lineBatch->clear();
+
+    const qint64 elapsed = mClock() - lastFrameMs;
+    if (autoRotate) {
+        mController->autoRotate(double(elapsed));
+    }
+    lastFrameMs += elapsed;
+
+    shadowPass();
+    gl->glViewport(0, 0, mController->widthPx, mController->heightPx);
+
+    const bool transparent = settings() && settings()->screenshotAlpha;
+    gl->glClearColor(float(viewportColor.redF()), float(viewportColor.greenF()),
+                     float(viewportColor.blueF()), transparent ? 0.0f : 1.0f);
+    gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    mMatrixStack->setView(mController->camera);
+    if (sampleBuffers) {
+        gl->glEnable(GL_MULTISAMPLE);
+    }
+    drawScene();
+    drawOverlayText(mController->widthPx, mController->heightPx);
+    updateFrameTiming();
+    ++framesDrawn;
+
+    // The widget swaps after paintGL; the next frame is asked for at once.
+    QTimer::singleShot(0, this, qOverload<>(&QWidget::update));
+}
+
+void RenderWidget::drawOverlayText(int width, int height)
+{
+    if (!initialised) {
+        return;
+    }
+    OverlayInfo info;
+    info.showTankInfo = showTankInfo;
+    info.showRenderInfo = showRenderInfo;
+    info.avgFps = avgFps;
+    info.frameTimeMs = frameTimeMs;
+    // Tank and hangar figures come in with the tank loader and the hangars.
+    info.tankTriangles = 0;
+    info.hangarTriangles = 0;
+    overlay->drawTexts(info, overlayFont, width, height);
+}
+
+void RenderWidget::updateFrameTiming()
+{
+    ++frameCount;
+    nowUs = platform::performanceCounterMicroseconds();
+    const double elapsed = double(nowUs - startUs) * 0.001;
+    frameTimeMs = float(elapsed - elapsedMs);
+    elapsedMs = elapsed;
+    if (elapsed - fpsWindowStartMs > 1000.0) {
+        fps = float(double(frameCount) / (elapsed - fpsWindowStartMs) * 1000.0);
+        avgFps = avgFps == 0.0f ? fps : (avgFps + fps) / 2.0f;
+        fpsWindowStartMs = elapsed;
+        frameCount = 0;
+    }
+}
+
+void RenderWidget::makeFbo()
+{
+    makeCurrentIfReady();
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
+    if (!gl || !context()) {
+        return;
+    }
+    writeLog(QStringLiteral("Creating Shadow Map Texture."), Info);
+    const int size = settings() ? settings()->shadowMapSize : 2048;
+    if (shadowTexture != 0) {
+        gl->glDeleteTextures(1, &shadowTexture);
+        shadowTexture = 0;
+    }
+    if (shadowFbo == 0) {
+        gl->glGenFramebuffers(1, &shadowFbo);
+    }
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, shadowFbo);
+    gl->glGenTextures(1, &shadowTexture);
+    gl->glBindTexture(GL_TEXTURE_2D, shadowTexture);
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, size, size, 0, GL_DEPTH_COMPONENT,
+                     GL_FLOAT, nullptr);
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    // The shaders compare by hand, so the compare mode stays off.
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC, GL_LEQUAL);
+    gl->glBindTexture(GL_TEXTURE_2D, 0);
+    gl->glFramebufferTexture(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, shadowTexture, 0);
+    gl->glDrawBuffer(GL_NONE);
+    // Before GL 4.1 a depth-only framebuffer with a colour read buffer is incomplete.
+    gl->glReadBuffer(GL_NONE);
+    if (gl->glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        writeLog(QStringLiteral("Failed to create FBO."), Error);
+    }
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+    if (TextureLoader *textures = TextureLoader::instance()) {
+        textures->shadowTexture = shadowTexture;
+    }
+    checkGlError(QStringLiteral("FBO"));
+    writeLog(QStringLiteral("Shadow Map size: ") + QString::number(size) + QStringLiteral(" x ")
+                 + QString::number(size),
+             Info);
+}
+
+QImage RenderWidget::renderToImage(int width, int height, bool transparent)
+{
+    if (!initialised || width < 1 || height < 1 || width > maxImageSize
+        || height > maxImageSize) {
+        return QImage();
+    }
+    makeCurrent();
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
+    if (!gl) {
+        return QImage();
+    }
+    const int oldWidth = mController->widthPx;
+    const int oldHeight = mController->heightPx;
+
+    GLint samples = 0;
+    gl->glGetIntegerv(GL_SAMPLES, &samples);
+    QOpenGLFramebufferObjectFormat format;
+    format.setAttachment(QOpenGLFramebufferObject::Depth);
+    format.setSamples(samples);
+    format.setMipmap(false);
+    QOpenGLFramebufferObject target(width, height, format);
+
+    // A local colour: the view's own colour is what the scene settings save.
+    QColor clearColour = viewportColor;
+    clearColour.setAlphaF(transparent ? 0.0f : 1.0f);
+
+    shadowPass();
+
+    target.bind();
+    resizeGL(width, height);
+    gl->glClearColor(float(clearColour.redF()), float(clearColour.greenF()),
+                     float(clearColour.blueF()), float(clearColour.alphaF()));
+    gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    mMatrixStack->setView(mController->camera);
+    gl->glEnable(GL_MULTISAMPLE);
+    lineBatch->clear();
+    drawScene();
+    drawOverlayText(width, height);
+
+    QImage image = target.toImage();
+    target.release();
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+    resizeGL(oldWidth, oldHeight);
+    if (!sampleBuffers) {
+        gl->glDisable(GL_MULTISAMPLE);
+    }
+    checkGlError(QStringLiteral("renderToImage"));
+    return image;
+}
+
+CameraRay RenderWidget::armourRayAt(double x, double y)
+{
+    const int w = width();
+    const int h = height();
+    // A read that fails or falls outside leaves the preset: a background pick.
+    float depth = 1.0f;
+    makeCurrentIfReady();
+    QOpenGLFunctions_3_2_Core *gl = initialised ? internal::glCore() : nullptr;
+    if (gl) {
+        const qreal ratio = devicePixelRatioF();
+        const int fw = int(w * ratio);
+        const int fh = int(h * ratio);
+        const glm::ivec2 pixel = depthPixelForPick(x * ratio, y * ratio, fw, fh);
+
+        // A multisampled framebuffer cannot be read directly: resolve the one pixel
+        // into a single-sample framebuffer with a depth buffer of the same format.
+        gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, defaultFramebufferObject());
+        GLint type = GL_NONE;
+        GLint name = 0;
+        gl->glGetFramebufferAttachmentParameteriv(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT,
+                                                  GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &type);
+        GLenum depthFormat = GL_DEPTH24_STENCIL8;
+        if (type == GL_RENDERBUFFER) {
+            gl->glGetFramebufferAttachmentParameteriv(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT,
+                                                      GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME,
+                                                      &name);
+            GLint internalFormat = 0;
+            gl->glBindRenderbuffer(GL_RENDERBUFFER, GLuint(name));
+            gl->glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_INTERNAL_FORMAT,
+                                             &internalFormat);
+            if (internalFormat != 0) {
+                depthFormat = GLenum(internalFormat);
+            }
+        }
+        GLuint renderbuffer = 0;
+        GLuint fbo = 0;
+        gl->glGenRenderbuffers(1, &renderbuffer);
+        gl->glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
+        gl->glRenderbufferStorage(GL_RENDERBUFFER, depthFormat, 1, 1);
+        gl->glBindRenderbuffer(GL_RENDERBUFFER, 0);
+        gl->glGenFramebuffers(1, &fbo);
+        gl->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo);
+        const GLenum attachment = (depthFormat == GL_DEPTH24_STENCIL8
+                                   || depthFormat == GL_DEPTH32F_STENCIL8)
+                                      ? GL_DEPTH_STENCIL_ATTACHMENT
+                                      : GL_DEPTH_ATTACHMENT;
+        gl->glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, attachment, GL_RENDERBUFFER,
+                                      renderbuffer);
+        gl->glDrawBuffer(GL_NONE);
+        gl->glReadBuffer(GL_NONE);
+        if (gl->glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
+            gl->glBlitFramebuffer(pixel.x, pixel.y, pixel.x + 1, pixel.y + 1, 0, 0, 1, 1,
+                                  GL_DEPTH_BUFFER_BIT, GL_NEAREST);
+            gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+            gl->glReadPixels(0, 0, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
+        }
+        gl->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+        gl->glDeleteFramebuffers(1, &fbo);
+        gl->glDeleteRenderbuffers(1, &renderbuffer);
+        checkGlError(QStringLiteral("armour ray"));
+        if (!(depth >= 0.0f && depth <= 1.0f)) {
+            depth = 1.0f;
+        }
+    }
+    return cameraRayThrough(mController->camera, x, y, w, h, depth);
+}
+
+void RenderWidget::changeEvent(QEvent *event)
+{
+    QOpenGLWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) {
+        // Without a window manager a restored window gets no paint event.
+        update();
+    }
+}
+
+void RenderWidget::showEvent(QShowEvent *event)
+{
+    QOpenGLWidget::showEvent(event);
+    QWidget *top = window();
+    if (top != this && top != mWatchedWindow) {
+        if (mWatchedWindow) {
+            mWatchedWindow->removeEventFilter(this);
+        }
+        mWatchedWindow = top;
+        top->installEventFilter(this);
+    }
+}
+
+bool RenderWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == mWatchedWindow && event->type() == QEvent::WindowStateChange) {
+        update();
+    }
+    return QOpenGLWidget::eventFilter(watched, event);
+}
+
+void RenderWidget::setNavigationCursor(NavigationCursor cursor)
+{
+    switch (cursor) {
+    case NavigationCursor::Pan:
+        setCursor(mPanCursor);
+        break;
+    case NavigationCursor::Orbit:
+        setCursor(mOrbitCursor);
+        break;
+    case NavigationCursor::Roll:
+        setCursor(mRollCursor);
+        break;
+    case NavigationCursor::Idle:
+        setCursor(mIdleCursor);
+        break;
+    case NavigationCursor::Armour:
+        setCursor(mArmourCursor);
+        break;
+    }
+}
+
+void RenderWidget::mousePressEvent(QMouseEvent *event)
+{
+    const PressResult result = mController->mousePress(event->position(), event->buttons(),
+                                                       event->modifiers(), armourMode);
+    if (result.cursor) {
+        setNavigationCursor(*result.cursor);
+    }
+    if (result.castArmourRay) {
+        const CameraRay ray = armourRayAt(mController->lastMouseX, mController->lastMouseY);
+        rayStart = ray.from;
+        rayEnd = ray.to;
+    }
+}
+
+void RenderWidget::mouseReleaseEvent(QMouseEvent *)
+{
+    setNavigationCursor(mController->mouseRelease(armourMode));
+}
+
+void RenderWidget::mouseMoveEvent(QMouseEvent *event)
+{
+    makeCurrentIfReady();
+    mController->mouseMove(event->position(), event->buttons());
+}
+
+void RenderWidget::wheelEvent(QWheelEvent *event)
+{
+    makeCurrentIfReady();
+    mController->wheel(event->angleDelta().y());
+}
+
+void RenderWidget::makeCurrentIfReady()
+{
+    if (context()) {
+        makeCurrent();
+    }
+}
+
+void RenderWidget::setcameraPositionX(double v)
+{
+    makeCurrentIfReady();
+    mController->setcameraPositionX(v);
+}
+
+void RenderWidget::setcameraPositionY(double v)
+{
+    makeCurrentIfReady();
+    mController->setcameraPositionY(v);
+}
+
+void RenderWidget::setcameraPositionZ(double v)
+{
+    makeCurrentIfReady();
+    mController->setcameraPositionZ(v);
+}
+
+void RenderWidget::setcameraRotationX(double v)
+{
+    makeCurrentIfReady();
+    mController->setcameraRotationX(v);
+}
+
+void RenderWidget::setcameraRotationY(double v)
+{
+    makeCurrentIfReady();
+    mController->setcameraRotationY(v);
+}
+
+void RenderWidget::setcameraRotationZ(double v)
+{
+    makeCurrentIfReady();
+    mController->setcameraRotationZ(v);
+}
+
+void RenderWidget::setCameraFov(int v)
+{
+    makeCurrentIfReady();
+    mController->setCameraFov(v);
+}
+
+void RenderWidget::setCameraZoom(int v)
+{
+    makeCurrentIfReady();
+    mController->setCameraZoom(v);
+}
+
+void RenderWidget::setAutoRotation(bool on)
+{
+    autoRotate = on;
+}
+
+void RenderWidget::resetCamera()
+{
+    makeCurrentIfReady();
+    mController->resetCamera();
+}
+
+void RenderWidget::showGrid(bool hide)
+{
+    gridVisible = !hide;
+}
+
+void RenderWidget::showGarage(bool hide)
+{
+    garageVisible = !hide;
+}
+
+void RenderWidget::toggleGarage(bool premium)
+{
+    usePremiumGarage = premium;
+}
+
+void RenderWidget::toggleText(bool hide)
+{
+    showTankInfo = !hide;
+}
+
+void RenderWidget::toggleRenderInfo(bool hide)
+{
+    showRenderInfo = !hide;
+    overlay->dirty = true;
+}
+
+void RenderWidget::mouseInverted()
+{
+    if (Settings *s = settings()) {
+        mController->setMouseInverted(s->mouseInvertX, s->mouseInvertY);
+    }
+}
+
+void RenderWidget::cameraTypeChanged(int i)
+{
+    makeCurrentIfReady();
+    mController->cameraTypeChanged(i);
+}
+
+void RenderWidget::cameraViewChanged(int i)
+{
+    makeCurrentIfReady();
+    mController->cameraViewChanged(i);
+}
+
+void RenderWidget::saveCameraView()
+{
+    mController->saveCameraView();
+}
+
+void RenderWidget::loadCameraView()
+{
+    makeCurrentIfReady();
+    mController->loadCameraView();
+}
+
+void RenderWidget::armorToggle(bool on)
+{
+    armourMode = on;
+    lineBatch->clear();
+    overlay->dirty = true;
+    setCursor(on ? mArmourCursor : mIdleCursor);
+}
