@@ -290,6 +290,103 @@ inline void decodeBlock(ImageFormat format, const std::uint8_t *src, Block out)
     }
 }
 
+// The four colours of a colour block as little-endian RGBA words, alpha 0;
+// the same rules as decodeColourBlock.
+Q_ALWAYS_INLINE void colourPalette(const std::uint8_t *src, bool alwaysFourColours, std::uint32_t out[4])
+{
+    const int c0 = src[0] | (src[1] << 8);
+    const int c1 = src[2] | (src[3] << 8);
+    const int r0 = ((c0 >> 11) & 0x1F) * 8, g0 = ((c0 >> 5) & 0x3F) * 4, b0 = (c0 & 0x1F) * 8;
+    const int r1 = ((c1 >> 11) & 0x1F) * 8, g1 = ((c1 >> 5) & 0x3F) * 4, b1 = (c1 & 0x1F) * 8;
+    const auto word = [](int r, int g, int b) {
+        return std::uint32_t(r) | (std::uint32_t(g) << 8) | (std::uint32_t(b) << 16);
+    };
+    out[0] = word(r0, g0, b0);
+    out[1] = word(r1, g1, b1);
+    if (c0 > c1 || alwaysFourColours) {
+        out[2] = word((2 * r0 + r1 + 1) / 3, (2 * g0 + g1 + 1) / 3, (2 * b0 + b1 + 1) / 3);
+        out[3] = word((r0 + 2 * r1 + 1) / 3, (g0 + 2 * g1 + 1) / 3, (b0 + 2 * b1 + 1) / 3);
+    } else {
+        out[2] = word((r0 + r1 + 1) / 2, (g0 + g1 + 1) / 2, (b0 + b1 + 1) / 2);
+        out[3] = 0;
+    }
+}
+
+// A whole DXT3 or DXT5 block straight into an RGBA8 picture, row stride in bytes.
+template <ImageFormat F>
+inline void decodeRgbaBlockDirect(const std::uint8_t *src, std::uint8_t *origin,
+                                  std::int64_t rowBytes)
+{
+    std::uint32_t colours[4];
+    colourPalette(src + 8, true, colours);
+    const std::uint32_t indices = std::uint32_t(src[12]) | (std::uint32_t(src[13]) << 8)
+                                  | (std::uint32_t(src[14]) << 16)
+                                  | (std::uint32_t(src[15]) << 24);
+    // Alpha per texel, already in the top byte: 3-bit indices (DXT5) or nibbles (DXT3).
+    std::uint32_t values[16];
+    std::uint64_t bits = 0;
+    int shift = 4;
+    std::uint32_t mask = 0xF;
+    if constexpr (F == ImageFormat::DXT5) {
+        const int a0 = src[0];
+        const int a1 = src[1];
+        values[0] = std::uint32_t(a0) << 24;
+        values[1] = std::uint32_t(a1) << 24;
+        if (a0 > a1) {
+            for (int i = 2; i < 8; ++i) {
+                values[i] = std::uint32_t(((8 - i) * a0 + (i - 1) * a1) / 7) << 24;
+            }
+        } else {
+            for (int i = 2; i < 6; ++i) {
+                values[i] = std::uint32_t(((6 - i) * a0 + (i - 1) * a1) / 5) << 24;
+            }
+            values[6] = 0;
+            values[7] = 255u << 24;
+        }
+        for (int i = 0; i < 6; ++i) {
+            bits |= std::uint64_t(src[2 + i]) << (8 * i);
+        }
+        shift = 3;
+        mask = 7;
+    } else {
+        for (int i = 0; i < 16; ++i) {
+            values[i] = std::uint32_t(i * 17) << 24;
+        }
+        for (int i = 0; i < 8; ++i) {
+            bits |= std::uint64_t(src[i]) << (8 * i);
+        }
+    }
+    for (int y = 0; y < 4; ++y) {
+        std::uint8_t *row = origin + y * rowBytes;
+        for (int x = 0; x < 4; ++x) {
+            const int i = y * 4 + x;
+            const std::uint32_t texel
+                = colours[(indices >> (2 * i)) & 3] | values[(bits >> (shift * i)) & mask];
+            qToLittleEndian(texel, row + x * 4);
+        }
+    }
+}
+
+// A whole DXT1 block straight into an RGB8 picture, row stride in bytes.
+inline void decodeRgbBlockDirect(const std::uint8_t *src, std::uint8_t *origin,
+                                 std::int64_t rowBytes)
+{
+    std::uint32_t colours[4];
+    colourPalette(src, false, colours);
+    std::uint8_t bytes[4][4];
+    for (int c = 0; c < 4; ++c) {
+        qToLittleEndian(colours[c], bytes[c]);
+    }
+    const std::uint32_t indices = std::uint32_t(src[4]) | (std::uint32_t(src[5]) << 8)
+                                  | (std::uint32_t(src[6]) << 16) | (std::uint32_t(src[7]) << 24);
+    for (int y = 0; y < 4; ++y) {
+        std::uint8_t *row = origin + y * rowBytes;
+        for (int x = 0; x < 4; ++x) {
+            std::memcpy(row + x * 3, bytes[(indices >> (2 * (y * 4 + x))) & 3], 3);
+        }
+    }
+}
+
 // Decodes one w x h plane of blocks, advancing src past its blocks and dst past
 // its texels. Blocks at the right and bottom edge are clipped.
 template <ImageFormat F, int Channels>
@@ -301,10 +398,33 @@ void decodePlane(const std::uint8_t *&src, std::uint8_t *&dst, int w, int h)
         const int rows = std::min(4, h - by * 4);
         for (int bx = 0; bx * 4 < w; ++bx) {
             const int columns = std::min(4, w - bx * 4);
+            if constexpr (F == ImageFormat::DXT1) {
+                if (rows == 4 && columns == 4) {
+                    decodeRgbBlockDirect(
+                        src, dst + (std::int64_t(by) * 4 * w + bx * 4) * Channels, rowBytes);
+                    src += blockBytes;
+                    continue;
+                }
+            }
+            if constexpr (F == ImageFormat::DXT5 || F == ImageFormat::DXT3) {
+                if (rows == 4 && columns == 4) {
+                    decodeRgbaBlockDirect<F>(
+                        src, dst + (std::int64_t(by) * 4 * w + bx * 4) * Channels, rowBytes);
+                    src += blockBytes;
+                    continue;
+                }
+            }
             Block block;
             decodeBlock(F, src, block);
             src += blockBytes;
             std::uint8_t *origin = dst + (std::int64_t(by) * 4 * w + bx * 4) * Channels;
+            if (Channels == 4 && rows == 4 && columns == 4) {
+                // A whole RGBA block row is 16 contiguous bytes in both layouts.
+                for (int y = 0; y < 4; ++y) {
+                    std::memcpy(origin + y * rowBytes, block[y * 4], 16);
+                }
+                continue;
+            }
             for (int y = 0; y < rows; ++y) {
                 std::uint8_t *p = origin + y * rowBytes;
                 for (int x = 0; x < columns; ++x) {
@@ -705,7 +825,12 @@ bool Image::uncompress()
     if (target == ImageFormat::None) {
         return false;
     }
-    Image out = *this;
+    Image out;
+    out.width = width;
+    out.height = height;
+    out.depth = depth;
+    out.mipCount = mipCount;
+    out.arraySize = arraySize;
     out.format = target;
     const std::int64_t outSize = out.getMipMappedSize(0, mipCount);
     if (getMipMappedSize(0, mipCount) > pixels.size()) {
