@@ -307,7 +307,9 @@ void RenderWidget::initializeGL()
                                   : QStringLiteral("../data/shaders/glsl150");
     mShaderLoader = new ShaderLoader(this, shaderDir);
     if (!mShaderLoader->buildShaders()) {
-        fatalError(tr("Shader initialization failed."));
+        const QString text = tr("Shader initialization failed.");
+        writeLog(text, Error);
+        fatalError(text);
         return;
     }
 

@@ -3,6 +3,7 @@
 #include "core/log.h"
 #include "core/settings.h"
 #include "render/camera.h"
+#include "render/materialloader.h"
 #include "render/matrixstack.h"
 #include "render/renderwidget.h"
 #include "render/shaderloader.h"
@@ -185,6 +186,30 @@ private slots:
         QCOMPARE(ShaderLoader::instance(), nullptr);
         QCOMPARE(TextureLoader::instance(), nullptr);
         QCOMPARE(MatrixStack::instance(), nullptr);
+    }
+
+    void failedShadersStopInitialisation()
+    {
+        QTemporaryDir empty;
+        QVERIFY(empty.isValid());
+        Settings::instance()->shaderDir = empty.path();
+        RenderWidget view;
+        view.setFormat(viewSurfaceFormat(QStringLiteral("Disabled"), 0));
+        view.resize(200, 150);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTRY_VERIFY(!mBoxes.isEmpty());
+        QTest::qWait(100); // paint events while and after the boxes are up
+        Settings::instance()->shaderDir = SHADERS;
+
+        QCOMPARE(mBoxes.last().text,
+                 QStringLiteral("Shader initialization failed.\nApplication will now close."));
+        QVERIFY(newErrors().contains(QStringLiteral("[ Error ] Shader initialization failed.")));
+        QVERIFY(!view.initialised);
+        QCOMPARE(MaterialLoader::instance(), nullptr);
+        QCOMPARE(MatrixStack::instance(), nullptr);
+        QCOMPARE(view.shadowFbo, 0u);
+        QCOMPARE(view.framesDrawn, qint64(0));
     }
 
     void samplesWarnedOnceInTheFirstFrame_data()
