@@ -277,6 +277,27 @@ private slots:
         QTRY_VERIFY(view->framesDrawn > stopped + 2);
     }
 
+    void loopFollowsTheWindowAroundTheView()
+    {
+        QWidget window;
+        window.resize(400, 300);
+        auto *view = new RenderWidget(&window);
+        view->setFormat(viewSurfaceFormat(QStringLiteral("Disabled"), 0));
+        view->setGeometry(0, 0, 400, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(view->initialised);
+        QTRY_VERIFY(view->framesDrawn > 2);
+
+        window.showMinimized();
+        QTest::qWait(50);
+        const qint64 stopped = view->framesDrawn;
+        QTest::qWait(200);
+        QCOMPARE(view->framesDrawn, stopped);
+        window.showNormal();
+        QTRY_VERIFY(view->framesDrawn > stopped + 2);
+    }
+
     void nothingDrawnBeforeInitialisation()
     {
         RenderWidget view;
