@@ -93,7 +93,10 @@ void BM_ViewFrame1080pShadowMsaa4(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(BM_ViewFrame1080pShadowMsaa4)->Iterations(100)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ViewFrame1080pShadowMsaa4)
+    ->Iterations(100)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {

@@ -26,7 +26,6 @@
 #include <QPixmap>
 #include <QTimer>
 #include <QWheelEvent>
-#include <QWindow>
 
 #include <glm/gtc/matrix_transform.hpp>
 
@@ -221,7 +220,8 @@ RenderWidget::~RenderWidget()
     overlay.reset();
     delete mShaderLoader;
     delete mMatrixStack;
-    if (MaterialLoader *materials = MaterialLoader::instance(); materials && materials->light == light.get()) {
+    MaterialLoader *materials = MaterialLoader::instance();
+    if (materials && materials->light == light.get()) {
         materials->light = nullptr;
     }
     light.reset();
@@ -251,7 +251,8 @@ bool RenderWidget::loadGlFunctions()
         }
     }
     if (missingGlFunctions > 0) {
-        writeLog(QStringLiteral("OpenGL functions not found: ") + QString::number(missingGlFunctions),
+        writeLog(QStringLiteral("OpenGL functions not found: ")
+                     + QString::number(missingGlFunctions),
                  Warning);
     }
     return true;
@@ -318,7 +319,8 @@ void RenderWidget::initializeGL()
     // The tank loader and the camouflage loader take their places around this one.
     mTextureLoader = new TextureLoader(this);
 
-    if (settings() && Database::instance() && settings()->checkBrastelPath(settings()->brastelPath)) {
+    if (settings() && Database::instance()
+        && settings()->checkBrastelPath(settings()->brastelPath)) {
         Database::instance()->rebuildDatabase();
     }
 

@@ -228,7 +228,8 @@ private slots:
     {
         QFETCH(QString, msaa);
         QFETCH(int, requested);
-        const int warningsBefore = countOf(logText(Warning), QStringLiteral("Requested anti alias"));
+        const QString warning = QStringLiteral("Requested anti alias");
+        const int warningsBefore = countOf(logText(Warning), warning);
         auto view = makeView(msaa);
         QVERIFY(view);
         QTRY_VERIFY(view->framesDrawn > 5);
@@ -236,7 +237,7 @@ private slots:
         GLint maxSamples = 0;
         gl->glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
         const QString warnings = logText(Warning);
-        const int count = countOf(warnings, QStringLiteral("Requested anti alias")) - warningsBefore;
+        const int count = countOf(warnings, warning) - warningsBefore;
         if (requested > maxSamples) {
             QCOMPARE(count, 1);
             QVERIFY(warnings.contains(QStringLiteral("Requested anti alias setting ")
@@ -523,8 +524,12 @@ private slots:
         shot.aspect = 1.0f;
         shot.setPerspective();
 
-        auto red = [](const QColor &c) { return c.red() > 200 && c.green() < 120 && c.blue() < 120; };
-        auto blue = [](const QColor &c) { return c.blue() > 200 && c.red() < 140 && c.green() < 140; };
+        auto red = [](const QColor &c) {
+            return c.red() > 200 && c.green() < 120 && c.blue() < 120;
+        };
+        auto blue = [](const QColor &c) {
+            return c.blue() > 200 && c.red() < 140 && c.green() < 140;
+        };
         auto dark = [](const QColor &c) { return c.red() < 60 && c.green() < 60 && c.blue() < 60; };
         auto background = [](const QColor &c) {
             return c.red() == 200 && c.green() == 200 && c.blue() == 200;
@@ -533,10 +538,12 @@ private slots:
             const QPoint alongZ = projectToImage(shot, glm::vec3(0.0f, 0.01f, t), w, h);
             QVERIFY2(nearPixel(image, alongZ, red), qPrintable(QStringLiteral("red at %1").arg(t)));
             const QPoint alongX = projectToImage(shot, glm::vec3(t, 0.01f, 0.0f), w, h);
-            QVERIFY2(nearPixel(image, alongX, blue), qPrintable(QStringLiteral("blue at %1").arg(t)));
+            QVERIFY2(nearPixel(image, alongX, blue),
+                     qPrintable(QStringLiteral("blue at %1").arg(t)));
             const QPoint grey = projectToImage(shot, glm::vec3(2.0f, 0.01f, t + 0.5f), w, h);
             QVERIFY2(nearPixel(image, grey, dark), qPrintable(QStringLiteral("grey at %1").arg(t)));
-            const QPoint cell = projectToImage(shot, glm::vec3(std::floor(t) + 0.5f, 0.01f, 1.5f), w, h);
+            const glm::vec3 cellCentre(std::floor(t) + 0.5f, 0.01f, 1.5f);
+            const QPoint cell = projectToImage(shot, cellCentre, w, h);
             QVERIFY2(background(image.pixelColor(cell)),
                      qPrintable(QStringLiteral("empty cell at %1").arg(t)));
         }
@@ -616,7 +623,9 @@ private slots:
             const CameraRay expected = cameraRayThrough(camera, pick.at.x(), pick.at.y(), w, h,
                                                         pick.depth);
             QVERIFY2(sameVec(view->rayStart, expected.from, 1e-4f),
-                     qPrintable(QStringLiteral("start at %1,%2").arg(pick.at.x()).arg(pick.at.y())));
+                     qPrintable(QStringLiteral("start at %1,%2")
+                                    .arg(pick.at.x())
+                                    .arg(pick.at.y())));
             QVERIFY2(sameVec(view->rayEnd, expected.to, 1e-2f),
                      qPrintable(QStringLiteral("end at %1,%2").arg(pick.at.x()).arg(pick.at.y())));
         }

@@ -35,7 +35,8 @@ private slots:
         });
         new Log();
         new Settings();
-        Settings::instance()->shaderDir = QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");
+        Settings::instance()->shaderDir =
+            QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");
         boxes.clear();
         resetFatalErrorState();
         eventLoopRunning = true;
