@@ -28,32 +28,34 @@ struct EffectPrograms
     ShaderId unlit;
 };
 
-const QHash<QString, EffectPrograms> &effectTable()
+const QHash<QString, EffectPrograms>& effectTable()
 {
     static const QHash<QString, EffectPrograms> table = [] {
         const QList<QPair<QString, EffectPrograms>> rows = {
-            {QStringLiteral("normalmap_specmap_dual.fx"), {ShaderBumpedDual, ShaderNoLightingDual}},
-            {QStringLiteral("lightonly_alpha.fx"), {ShaderLightingOnlyAlpha, ShaderNoLighting}},
-            {QStringLiteral("lightonly_uvtransform_alpha.fx"),
-             {ShaderLightingOnlyAlpha, ShaderNoLighting}},
-            {QStringLiteral("lightonly.fx"), {ShaderLightingOnly, ShaderNoLighting}},
-            {QStringLiteral("lightonly_skinned.fx"), {ShaderLightingOnly, ShaderNoLighting}},
-            {QStringLiteral("normalmap_specmap_uvtransform_skinned.fx"),
-             {ShaderBumped, ShaderNoLighting}},
-            {QStringLiteral("normalmap_specmap_skinned.fx"), {ShaderBumped, ShaderNoLighting}},
-            {QStringLiteral("normalmap_specmap.fx"), {ShaderBumped, ShaderNoLighting}},
-            {QStringLiteral("PBS_ext_dual.fx"), {ShaderBumpedPbsDual, ShaderNoLightingDual}},
-            {QStringLiteral("PBS_ext.fx"), {ShaderBumpedPbs, ShaderNoLighting}},
-            {QStringLiteral("PBS_tank.fx"), {ShaderBumpedPbs, ShaderNoLighting}},
-            {QStringLiteral("PBS_tank_skinned.fx"), {ShaderBumpedPbs, ShaderNoLighting}},
-            {QStringLiteral("PBS_tank_uvtransform_skinned.fx"), {ShaderBumpedPbs, ShaderNoLighting}},
-            {QStringLiteral("PBS_tank_old.fx"), {ShaderBumped, ShaderNoLighting}},
-            {QStringLiteral("PBS_tank_old_skinned.fx"), {ShaderBumped, ShaderNoLighting}},
-            {QStringLiteral("PBS_tank_old_uvtransform_skinned.fx"),
-             {ShaderBumped, ShaderNoLighting}},
+            { QStringLiteral("normalmap_specmap_dual.fx"),
+                { ShaderBumpedDual, ShaderNoLightingDual } },
+            { QStringLiteral("lightonly_alpha.fx"), { ShaderLightingOnlyAlpha, ShaderNoLighting } },
+            { QStringLiteral("lightonly_uvtransform_alpha.fx"),
+                { ShaderLightingOnlyAlpha, ShaderNoLighting } },
+            { QStringLiteral("lightonly.fx"), { ShaderLightingOnly, ShaderNoLighting } },
+            { QStringLiteral("lightonly_skinned.fx"), { ShaderLightingOnly, ShaderNoLighting } },
+            { QStringLiteral("normalmap_specmap_uvtransform_skinned.fx"),
+                { ShaderBumped, ShaderNoLighting } },
+            { QStringLiteral("normalmap_specmap_skinned.fx"), { ShaderBumped, ShaderNoLighting } },
+            { QStringLiteral("normalmap_specmap.fx"), { ShaderBumped, ShaderNoLighting } },
+            { QStringLiteral("PBS_ext_dual.fx"), { ShaderBumpedPbsDual, ShaderNoLightingDual } },
+            { QStringLiteral("PBS_ext.fx"), { ShaderBumpedPbs, ShaderNoLighting } },
+            { QStringLiteral("PBS_tank.fx"), { ShaderBumpedPbs, ShaderNoLighting } },
+            { QStringLiteral("PBS_tank_skinned.fx"), { ShaderBumpedPbs, ShaderNoLighting } },
+            { QStringLiteral("PBS_tank_uvtransform_skinned.fx"),
+                { ShaderBumpedPbs, ShaderNoLighting } },
+            { QStringLiteral("PBS_tank_old.fx"), { ShaderBumped, ShaderNoLighting } },
+            { QStringLiteral("PBS_tank_old_skinned.fx"), { ShaderBumped, ShaderNoLighting } },
+            { QStringLiteral("PBS_tank_old_uvtransform_skinned.fx"),
+                { ShaderBumped, ShaderNoLighting } },
         };
         QHash<QString, EffectPrograms> result;
-        for (const auto &row : rows) {
+        for (const auto& row : rows) {
             result.insert(EFFECT_PREFIX + row.first, row.second);
         }
         return result;
@@ -61,9 +63,9 @@ const QHash<QString, EffectPrograms> &effectTable()
     return table;
 }
 
-void logLine(const QString &text, int level)
+void logLine(const QString& text, int level)
 {
-    if (Log *log = Log::instance()) {
+    if (Log* log = Log::instance()) {
         log->write(text, level);
     }
 }
@@ -74,7 +76,7 @@ bool isSpace(char c)
 }
 
 // One scanf "%f": white space, an optional sign, the longest number.
-bool readFloat(const char *&p, const char *end, float *out)
+bool readFloat(const char*& p, const char* end, float* out)
 {
     while (p != end && isSpace(*p)) {
         ++p;
@@ -98,26 +100,26 @@ bool readFloat(const char *&p, const char *end, float *out)
 }
 
 // The value of a property: the text of the first child element of its type.
-QString propertyValue(const QDomNode &property, const char *type)
+QString propertyValue(const QDomNode& property, const char* type)
 {
     return property.firstChildElement(QString::fromLatin1(type)).text();
 }
 
-int parseInt(const QString &text)
+int parseInt(const QString& text)
 {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok, 10);
     return ok ? value : 0;
 }
 
-float parseFloat(const QString &text)
+float parseFloat(const QString& text)
 {
     bool ok = false;
     const float value = text.trimmed().toFloat(&ok);
     return ok ? value : 0.0f;
 }
 
-void applyProperty(MaterialDescription &d, const QString &name, const QDomNode &property)
+void applyProperty(MaterialDescription& d, const QString& name, const QDomNode& property)
 {
     auto texture = [&](int kind, bool unlitToo) {
         const QString path = propertyValue(property, "Texture");
@@ -164,9 +166,9 @@ void applyProperty(MaterialDescription &d, const QString &name, const QDomNode &
 }
 
 // One GL texture per game path; 0 without a texture loader.
-GLuint textureFor(const QString &path, bool tankTextures)
+GLuint textureFor(const QString& path, bool tankTextures)
 {
-    if (TextureLoader *textures = TextureLoader::instance()) {
+    if (TextureLoader* textures = TextureLoader::instance()) {
         return tankTextures ? textures->getTexture(path) : textures->getSharedTexture(path);
     }
     return 0;
@@ -174,15 +176,15 @@ GLuint textureFor(const QString &path, bool tankTextures)
 
 GLuint gridTexture()
 {
-    if (const TextureLoader *textures = TextureLoader::instance()) {
+    if (const TextureLoader* textures = TextureLoader::instance()) {
         return textures->gridTexture;
     }
     return 0;
 }
 
-ShaderProgram *programFor(ShaderId id)
+ShaderProgram* programFor(ShaderId id)
 {
-    ShaderLoader *shaders = ShaderLoader::instance();
+    ShaderLoader* shaders = ShaderLoader::instance();
     return shaders ? shaders->program(id) : nullptr;
 }
 
@@ -190,18 +192,18 @@ ShaderProgram *programFor(ShaderId id)
 
 const QString MATERIAL_SUPPORT_ADDRESS = QStringLiteral("https://hullscope.invalid/support");
 
-bool parseMaterialBool(const QString &text)
+bool parseMaterialBool(const QString& text)
 {
     return text.contains(QLatin1String("true"), Qt::CaseInsensitive);
 }
 
-glm::vec4 parseVec4(const QString &text)
+glm::vec4 parseVec4(const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
-    const char *p = bytes.constData();
-    const char *end = p + bytes.size();
+    const char* p = bytes.constData();
+    const char* end = p + bytes.size();
     float v[4];
-    for (float &f : v) {
+    for (float& f : v) {
         if (!readFloat(p, end, &f)) {
             return glm::vec4(0.0f);
         }
@@ -209,7 +211,7 @@ glm::vec4 parseVec4(const QString &text)
     return glm::vec4(v[0], v[1], v[2], v[3]);
 }
 
-MaterialDescription parseMaterialChildren(const QDomNodeList &children)
+MaterialDescription parseMaterialChildren(const QDomNodeList& children)
 {
     MaterialDescription d;
     for (int i = 0; i < children.count(); ++i) {
@@ -232,7 +234,7 @@ MaterialDescription parseMaterialChildren(const QDomNodeList &children)
     return d;
 }
 
-CollisionMaterialDescription parseCollisionMaterialChildren(const QDomNodeList &children)
+CollisionMaterialDescription parseCollisionMaterialChildren(const QDomNodeList& children)
 {
     CollisionMaterialDescription d;
     for (int i = 0; i < children.count(); ++i) {
@@ -255,7 +257,7 @@ CollisionMaterialDescription parseCollisionMaterialChildren(const QDomNodeList &
     return d;
 }
 
-ShaderId litShaderLookup(const QString &fx, bool *found)
+ShaderId litShaderLookup(const QString& fx, bool* found)
 {
     if (found) {
         *found = true;
@@ -273,13 +275,13 @@ ShaderId litShaderLookup(const QString &fx, bool *found)
     return it->lit;
 }
 
-ShaderId unlitShaderLookup(const QString &fx)
+ShaderId unlitShaderLookup(const QString& fx)
 {
     const auto it = effectTable().constFind(fx);
     return it == effectTable().cend() ? ShaderNoLighting : it->unlit;
 }
 
-MaterialLoader::MaterialLoader(QObject *parent)
+MaterialLoader::MaterialLoader(QObject* parent)
     : QObject(parent)
 {
 }
@@ -294,22 +296,19 @@ MaterialLoader::~MaterialLoader()
     depthMaterial = nullptr;
 }
 
-ShaderId MaterialLoader::litShaderForEffect(const QString &fx)
+ShaderId MaterialLoader::litShaderForEffect(const QString& fx)
 {
     bool found = true;
     const ShaderId id = litShaderLookup(fx, &found);
     if (!found) {
         logLine(QStringLiteral("Could not find shader conversion for: ") + fx
-                    + QStringLiteral("\nPlease report to ") + MATERIAL_SUPPORT_ADDRESS,
-                Warning);
+                + QStringLiteral("\nPlease report to ") + MATERIAL_SUPPORT_ADDRESS,
+            Warning);
     }
     return id;
 }
 
-ShaderId MaterialLoader::unlitShaderForEffect(const QString &fx)
-{
-    return unlitShaderLookup(fx);
-}
+ShaderId MaterialLoader::unlitShaderForEffect(const QString& fx) { return unlitShaderLookup(fx); }
 
 void MaterialLoader::createDefaultMaterials()
 {
@@ -321,9 +320,9 @@ void MaterialLoader::createDefaultMaterials()
     delete depthMaterial;
 
     const GLuint grid = gridTexture();
-    auto *lit = new Material(MATERIAL_LIT);
+    auto* lit = new Material(MATERIAL_LIT);
     lit->textures.insert(TextureDiffuse, grid);
-    auto *unlit = new Material(MATERIAL_UNLIT);
+    auto* unlit = new Material(MATERIAL_UNLIT);
     unlit->textures.insert(TextureDiffuse, grid);
     defaultMaterials << lit << unlit;
 
@@ -333,11 +332,11 @@ void MaterialLoader::createDefaultMaterials()
     depthMaterial->program = programFor(ShaderDepth);
 }
 
-QList<Material *> MaterialLoader::loadMaterial(const QDomNodeList &children, bool tankTextures)
+QList<Material*> MaterialLoader::loadMaterial(const QDomNodeList& children, bool tankTextures)
 {
     const MaterialDescription d = parseMaterialChildren(children);
-    auto *lit = new Material(MATERIAL_LIT);
-    auto *unlit = new Material(MATERIAL_UNLIT);
+    auto* lit = new Material(MATERIAL_LIT);
+    auto* unlit = new Material(MATERIAL_UNLIT);
 
     // The unlit kinds are a subset of the lit ones, so each path is fetched once.
     for (auto it = d.litTextures.cbegin(); it != d.litTextures.cend(); ++it) {
@@ -347,7 +346,7 @@ QList<Material *> MaterialLoader::loadMaterial(const QDomNodeList &children, boo
             unlit->textures.insert(it.key(), texture);
         }
     }
-    for (Material *m : {lit, unlit}) {
+    for (Material* m : { lit, unlit }) {
         m->identifier = d.identifier;
         m->dxt1NormalMap = d.dxt1NormalMap;
         m->alphaTest = d.alphaTest;
@@ -367,19 +366,19 @@ QList<Material *> MaterialLoader::loadMaterial(const QDomNodeList &children, boo
 
     lit->program = programFor(litShaderForEffect(d.fx));
     unlit->program = programFor(unlitShaderForEffect(d.fx));
-    return {lit, unlit};
+    return { lit, unlit };
 }
 
-QList<Material *> MaterialLoader::createCollisionMaterials(const QDomNodeList &children)
+QList<Material*> MaterialLoader::createCollisionMaterials(const QDomNodeList& children)
 {
     const CollisionMaterialDescription d = parseCollisionMaterialChildren(children);
-    auto *lit = new Material(MATERIAL_LIT);
+    auto* lit = new Material(MATERIAL_LIT);
     lit->program = programFor(ShaderCollisionLighting);
-    auto *unlit = new Material(MATERIAL_UNLIT);
+    auto* unlit = new Material(MATERIAL_UNLIT);
     unlit->program = programFor(ShaderCollisionNoLighting);
-    for (Material *m : {lit, unlit}) {
+    for (Material* m : { lit, unlit }) {
         m->identifier = d.identifier;
         m->doubleSided = d.doubleSided;
     }
-    return {lit, unlit};
+    return { lit, unlit };
 }

@@ -18,11 +18,10 @@ Q_DECLARE_METATYPE(QDomDocument)
 Q_DECLARE_METATYPE(glm::vec4)
 
 namespace QTest {
-template <>
-inline char *toString(const glm::vec4 &v)
+template <> inline char* toString(const glm::vec4& v)
 {
     return qstrdup(QByteArray("(" + QByteArray::number(v.x) + ", " + QByteArray::number(v.y) + ", "
-                              + QByteArray::number(v.z) + ", " + QByteArray::number(v.w) + ")")
+        + QByteArray::number(v.z) + ", " + QByteArray::number(v.w) + ")")
                        .constData());
 }
 } // namespace QTest
@@ -33,7 +32,7 @@ namespace {
 constexpr quint32 oneMinusSrcAlpha = 0x0303;
 
 // A material of the game's shape: property names as leading text, values in typed children.
-const char *materialText = R"(<material>
+const char* materialText = R"(<material>
  <identifier>Hull_Main</identifier>
  <fx>  shaders/std_effects/PBS_tank_old.fx </fx>
  <property>diffuseMap<Texture>vehicles/a/hull_AM.dds</Texture></property>
@@ -51,14 +50,14 @@ const char *materialText = R"(<material>
  <property>doubleSided<Bool> TRUE </Bool></property>
 </material>)";
 
-QDomDocument plainDocument(const QByteArray &text)
+QDomDocument plainDocument(const QByteArray& text)
 {
     QDomDocument doc;
     doc.setContent(text);
     return doc;
 }
 
-QDomDocument packedDocument(const QByteArray &bytes)
+QDomDocument packedDocument(const QByteArray& bytes)
 {
     QBuffer buffer;
     buffer.setData(bytes);
@@ -68,7 +67,7 @@ QDomDocument packedDocument(const QByteArray &bytes)
     return reader.read(QStringLiteral("material"));
 }
 
-QDomNodeList childrenOf(const char *xml)
+QDomNodeList childrenOf(const char* xml)
 {
     static QList<QDomDocument> keep; // the node list needs its document alive
     keep.append(plainDocument(QByteArray(xml)));
@@ -115,16 +114,12 @@ void TestMaterial::initTestCase()
     QVERIFY(QDir(mRoot.path()).mkpath(QStringLiteral("data")));
     QVERIFY(QDir::setCurrent(mRoot.path() + QStringLiteral("/bin_x64")));
     mLog = std::make_unique<Log>();
-    mPacked = buildWithWriters({{QStringLiteral("material"),
-                                 QStringLiteral("pack_text('''%1''')")
-                                     .arg(QString::fromLatin1(materialText))}});
+    mPacked = buildWithWriters({ { QStringLiteral("material"),
+        QStringLiteral("pack_text('''%1''')").arg(QString::fromLatin1(materialText)) } });
     QCOMPARE(mPacked.size(), 1);
 }
 
-void TestMaterial::cleanupTestCase()
-{
-    mLog.reset();
-}
+void TestMaterial::cleanupTestCase() { mLog.reset(); }
 
 void TestMaterial::propertiesFromPlainAndPackedDocuments_data()
 {
@@ -152,8 +147,8 @@ void TestMaterial::propertiesFromPlainAndPackedDocuments()
     QVERIFY(d.doubleSided);
     QVERIFY(!d.blend);
 
-    QCOMPARE(d.litTextures.keys(), (QList<int>{0, 1, 2, 3, 4, 5}));
-    QCOMPARE(d.unlitTextures.keys(), (QList<int>{0, 1, 2}));
+    QCOMPARE(d.litTextures.keys(), (QList<int> { 0, 1, 2, 3, 4, 5 }));
+    QCOMPARE(d.unlitTextures.keys(), (QList<int> { 0, 1, 2 }));
     QCOMPARE(d.litTextures.value(TextureSpecular), QStringLiteral("vehicles/a/hull_GMM.dds"));
     QCOMPARE(d.litTextures.value(TextureGloss), QStringLiteral("vehicles/a/hull_GMM2.dds"));
     QCOMPARE(d.litTextures.value(TextureDetail), QStringLiteral("vehicles/a/detail_MDM.dds"));
@@ -167,8 +162,8 @@ void TestMaterial::valueTexts_data()
     QTest::addColumn<glm::vec4>("vector");
     QTest::addColumn<bool>("flag");
     QTest::newRow("four") << "1 2 3 4" << glm::vec4(1, 2, 3, 4) << false;
-    QTest::newRow("blanks and exponent") << " 1.5\t-2 3e1 +4 " << glm::vec4(1.5f, -2, 30, 4)
-                                         << false;
+    QTest::newRow("blanks and exponent")
+        << " 1.5\t-2 3e1 +4 " << glm::vec4(1.5f, -2, 30, 4) << false;
     QTest::newRow("three") << "1 2 3" << glm::vec4(0.0f) << false;
     QTest::newRow("letters") << "1 2 x 4" << glm::vec4(0.0f) << false;
     QTest::newRow("empty") << "" << glm::vec4(0.0f) << false;
@@ -190,13 +185,13 @@ void TestMaterial::valueTexts()
 void TestMaterial::missingValuesReadAsEmpty()
 {
     // Wrong value types and missing values read as empty text: Int 0, Float 0, Bool false.
-    const MaterialDescription d = parseMaterialChildren(childrenOf(
-        "<material><property>alphaReference<Float>200</Float></property>"
-        "<property>g_detailPower</property>"
-        "<property>alphaTestEnable<Int>1</Int></property>"
-        "<property>g_useNormalPackDXT1</property>"
-        "<property>alphaReference<Int>12x</Int></property>"
-        "<property>diffuseMap</property></material>"));
+    const MaterialDescription d = parseMaterialChildren(
+        childrenOf("<material><property>alphaReference<Float>200</Float></property>"
+                   "<property>g_detailPower</property>"
+                   "<property>alphaTestEnable<Int>1</Int></property>"
+                   "<property>g_useNormalPackDXT1</property>"
+                   "<property>alphaReference<Int>12x</Int></property>"
+                   "<property>diffuseMap</property></material>"));
     QCOMPARE(d.alphaRef, 0.0f);
     QCOMPARE(d.detailPower, 0.0f);
     QVERIFY(!d.alphaTest);
@@ -212,7 +207,7 @@ void TestMaterial::emptyDetailMapIsLeftOut()
         childrenOf("<material><property>metallicDetailMap<Texture></Texture></property>"
                    "<property>specularMap<Texture>s.dds</Texture></property></material>"));
     QVERIFY(!d.litTextures.contains(TextureDetail));
-    QCOMPARE(d.litTextures.keys(), QList<int>{TextureSpecular});
+    QCOMPARE(d.litTextures.keys(), QList<int> { TextureSpecular });
     QVERIFY(d.unlitTextures.isEmpty());
 }
 
@@ -223,7 +218,7 @@ void TestMaterial::effectTable_data()
     QTest::addColumn<int>("unlit");
     QTest::addColumn<bool>("known");
     const QString p = QStringLiteral("shaders/std_effects/");
-    auto row = [&](const char *name, int lit, int unlit, bool known = true) {
+    auto row = [&](const char* name, int lit, int unlit, bool known = true) {
         QTest::newRow(name) << p + QString::fromLatin1(name) << lit << unlit << known;
     };
     row("normalmap_specmap_dual.fx", 1, 8);
@@ -269,13 +264,13 @@ void TestMaterial::unknownEffectWarnsOnce()
 {
     MaterialLoader loader;
     const QString before = mLog->text(Warning);
-    const QList<Material *> pair = loader.loadMaterial(
+    const QList<Material*> pair = loader.loadMaterial(
         childrenOf("<material><fx>shaders/std_effects/PBS_Tank.fx</fx></material>"), true);
     const QString added = mLog->text(Warning).mid(before.size());
     QCOMPARE(added.count(QStringLiteral("Could not find shader conversion for: ")), 1);
     QVERIFY(added.contains(QStringLiteral("Could not find shader conversion for: "
                                           "shaders/std_effects/PBS_Tank.fx\nPlease report to ")
-                           + MATERIAL_SUPPORT_ADDRESS));
+        + MATERIAL_SUPPORT_ADDRESS));
     qDeleteAll(pair);
 }
 
@@ -301,7 +296,8 @@ void TestMaterial::textureUnitsFollowAscendingKind()
     QCOMPARE(lit.at(2).unit, 2);
 
     // A gap in the kinds does not leave a gap in the units.
-    QMap<int, GLuint> sparse{{TextureDiffuse, 1}, {TextureDetail, 5}, {TextureDiffuse2, 2}};
+    QMap<int, GLuint> sparse { { TextureDiffuse, 1 }, { TextureDetail, 5 },
+        { TextureDiffuse2, 2 } };
     lit = textureUnitsFor(sparse, MATERIAL_LIT);
     QCOMPARE(lit.size(), 3);
     QCOMPARE(lit.at(1).kind, int(TextureDiffuse2));
@@ -334,8 +330,7 @@ void TestMaterial::blending_data()
     QTest::newRow("none") << QString() << false << false;
     QTest::newRow("destBlend 13") << "<property>destBlend<Int>13</Int></property>" << true << true;
     QTest::newRow("destBlend 2") << "<property>destBlend<Int>2</Int></property>" << true << false;
-    QTest::newRow("srcBlend alone") << "<property>srcBlend<Int>5</Int></property>" << true
-                                    << false;
+    QTest::newRow("srcBlend alone") << "<property>srcBlend<Int>5</Int></property>" << true << false;
     QTest::newRow("both") << "<property>srcBlend<Int>5</Int></property>"
                              "<property>destBlend<Int>13</Int></property>"
                           << true << true;
@@ -348,9 +343,9 @@ void TestMaterial::blending()
     QFETCH(bool, factorSet);
     MaterialLoader loader;
     const QByteArray xml = "<material>" + properties.toUtf8() + "</material>";
-    const QList<Material *> pair = loader.loadMaterial(childrenOf(xml.constData()), false);
+    const QList<Material*> pair = loader.loadMaterial(childrenOf(xml.constData()), false);
     QCOMPARE(pair.size(), 2);
-    for (const Material *m : pair) {
+    for (const Material* m : pair) {
         QCOMPARE(m->blend, blend);
         QCOMPARE(m->blendFactorSet, factorSet);
         QCOMPARE(m->blendDest, factorSet ? oneMinusSrcAlpha : 0u);
@@ -361,15 +356,14 @@ void TestMaterial::blending()
 void TestMaterial::loaderFillsBothMaterials()
 {
     MaterialLoader loader;
-    const QList<Material *> pair =
-        loader.loadMaterial(plainDocument(QByteArray(materialText)).documentElement().childNodes(),
-                            true);
+    const QList<Material*> pair = loader.loadMaterial(
+        plainDocument(QByteArray(materialText)).documentElement().childNodes(), true);
     QCOMPARE(pair.size(), 2);
-    const Material *lit = pair.at(0);
-    const Material *unlit = pair.at(1);
+    const Material* lit = pair.at(0);
+    const Material* unlit = pair.at(1);
     QCOMPARE(lit->kind, MATERIAL_LIT);
     QCOMPARE(unlit->kind, MATERIAL_UNLIT);
-    for (const Material *m : pair) {
+    for (const Material* m : pair) {
         QCOMPARE(m->identifier, QStringLiteral("Hull_Main"));
         QCOMPARE(m->alphaRef, 1.0f);
         QVERIFY(!m->alphaTest);
@@ -379,8 +373,8 @@ void TestMaterial::loaderFillsBothMaterials()
         QVERIFY(!m->camoEnabled);
         QVERIFY(!m->hidden);
     }
-    QCOMPARE(lit->textures.keys(), (QList<int>{0, 1, 2, 3, 4, 5}));
-    QCOMPARE(unlit->textures.keys(), (QList<int>{0, 1, 2}));
+    QCOMPARE(lit->textures.keys(), (QList<int> { 0, 1, 2, 3, 4, 5 }));
+    QCOMPARE(unlit->textures.keys(), (QList<int> { 0, 1, 2 }));
     // Detail values belong to the lit material only.
     QVERIFY(lit->detailMetallic);
     QCOMPARE(lit->detailPower, 0.5f);
@@ -392,16 +386,16 @@ void TestMaterial::loaderFillsBothMaterials()
 void TestMaterial::collisionMaterialsReadOnlyIdentifierAndSides()
 {
     MaterialLoader loader;
-    const QList<Material *> pair = loader.createCollisionMaterials(childrenOf(
-        "<material><identifier>  armor \n 12 </identifier>"
-        "<property>alphaTestEnable<Bool>true</Bool></property>"
-        "<property>diffuseMap<Texture>a.dds</Texture></property>"
-        "<property>destBlend<Int>13</Int></property>"
-        "<property>doubleSided<Bool> true </Bool></property></material>"));
+    const QList<Material*> pair = loader.createCollisionMaterials(
+        childrenOf("<material><identifier>  armor \n 12 </identifier>"
+                   "<property>alphaTestEnable<Bool>true</Bool></property>"
+                   "<property>diffuseMap<Texture>a.dds</Texture></property>"
+                   "<property>destBlend<Int>13</Int></property>"
+                   "<property>doubleSided<Bool> true </Bool></property></material>"));
     QCOMPARE(pair.size(), 2);
     QCOMPARE(pair.at(0)->kind, MATERIAL_LIT);
     QCOMPARE(pair.at(1)->kind, MATERIAL_UNLIT);
-    for (const Material *m : pair) {
+    for (const Material* m : pair) {
         QCOMPARE(m->identifier, QStringLiteral("armor 12"));
         QVERIFY(m->doubleSided);
         QVERIFY(!m->alphaTest);

@@ -1,6 +1,6 @@
-#include "render/offscreengl.h"
 #include "render/material.h"
 #include "render/materialloader.h"
+#include "render/offscreengl.h"
 
 #include "core/dialogs.h"
 #include "core/log.h"
@@ -46,14 +46,14 @@ private slots:
     void loaderChoosesProgramsByEffect();
 
 private:
-    GLuint programId(ShaderProgram *p) const { return p->program->programId(); }
-    GLint location(ShaderProgram *p, const char *name) const
+    GLuint programId(ShaderProgram* p) const { return p->program->programId(); }
+    GLint location(ShaderProgram* p, const char* name) const
     {
         return gl->glGetUniformLocation(programId(p), name);
     }
-    float uniformF(ShaderProgram *p, const char *name) const;
-    int uniformI(ShaderProgram *p, const char *name) const;
-    glm::vec4 uniform4(ShaderProgram *p, const char *name) const;
+    float uniformF(ShaderProgram* p, const char* name) const;
+    int uniformI(ShaderProgram* p, const char* name) const;
+    glm::vec4 uniform4(ShaderProgram* p, const char* name) const;
     GLuint boundOnUnit(int unit) const;
     GLint parameterOf(GLuint texture, GLenum name) const;
     GLuint newTexture();
@@ -69,11 +69,11 @@ private:
     std::unique_ptr<TextureLoader> mTextures;
     std::unique_ptr<MaterialLoader> mMaterials;
     LightRecord mLight;
-    QOpenGLFunctions_3_2_Core *gl = nullptr;
+    QOpenGLFunctions_3_2_Core* gl = nullptr;
     QList<GLuint> mMadeTextures;
 };
 
-float TestMaterialGl::uniformF(ShaderProgram *p, const char *name) const
+float TestMaterialGl::uniformF(ShaderProgram* p, const char* name) const
 {
     const GLint at = location(p, name);
     if (at < 0) {
@@ -85,7 +85,7 @@ float TestMaterialGl::uniformF(ShaderProgram *p, const char *name) const
     return value;
 }
 
-int TestMaterialGl::uniformI(ShaderProgram *p, const char *name) const
+int TestMaterialGl::uniformI(ShaderProgram* p, const char* name) const
 {
     const GLint at = location(p, name);
     if (at < 0) {
@@ -97,7 +97,7 @@ int TestMaterialGl::uniformI(ShaderProgram *p, const char *name) const
     return value;
 }
 
-glm::vec4 TestMaterialGl::uniform4(ShaderProgram *p, const char *name) const
+glm::vec4 TestMaterialGl::uniform4(ShaderProgram* p, const char* name) const
 {
     glm::vec4 value(-12345.0f);
     const GLint at = location(p, name);
@@ -136,7 +136,7 @@ GLuint TestMaterialGl::newTexture()
     GLuint name = 0;
     gl->glGenTextures(1, &name);
     gl->glBindTexture(GL_TEXTURE_2D, name);
-    const unsigned char pixel[4] = {255, 255, 255, 255};
+    const unsigned char pixel[4] = { 255, 255, 255, 255 };
     gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
     gl->glBindTexture(GL_TEXTURE_2D, 0);
     mMadeTextures << name;
@@ -148,7 +148,7 @@ void TestMaterialGl::initTestCase()
     QVERIFY(QDir(mRoot.path()).mkpath(QStringLiteral("bin_x64")));
     QVERIFY(QDir(mRoot.path()).mkpath(QStringLiteral("data")));
     QVERIFY(QDir::setCurrent(mRoot.path() + QStringLiteral("/bin_x64")));
-    setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
+    setMessageBoxHandler([](const MessageBoxRequest&) { return int(QMessageBox::Ok); });
     mLog = std::make_unique<Log>();
     mSettings = std::make_unique<Settings>();
 
@@ -201,14 +201,10 @@ void TestMaterialGl::init()
     }
     gl->glActiveTexture(GL_TEXTURE0);
     gl->glUseProgram(0);
-    while (gl->glGetError() != GL_NO_ERROR) {
-    }
+    while (gl->glGetError() != GL_NO_ERROR) { }
 }
 
-void TestMaterialGl::cleanup()
-{
-    mTextures.reset();
-}
+void TestMaterialGl::cleanup() { mTextures.reset(); }
 
 void TestMaterialGl::litBindSendsEverything()
 {
@@ -227,7 +223,7 @@ void TestMaterialGl::litBindSendsEverything()
     m.bind();
     verifyNoGlError();
 
-    ShaderProgram *p = m.program;
+    ShaderProgram* p = m.program;
     GLint current = 0;
     gl->glGetIntegerv(GL_CURRENT_PROGRAM, &current);
     QCOMPARE(GLuint(current), programId(p));
@@ -238,7 +234,7 @@ void TestMaterialGl::litBindSendsEverything()
     QCOMPARE(boundOnUnit(0), diffuse);
     QCOMPARE(boundOnUnit(1), normal);
     QCOMPARE(boundOnUnit(2), specular);
-    for (GLuint t : {diffuse, normal, specular}) {
+    for (GLuint t : { diffuse, normal, specular }) {
         QCOMPARE(parameterOf(t, GL_TEXTURE_MIN_FILTER), GLint(GL_NEAREST_MIPMAP_LINEAR));
         QCOMPARE(parameterOf(t, GL_TEXTURE_MAG_FILTER), GLint(GL_NEAREST));
         QCOMPARE(parameterOf(t, GL_TEXTURE_MAX_ANISOTROPY_EXT), 2);
@@ -294,14 +290,14 @@ void TestMaterialGl::pbsBindSendsDetailAndSkipsNothing()
     QVERIFY(m.program);
     const GLuint t0 = newTexture(), t1 = newTexture(), t2 = newTexture(), t4 = newTexture(),
                  t5 = newTexture();
-    m.textures = {{TextureDetail, t5}, {TextureGloss, t4}, {TextureNormal, t2},
-                  {TextureDiffuse2, t1}, {TextureDiffuse, t0}};
+    m.textures = { { TextureDetail, t5 }, { TextureGloss, t4 }, { TextureNormal, t2 },
+        { TextureDiffuse2, t1 }, { TextureDiffuse, t0 } };
     m.detailMetallic = true;
     m.detailTile = glm::vec4(1, 2, 3, 4);
     m.detailPower = 0.7f;
     m.bind();
     verifyNoGlError();
-    ShaderProgram *p = m.program;
+    ShaderProgram* p = m.program;
     QCOMPARE(uniformI(p, "diffuseMap0"), 0);
     QCOMPARE(uniformI(p, "diffuseMap1"), 1);
     QCOMPARE(uniformI(p, "normalMap"), 2);
@@ -338,7 +334,7 @@ void TestMaterialGl::shadowsOffStillLightsAndLeavesUnitSeven()
 {
     mSettings->showShadows = false;
     Material m(MATERIAL_LIT);
-    ShaderProgram *p = m.program;
+    ShaderProgram* p = m.program;
     // Values from an earlier bind must be overwritten, not left standing.
     p->program->bind();
     gl->glUniform1i(location(p, "shadowEnabled"), 1);
@@ -380,10 +376,10 @@ void TestMaterialGl::blendFunctionNeverInherited()
 
     // Loaded with destBlend 13.
     QDomDocument doc;
-    doc.setContent(QByteArrayLiteral(
-        "<material><property>destBlend<Int>13</Int></property></material>"));
-    const QList<Material *> pair = mMaterials->loadMaterial(doc.documentElement().childNodes(),
-                                                            false);
+    doc.setContent(
+        QByteArrayLiteral("<material><property>destBlend<Int>13</Int></property></material>"));
+    const QList<Material*> pair
+        = mMaterials->loadMaterial(doc.documentElement().childNodes(), false);
     factor.bind();
     pair.at(1)->bind();
     QCOMPARE(blendPair(), alphaBlend);
@@ -400,7 +396,7 @@ void TestMaterialGl::camouflageUniforms()
     // Without a texture loader the exclusion mask still lands on unit 8.
     mTextures.reset();
     Material m(MATERIAL_LIT);
-    ShaderProgram *p = m.program;
+    ShaderProgram* p = m.program;
     m.identifier = QStringLiteral("hull");
     m.bind();
     QCOMPARE(uniformI(p, "camoEnabled"), 0);
@@ -434,8 +430,8 @@ void TestMaterialGl::camouflageUniforms()
 void TestMaterialGl::diffuseTextureIdRestoresTheProgram()
 {
     Material m(MATERIAL_UNLIT);
-    ShaderProgram *own = m.program;
-    ShaderProgram *other = mShaders->program(ShaderBumped);
+    ShaderProgram* own = m.program;
+    ShaderProgram* other = mShaders->program(ShaderBumped);
     own->program->bind();
     gl->glUniform1i(location(own, "diffuseMap0"), 5);
     other->program->bind();
@@ -456,9 +452,9 @@ void TestMaterialGl::diffuseTextureIdRestoresTheProgram()
 void TestMaterialGl::loaderChoosesProgramsByEffect()
 {
     QDomDocument doc;
-    doc.setContent(QByteArrayLiteral(
-        "<material><fx>shaders/std_effects/PBS_ext_dual.fx</fx></material>"));
-    QList<Material *> pair = mMaterials->loadMaterial(doc.documentElement().childNodes(), true);
+    doc.setContent(
+        QByteArrayLiteral("<material><fx>shaders/std_effects/PBS_ext_dual.fx</fx></material>"));
+    QList<Material*> pair = mMaterials->loadMaterial(doc.documentElement().childNodes(), true);
     QCOMPARE(pair.at(0)->program, mShaders->program(ShaderBumpedPbsDual));
     QCOMPARE(pair.at(1)->program, mShaders->program(ShaderNoLightingDual));
     qDeleteAll(pair);
@@ -473,7 +469,7 @@ void TestMaterialGl::loaderChoosesProgramsByEffect()
     QCOMPARE(mMaterials->defaultMaterials.size(), 2);
     QCOMPARE(mMaterials->defaultMaterials.at(0)->program, mShaders->program(ShaderBumped));
     QCOMPARE(mMaterials->defaultMaterials.at(1)->program, mShaders->program(ShaderNoLighting));
-    for (const Material *m : std::as_const(mMaterials->defaultMaterials)) {
+    for (const Material* m : std::as_const(mMaterials->defaultMaterials)) {
         QCOMPARE(m->textures.value(TextureDiffuse), mTextures->gridTexture);
     }
     QCOMPARE(mMaterials->wireframeMaterial->program, mShaders->program(ShaderWireframe));
