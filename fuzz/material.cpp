@@ -4,6 +4,7 @@
 
 #include "core/dialogs.h"
 #include "gamedata/packedxmlreader.h"
+#include "gamedata/vectortext.h"
 
 #include <QByteArray>
 #include <QDomElement>

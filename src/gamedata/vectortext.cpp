@@ -39,18 +39,34 @@ bool readFloat(const char *&p, const char *end, float *out)
 
 } // namespace
 
-glm::vec3 parseVec3(const QString &text)
+namespace {
+
+// Reads n numbers; false unless all n are read.
+bool readFloats(const QString &text, float *out, int n)
 {
     const QByteArray bytes = text.toUtf8();
     const char *p = bytes.constData();
     const char *end = p + bytes.size();
-    float v[3];
-    for (float &f : v) {
-        if (!readFloat(p, end, &f)) {
-            return glm::vec3(0.0f);
+    for (int i = 0; i < n; ++i) {
+        if (!readFloat(p, end, &out[i])) {
+            return false;
         }
     }
-    return glm::vec3(v[0], v[1], v[2]);
+    return true;
+}
+
+} // namespace
+
+glm::vec3 parseVec3(const QString &text)
+{
+    float v[3];
+    return readFloats(text, v, 3) ? glm::vec3(v[0], v[1], v[2]) : glm::vec3(0.0f);
+}
+
+glm::vec4 parseVec4(const QString &text)
+{
+    float v[4];
+    return readFloats(text, v, 4) ? glm::vec4(v[0], v[1], v[2], v[3]) : glm::vec4(0.0f);
 }
 
 glm::mat4 parseMatrix(const QDomElement &element)

@@ -10,6 +10,8 @@ class QDomElement;
 // process locale (the game always writes a decimal point); (0, 0, 0) unless all
 // three are read.
 [[nodiscard]] glm::vec3 parseVec3(const QString &text);
+// Four numbers, read the same way; the zero vector unless all four are read.
+[[nodiscard]] glm::vec4 parseVec4(const QString &text);
 
 // A transform from the children "row0".."row3" of element: row0..row2 become the
 // basis columns and row3 the translation, its x negated for the viewer's mirrored x.

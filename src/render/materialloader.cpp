@@ -1,6 +1,7 @@
 #include "render/materialloader.h"
 
 #include "core/log.h"
+#include "gamedata/vectortext.h"
 #include "render/material.h"
 #include "render/shaderloader.h"
 #include "render/textureloader.h"
@@ -9,8 +10,6 @@
 #include <QDomElement>
 #include <QDomNode>
 #include <QHash>
-
-#include <charconv>
 
 namespace {
 
@@ -68,35 +67,6 @@ void logLine(const QString& text, int level)
     if (Log* log = Log::instance()) {
         log->write(text, level);
     }
-}
-
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
-
-// One scanf "%f": white space, an optional sign, the longest number.
-bool readFloat(const char*& p, const char* end, float* out)
-{
-    while (p != end && isSpace(*p)) {
-        ++p;
-    }
-    bool negative = false;
-    if (p != end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
-    if (p == end || *p == '-' || *p == '+') {
-        return false;
-    }
-    double value = 0.0;
-    const std::from_chars_result r = std::from_chars(p, end, value);
-    if (r.ec == std::errc::invalid_argument) {
-        return false;
-    }
-    p = r.ptr;
-    *out = float(negative ? -value : value);
-    return true;
 }
 
 // The value of a property: the text of the first child element of its type.
@@ -195,20 +165,6 @@ const QString MATERIAL_SUPPORT_ADDRESS = QStringLiteral("https://hullscope.inval
 bool parseMaterialBool(const QString& text)
 {
     return text.contains(QLatin1String("true"), Qt::CaseInsensitive);
-}
-
-glm::vec4 parseVec4(const QString& text)
-{
-    const QByteArray bytes = text.toUtf8();
-    const char* p = bytes.constData();
-    const char* end = p + bytes.size();
-    float v[4];
-    for (float& f : v) {
-        if (!readFloat(p, end, &f)) {
-            return glm::vec4(0.0f);
-        }
-    }
-    return glm::vec4(v[0], v[1], v[2], v[3]);
 }
 
 MaterialDescription parseMaterialChildren(const QDomNodeList& children)

@@ -62,9 +62,6 @@ struct CollisionMaterialDescription
 [[nodiscard]] CollisionMaterialDescription parseCollisionMaterialChildren(
     const QDomNodeList& children);
 
-// Four blank-separated floats, read like parseVec3; the zero vector unless all
-// four are read.
-[[nodiscard]] glm::vec4 parseVec4(const QString& text);
 // A "Bool" property value: true when it contains "true" in any letter case.
 [[nodiscard]] bool parseMaterialBool(const QString& text);
 

@@ -4,6 +4,7 @@
 #include "core/log.h"
 #include "gamedata/binaryreader.h"
 #include "gamedata/packedxmlreader.h"
+#include "gamedata/vectortext.h"
 #include "gamedata/writerfixtures.h"
 
 #include <QBuffer>
