@@ -10,15 +10,17 @@ template <typename T>
 class Singleton
 {
 public:
-    static T *instance() { return s_instance; }
+    // The cast is made on use, not in the constructor: there T is not yet
+    // constructed, and the downcast would be undefined.
+    static T *instance() { return static_cast<T *>(s_instance); }
 
 protected:
-    Singleton() { s_instance = static_cast<T *>(this); }
+    Singleton() { s_instance = this; }
     ~Singleton() { s_instance = nullptr; }
 
 private:
     Singleton(const Singleton &) = delete;
     Singleton &operator=(const Singleton &) = delete;
 
-    static inline T *s_instance = nullptr;
+    static inline Singleton *s_instance = nullptr;
 };
