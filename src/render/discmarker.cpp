@@ -6,7 +6,6 @@
 #include <QOpenGLFunctions_3_2_Core>
 
 #include <glm/gtc/matrix_transform.hpp>
-#include <glm/gtc/type_ptr.hpp>
 
 #include <cmath>
 #include <utility>
@@ -78,15 +77,7 @@ DiscMarker &DiscMarker::operator=(DiscMarker &&other) noexcept
 
 void DiscMarker::destroy()
 {
-    if (buffer == 0 && vertexArray == 0) {
-        return;
-    }
-    if (QOpenGLFunctions_3_2_Core *gl = internal::glCore()) {
-        gl->glDeleteBuffers(1, &buffer);
-        gl->glDeleteVertexArrays(1, &vertexArray);
-    }
-    buffer = 0;
-    vertexArray = 0;
+    deleteLineVertexArray(vertexArray, buffer);
 }
 
 void DiscMarker::build(const QColor &colour, GLuint lineProgram)
@@ -98,18 +89,8 @@ void DiscMarker::build(const QColor &colour, GLuint lineProgram)
     destroy();
     program = lineProgram;
     vertices = markerSphereVertices(colour);
-    gl->glGenBuffers(1, &buffer);
-    gl->glGenVertexArrays(1, &vertexArray);
-    gl->glBindVertexArray(vertexArray);
-    gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertices.size()) * lineVertexStride,
-                     vertices.constData(), GL_STATIC_DRAW);
-    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, lineVertexStride, nullptr);
-    gl->glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, lineVertexStride,
-                              reinterpret_cast<const void *>(qintptr(lineVertexColourOffset)));
-    gl->glEnableVertexAttribArray(0);
-    gl->glBindVertexArray(0);
-    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    createLineVertexArray(vertexArray, buffer, vertices.constData(), int(vertices.size()),
+                          GL_STATIC_DRAW);
 }
 
 void DiscMarker::setPosition(const glm::vec3 &p)
@@ -124,16 +105,6 @@ void DiscMarker::draw()
     if (!gl || !stack || vertexArray == 0) {
         return;
     }
-    gl->glUseProgram(program);
-    const glm::mat4 m = stack->projection * stack->view * model;
-    gl->glUniformMatrix4fv(gl->glGetUniformLocation(program, "ModelViewProj"), 1, GL_FALSE,
-                           glm::value_ptr(m));
-    gl->glBindVertexArray(vertexArray);
-    gl->glEnableVertexAttribArray(0);
-    gl->glEnableVertexAttribArray(1);
-    gl->glDrawArrays(GL_TRIANGLES, 0, GLsizei(vertices.size()));
-    gl->glUseProgram(0);
-    gl->glDisableVertexAttribArray(1);
-    gl->glDisableVertexAttribArray(0);
-    gl->glBindVertexArray(0);
+    drawLineVertices(program, vertexArray, GL_TRIANGLES, int(vertices.size()),
+                     stack->projection * stack->view * model);
 }

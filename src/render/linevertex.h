@@ -14,3 +14,16 @@ static_assert(sizeof(LineVertex) == 24, "LineVertex is uploaded as 24 packed byt
 
 constexpr int lineVertexStride = 24;
 constexpr int lineVertexColourOffset = 12;
+
+using GLenum = unsigned int;
+using GLuint = unsigned int;
+
+// The vertex array of the line and marker programs over a new buffer of count
+// vertices (data may be null for a buffer filled later). Needs a current context.
+void createLineVertexArray(GLuint &vertexArray, GLuint &buffer, const LineVertex *data, int count,
+                           GLenum usage);
+// Deletes both names when a context is current; zeroes them either way.
+void deleteLineVertexArray(GLuint &vertexArray, GLuint &buffer);
+// One draw of the line program: the matrix goes to "ModelViewProj".
+void drawLineVertices(GLuint program, GLuint vertexArray, GLenum mode, int count,
+                      const glm::mat4 &modelViewProj);
