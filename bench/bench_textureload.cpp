@@ -20,7 +20,7 @@
 namespace {
 
 const QString kPackage = QStringLiteral(HULLSCOPE_SAMPLE_GAME_DIR)
-    + QStringLiteral("/Brastel/res/packages/vehicles_kastrel.pkg");
+                         + QStringLiteral("/Brastel/res/packages/vehicles_kastrel.pkg");
 
 // The textures of one sample tank, read from its package.
 QStringList tankTextureNames()
@@ -29,7 +29,7 @@ QStringList tankTextureNames()
     unzip.start(QStringLiteral("unzip"), { QStringLiteral("-Z1"), kPackage });
     unzip.waitForFinished(60000);
     QStringList names;
-    for (const QByteArray& line : unzip.readAllStandardOutput().split('\n')) {
+    for (const QByteArray &line : unzip.readAllStandardOutput().split('\n')) {
         if (line.startsWith("vehicles/kastrel/K08_Colossus/") && line.endsWith(".dds")) {
             names << QString::fromUtf8(line);
         }
@@ -39,7 +39,7 @@ QStringList tankTextureNames()
 
 // Every texture of the tank from the package into GL, as a tank load does:
 // a fresh per-tank cache each time, emptied afterwards.
-void BM_LoadSampleTankTextures(benchmark::State& state)
+void BM_LoadSampleTankTextures(benchmark::State &state)
 {
     QSurfaceFormat format;
     format.setVersion(3, 2);
@@ -63,7 +63,7 @@ void BM_LoadSampleTankTextures(benchmark::State& state)
     TextureLoader loader;
     std::int64_t bytes = 0;
     for (auto _ : state) {
-        for (const QString& name : names) {
+        for (const QString &name : names) {
             if (loader.getTexture(name) == loader.noTexture) {
                 state.SkipWithError("a texture did not load");
                 return;
@@ -74,8 +74,8 @@ void BM_LoadSampleTankTextures(benchmark::State& state)
         loader.clear();
         state.ResumeTiming();
     }
-    for (const QString& name : names) {
-        if (QBuffer* b = FileManager::instance()->readFromZips(name)) {
+    for (const QString &name : names) {
+        if (QBuffer *b = FileManager::instance()->readFromZips(name)) {
             bytes += b->size();
             delete b;
         }
@@ -89,14 +89,14 @@ void BM_LoadSampleTankTextures(benchmark::State& state)
 
 BENCHMARK(BM_LoadSampleTankTextures)->Unit(benchmark::kMillisecond);
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
     // The loader reads "../data/" beside a bin folder, as the program does.
     QTemporaryDir root;
     QDir().mkpath(root.filePath(QStringLiteral("bin_x64")));
     QDir().mkpath(root.filePath(QStringLiteral("data")));
-    for (const char* name : { "NoTexture.dds", "grid.dds" }) {
+    for (const char *name : { "NoTexture.dds", "grid.dds" }) {
         QFile::copy(QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/") + QLatin1String(name),
             root.filePath(QStringLiteral("data/")) + QLatin1String(name));
     }

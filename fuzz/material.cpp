@@ -15,7 +15,7 @@
 
 namespace {
 
-void readMaterial(const QDomNodeList& children)
+void readMaterial(const QDomNodeList &children)
 {
     const MaterialDescription d = parseMaterialChildren(children);
     (void)litShaderLookup(d.fx);
@@ -24,7 +24,7 @@ void readMaterial(const QDomNodeList& children)
 }
 
 // Every "material" element anywhere below element, and element's own children.
-void walk(const QDomElement& element, int depth)
+void walk(const QDomElement &element, int depth)
 {
     if (depth > 64) {
         return;
@@ -38,17 +38,17 @@ void walk(const QDomElement& element, int depth)
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     static const bool quiet = [] {
-        setMessageBoxHandler([](const MessageBoxRequest&) { return int(QMessageBox::Ok); });
+        setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
         return true;
     }();
     (void)quiet;
-    const QByteArray bytes
-        = QByteArray::fromRawData(reinterpret_cast<const char*>(data), int(size));
-    const QDomDocument doc
-        = PackedXmlReader::parse(bytes, QStringLiteral("vehicles/x/hull.visual"));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));
+    const QDomDocument doc =
+        PackedXmlReader::parse(bytes, QStringLiteral("vehicles/x/hull.visual"));
     walk(doc.documentElement(), 0);
     (void)parseVec4(QString::fromUtf8(bytes.left(256)));
     return 0;

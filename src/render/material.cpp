@@ -28,7 +28,7 @@ struct TextureFilter
 TextureFilter currentTextureFilter()
 {
     TextureFilter filter;
-    if (const TextureLoader* textures = TextureLoader::instance()) {
+    if (const TextureLoader *textures = TextureLoader::instance()) {
         filter.minFilter = GLenum(textures->minFilter);
         filter.magFilter = GLenum(textures->magFilter);
         filter.anisotropy = textures->anisotropy;
@@ -38,7 +38,7 @@ TextureFilter currentTextureFilter()
 
 GLuint currentShadowTexture()
 {
-    if (const TextureLoader* textures = TextureLoader::instance()) {
+    if (const TextureLoader *textures = TextureLoader::instance()) {
         return textures->shadowTexture;
     }
     return 0;
@@ -46,11 +46,11 @@ GLuint currentShadowTexture()
 
 void bindTextureOnUnit(int unit, GLuint texture)
 {
-    if (TextureLoader* textures = TextureLoader::instance()) {
+    if (TextureLoader *textures = TextureLoader::instance()) {
         textures->bind(unit, texture);
         return;
     }
-    if (QOpenGLFunctions_3_2_Core* gl = internal::glCore()) {
+    if (QOpenGLFunctions_3_2_Core *gl = internal::glCore()) {
         gl->glActiveTexture(GLenum(GL_TEXTURE0 + unit));
         gl->glBindTexture(GL_TEXTURE_2D, texture);
     }
@@ -60,12 +60,12 @@ void bindTextureOnUnit(int unit, GLuint texture)
 constexpr int SHADOW_UNIT = 7;
 constexpr int EXCLUSION_UNIT = 8;
 
-GLint location(ShaderProgram* program, const char* name)
+GLint location(ShaderProgram *program, const char *name)
 {
     return program ? program->uniform(QString::fromLatin1(name)) : -1;
 }
 
-void applyFilter(QOpenGLFunctions_3_2_Core* gl, const TextureFilter& filter)
+void applyFilter(QOpenGLFunctions_3_2_Core *gl, const TextureFilter &filter)
 {
     gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GLint(filter.minFilter));
     gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GLint(filter.magFilter));
@@ -74,10 +74,10 @@ void applyFilter(QOpenGLFunctions_3_2_Core* gl, const TextureFilter& filter)
     }
 }
 
-const LightRecord& currentLight()
+const LightRecord &currentLight()
 {
     static const LightRecord fallback;
-    const MaterialLoader* loader = MaterialLoader::instance();
+    const MaterialLoader *loader = MaterialLoader::instance();
     return loader && loader->light ? *loader->light : fallback;
 }
 
@@ -86,20 +86,13 @@ const LightRecord& currentLight()
 QString samplerForTextureKind(int kind)
 {
     switch (kind) {
-    case TextureDiffuse:
-        return QStringLiteral("diffuseMap0");
-    case TextureDiffuse2:
-        return QStringLiteral("diffuseMap1");
-    case TextureNormal:
-        return QStringLiteral("normalMap");
-    case TextureSpecular:
-        return QStringLiteral("specularMap");
-    case TextureGloss:
-        return QStringLiteral("glossMap");
-    case TextureDetail:
-        return QStringLiteral("detailMap");
-    default:
-        return QString();
+    case TextureDiffuse: return QStringLiteral("diffuseMap0");
+    case TextureDiffuse2: return QStringLiteral("diffuseMap1");
+    case TextureNormal: return QStringLiteral("normalMap");
+    case TextureSpecular: return QStringLiteral("specularMap");
+    case TextureGloss: return QStringLiteral("glossMap");
+    case TextureDetail: return QStringLiteral("detailMap");
+    default: return QString();
     }
 }
 
@@ -109,10 +102,10 @@ bool textureKindApplies(int textureKind, quint32 materialKind)
         return true;
     }
     return materialKind == MATERIAL_LIT && textureKind >= TextureSpecular
-        && textureKind <= TextureDetail;
+           && textureKind <= TextureDetail;
 }
 
-QList<MaterialTextureUnit> textureUnitsFor(const QMap<int, GLuint>& textures, quint32 materialKind)
+QList<MaterialTextureUnit> textureUnitsFor(const QMap<int, GLuint> &textures, quint32 materialKind)
 {
     QList<MaterialTextureUnit> units;
     int unit = 0;
@@ -127,14 +120,14 @@ QList<MaterialTextureUnit> textureUnitsFor(const QMap<int, GLuint>& textures, qu
 Material::Material(quint32 materialKind)
     : kind(materialKind)
 {
-    if (ShaderLoader* shaders = ShaderLoader::instance()) {
+    if (ShaderLoader *shaders = ShaderLoader::instance()) {
         program = shaders->program(kind == MATERIAL_LIT ? ShaderBumped : ShaderNoLighting);
     }
 }
 
 void Material::bind()
 {
-    QOpenGLFunctions_3_2_Core* gl = internal::glCore();
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     if (!gl) {
         return;
     }
@@ -160,20 +153,20 @@ void Material::bind()
     gl->glUniform1f(location(program, "alphaRef"), alphaTest ? alphaRef : 0.0f);
 
     const TextureFilter filter = currentTextureFilter();
-    for (const MaterialTextureUnit& entry : textureUnitsFor(textures, kind)) {
+    for (const MaterialTextureUnit &entry : textureUnitsFor(textures, kind)) {
         gl->glUniform1i(program->uniform(samplerForTextureKind(entry.kind)), entry.unit);
         gl->glActiveTexture(GLenum(GL_TEXTURE0 + entry.unit));
         gl->glBindTexture(GL_TEXTURE_2D, entry.texture);
         applyFilter(gl, filter);
     }
 
-    const glm::mat4 view
-        = MatrixStack::instance() ? MatrixStack::instance()->view : glm::mat4(1.0f);
+    const glm::mat4 view =
+        MatrixStack::instance() ? MatrixStack::instance()->view : glm::mat4(1.0f);
     gl->glUniformMatrix4fv(location(program, "View"), 1, GL_FALSE, glm::value_ptr(view));
     gl->glUniform1i(location(program, "dxt1NormalMap"), dxt1NormalMap ? 1 : 0);
 
     if (kind == MATERIAL_LIT) {
-        const Settings* settings = Settings::instance();
+        const Settings *settings = Settings::instance();
         const bool shadows = settings && settings->showShadows;
         if (shadows) {
             gl->glActiveTexture(GL_TEXTURE0 + SHADOW_UNIT);
@@ -186,7 +179,7 @@ void Material::bind()
             gl->glUniform1f(location(program, "shadowDivide"), shadowDivide);
             gl->glUniform1f(location(program, "shadowSamples"), settings->shadowMapSamples);
         }
-        const LightRecord& light = currentLight();
+        const LightRecord &light = currentLight();
         gl->glUniform3f(
             location(program, "lightPos"), light.position.x, light.position.y, light.position.z);
         gl->glUniform3f(
@@ -208,22 +201,22 @@ void Material::bind()
 
 void Material::bindCamouflage()
 {
-    QOpenGLFunctions_3_2_Core* gl = internal::glCore();
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     if (!gl || !program) {
         return;
     }
     gl->glUniform4f(
         location(program, "camoTiling"), camoTiling.x, camoTiling.y, camoTiling.z, camoTiling.w);
-    const glm::vec4* colours[4] = { &camoColor0, &camoColor1, &camoColor2, &camoColor3 };
+    const glm::vec4 *colours[4] = { &camoColor0, &camoColor1, &camoColor2, &camoColor3 };
     for (int i = 0; i < 4; ++i) {
-        const glm::vec4& c = *colours[i];
+        const glm::vec4 &c = *colours[i];
         gl->glUniform4f(program->uniform(QStringLiteral("camoColor%1").arg(i)), c.x, c.y, c.z, c.w);
     }
 }
 
 void Material::bindExclusionMap(GLuint texture)
 {
-    QOpenGLFunctions_3_2_Core* gl = internal::glCore();
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     if (!gl || !program) {
         return;
     }
@@ -238,7 +231,7 @@ bool Material::effectiveCamoEnabled() const
 
 void Material::uploadCamoEnabled()
 {
-    QOpenGLFunctions_3_2_Core* gl = internal::glCore();
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     if (!gl || !program) {
         return;
     }
@@ -247,7 +240,7 @@ void Material::uploadCamoEnabled()
 
 GLuint Material::diffuseTextureId()
 {
-    QOpenGLFunctions_3_2_Core* gl = internal::glCore();
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     if (gl && program && program->program) {
         GLint previous = 0;
         gl->glGetIntegerv(GL_CURRENT_PROGRAM, &previous);

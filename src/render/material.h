@@ -40,7 +40,7 @@ struct MaterialTextureUnit
 // The units bind() hands out: ascending kind, one unit per entry, so a kind the
 // material does not bind still takes its unit (and is left out of the answer).
 [[nodiscard]] QList<MaterialTextureUnit> textureUnitsFor(
-    const QMap<int, GLuint>& textures, quint32 materialKind);
+    const QMap<int, GLuint> &textures, quint32 materialKind);
 
 // The render state of one primitive group: program, textures by kind, blending,
 // culling, alpha test, detail and camouflage values. Textures belong to the
@@ -83,7 +83,7 @@ public:
     // Kind to GL texture; ordered by kind, which fixes the texture units.
     QMap<int, GLuint> textures;
     QString identifier;
-    ShaderProgram* program = nullptr; // not owned
+    ShaderProgram *program = nullptr; // not owned
     quint32 kind = MATERIAL_LIT;
     bool doubleSided = false;
     glm::vec4 diffuseColor { 0.0f };

@@ -27,7 +27,7 @@ struct EffectPrograms
     ShaderId unlit;
 };
 
-const QHash<QString, EffectPrograms>& effectTable()
+const QHash<QString, EffectPrograms> &effectTable()
 {
     static const QHash<QString, EffectPrograms> table = [] {
         const QList<QPair<QString, EffectPrograms>> rows = {
@@ -54,7 +54,7 @@ const QHash<QString, EffectPrograms>& effectTable()
                 { ShaderBumped, ShaderNoLighting } },
         };
         QHash<QString, EffectPrograms> result;
-        for (const auto& row : rows) {
+        for (const auto &row : rows) {
             result.insert(EFFECT_PREFIX + row.first, row.second);
         }
         return result;
@@ -62,34 +62,34 @@ const QHash<QString, EffectPrograms>& effectTable()
     return table;
 }
 
-void logLine(const QString& text, int level)
+void logLine(const QString &text, int level)
 {
-    if (Log* log = Log::instance()) {
+    if (Log *log = Log::instance()) {
         log->write(text, level);
     }
 }
 
 // The value of a property: the text of the first child element of its type.
-QString propertyValue(const QDomNode& property, const char* type)
+QString propertyValue(const QDomNode &property, const char *type)
 {
     return property.firstChildElement(QString::fromLatin1(type)).text();
 }
 
-int parseInt(const QString& text)
+int parseInt(const QString &text)
 {
     bool ok = false;
     const int value = text.trimmed().toInt(&ok, 10);
     return ok ? value : 0;
 }
 
-float parseFloat(const QString& text)
+float parseFloat(const QString &text)
 {
     bool ok = false;
     const float value = text.trimmed().toFloat(&ok);
     return ok ? value : 0.0f;
 }
 
-void applyProperty(MaterialDescription& d, const QString& name, const QDomNode& property)
+void applyProperty(MaterialDescription &d, const QString &name, const QDomNode &property)
 {
     auto texture = [&](int kind, bool unlitToo) {
         const QString path = propertyValue(property, "Texture");
@@ -136,9 +136,9 @@ void applyProperty(MaterialDescription& d, const QString& name, const QDomNode& 
 }
 
 // One GL texture per game path; 0 without a texture loader.
-GLuint textureFor(const QString& path, bool tankTextures)
+GLuint textureFor(const QString &path, bool tankTextures)
 {
-    if (TextureLoader* textures = TextureLoader::instance()) {
+    if (TextureLoader *textures = TextureLoader::instance()) {
         return tankTextures ? textures->getTexture(path) : textures->getSharedTexture(path);
     }
     return 0;
@@ -146,15 +146,15 @@ GLuint textureFor(const QString& path, bool tankTextures)
 
 GLuint gridTexture()
 {
-    if (const TextureLoader* textures = TextureLoader::instance()) {
+    if (const TextureLoader *textures = TextureLoader::instance()) {
         return textures->gridTexture;
     }
     return 0;
 }
 
-ShaderProgram* programFor(ShaderId id)
+ShaderProgram *programFor(ShaderId id)
 {
-    ShaderLoader* shaders = ShaderLoader::instance();
+    ShaderLoader *shaders = ShaderLoader::instance();
     return shaders ? shaders->program(id) : nullptr;
 }
 
@@ -162,12 +162,12 @@ ShaderProgram* programFor(ShaderId id)
 
 const QString MATERIAL_SUPPORT_ADDRESS = QStringLiteral("https://hullscope.invalid/support");
 
-bool parseMaterialBool(const QString& text)
+bool parseMaterialBool(const QString &text)
 {
     return text.contains(QLatin1String("true"), Qt::CaseInsensitive);
 }
 
-MaterialDescription parseMaterialChildren(const QDomNodeList& children)
+MaterialDescription parseMaterialChildren(const QDomNodeList &children)
 {
     MaterialDescription d;
     for (int i = 0; i < children.count(); ++i) {
@@ -190,7 +190,7 @@ MaterialDescription parseMaterialChildren(const QDomNodeList& children)
     return d;
 }
 
-CollisionMaterialDescription parseCollisionMaterialChildren(const QDomNodeList& children)
+CollisionMaterialDescription parseCollisionMaterialChildren(const QDomNodeList &children)
 {
     CollisionMaterialDescription d;
     for (int i = 0; i < children.count(); ++i) {
@@ -213,7 +213,7 @@ CollisionMaterialDescription parseCollisionMaterialChildren(const QDomNodeList& 
     return d;
 }
 
-ShaderId litShaderLookup(const QString& fx, bool* found)
+ShaderId litShaderLookup(const QString &fx, bool *found)
 {
     if (found) {
         *found = true;
@@ -231,13 +231,13 @@ ShaderId litShaderLookup(const QString& fx, bool* found)
     return it->lit;
 }
 
-ShaderId unlitShaderLookup(const QString& fx)
+ShaderId unlitShaderLookup(const QString &fx)
 {
     const auto it = effectTable().constFind(fx);
     return it == effectTable().cend() ? ShaderNoLighting : it->unlit;
 }
 
-MaterialLoader::MaterialLoader(QObject* parent)
+MaterialLoader::MaterialLoader(QObject *parent)
     : QObject(parent)
 {
 }
@@ -252,19 +252,22 @@ MaterialLoader::~MaterialLoader()
     depthMaterial = nullptr;
 }
 
-ShaderId MaterialLoader::litShaderForEffect(const QString& fx)
+ShaderId MaterialLoader::litShaderForEffect(const QString &fx)
 {
     bool found = true;
     const ShaderId id = litShaderLookup(fx, &found);
     if (!found) {
         logLine(QStringLiteral("Could not find shader conversion for: ") + fx
-                + QStringLiteral("\nPlease report to ") + MATERIAL_SUPPORT_ADDRESS,
+                    + QStringLiteral("\nPlease report to ") + MATERIAL_SUPPORT_ADDRESS,
             Warning);
     }
     return id;
 }
 
-ShaderId MaterialLoader::unlitShaderForEffect(const QString& fx) { return unlitShaderLookup(fx); }
+ShaderId MaterialLoader::unlitShaderForEffect(const QString &fx)
+{
+    return unlitShaderLookup(fx);
+}
 
 void MaterialLoader::createDefaultMaterials()
 {
@@ -276,9 +279,9 @@ void MaterialLoader::createDefaultMaterials()
     delete depthMaterial;
 
     const GLuint grid = gridTexture();
-    auto* lit = new Material(MATERIAL_LIT);
+    auto *lit = new Material(MATERIAL_LIT);
     lit->textures.insert(TextureDiffuse, grid);
-    auto* unlit = new Material(MATERIAL_UNLIT);
+    auto *unlit = new Material(MATERIAL_UNLIT);
     unlit->textures.insert(TextureDiffuse, grid);
     defaultMaterials << lit << unlit;
 
@@ -288,11 +291,11 @@ void MaterialLoader::createDefaultMaterials()
     depthMaterial->program = programFor(ShaderDepth);
 }
 
-QList<Material*> MaterialLoader::loadMaterial(const QDomNodeList& children, bool tankTextures)
+QList<Material *> MaterialLoader::loadMaterial(const QDomNodeList &children, bool tankTextures)
 {
     const MaterialDescription d = parseMaterialChildren(children);
-    auto* lit = new Material(MATERIAL_LIT);
-    auto* unlit = new Material(MATERIAL_UNLIT);
+    auto *lit = new Material(MATERIAL_LIT);
+    auto *unlit = new Material(MATERIAL_UNLIT);
 
     // The unlit kinds are a subset of the lit ones, so each path is fetched once.
     for (auto it = d.litTextures.cbegin(); it != d.litTextures.cend(); ++it) {
@@ -302,7 +305,7 @@ QList<Material*> MaterialLoader::loadMaterial(const QDomNodeList& children, bool
             unlit->textures.insert(it.key(), texture);
         }
     }
-    for (Material* m : { lit, unlit }) {
+    for (Material *m : { lit, unlit }) {
         m->identifier = d.identifier;
         m->dxt1NormalMap = d.dxt1NormalMap;
         m->alphaTest = d.alphaTest;
@@ -325,14 +328,14 @@ QList<Material*> MaterialLoader::loadMaterial(const QDomNodeList& children, bool
     return { lit, unlit };
 }
 
-QList<Material*> MaterialLoader::createCollisionMaterials(const QDomNodeList& children)
+QList<Material *> MaterialLoader::createCollisionMaterials(const QDomNodeList &children)
 {
     const CollisionMaterialDescription d = parseCollisionMaterialChildren(children);
-    auto* lit = new Material(MATERIAL_LIT);
+    auto *lit = new Material(MATERIAL_LIT);
     lit->program = programFor(ShaderCollisionLighting);
-    auto* unlit = new Material(MATERIAL_UNLIT);
+    auto *unlit = new Material(MATERIAL_UNLIT);
     unlit->program = programFor(ShaderCollisionNoLighting);
-    for (Material* m : { lit, unlit }) {
+    for (Material *m : { lit, unlit }) {
         m->identifier = d.identifier;
         m->doubleSided = d.doubleSided;
     }

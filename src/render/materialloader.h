@@ -19,7 +19,7 @@ struct LightRecord
 {
     glm::vec3 origin { 2.75f, 7.8f, 16.0f };
     glm::vec3 position { 2.75f, 7.8f, 16.0f }; // "lightPos"; the shadow pass looks from it
-    glm::vec3 diffuse { 1.0f, 1.0f, 1.0f }; // "lightDiffuse"
+    glm::vec3 diffuse { 1.0f, 1.0f, 1.0f };    // "lightDiffuse"
     glm::vec3 specular { 1.0f, 1.0f, 1.0f };
     glm::vec3 ambient { 127.0f / 255.0f }; // "lightAmbient"
     qint32 enabled = 1;
@@ -41,7 +41,7 @@ struct MaterialDescription
     bool dxt1NormalMap = true;
     bool alphaTest = false;
     float alphaRef = 0.0f;
-    float detailPower = 0.0f; // lit only
+    float detailPower = 0.0f;      // lit only
     glm::vec4 detailTile { 0.0f }; // lit only
     bool blend = false;
     int destBlend = 0;
@@ -51,7 +51,7 @@ struct MaterialDescription
 // The children of a "material" element. Property names are the trimmed text
 // nodes of a "property" element; the value is the text of its first child
 // element of the property's type. A missing value reads as empty text.
-[[nodiscard]] MaterialDescription parseMaterialChildren(const QDomNodeList& children);
+[[nodiscard]] MaterialDescription parseMaterialChildren(const QDomNodeList &children);
 
 // The two things a collision model's material carries.
 struct CollisionMaterialDescription
@@ -60,16 +60,16 @@ struct CollisionMaterialDescription
     bool doubleSided = false;
 };
 [[nodiscard]] CollisionMaterialDescription parseCollisionMaterialChildren(
-    const QDomNodeList& children);
+    const QDomNodeList &children);
 
 // A "Bool" property value: true when it contains "true" in any letter case.
-[[nodiscard]] bool parseMaterialBool(const QString& text);
+[[nodiscard]] bool parseMaterialBool(const QString &text);
 
 // The effect tables without side effects; the path prefix "shaders/std_effects/"
 // is part of the name and the comparison is exact. found is false for a name
 // the table lacks (the empty name counts as found).
-[[nodiscard]] ShaderId litShaderLookup(const QString& fx, bool* found = nullptr);
-[[nodiscard]] ShaderId unlitShaderLookup(const QString& fx);
+[[nodiscard]] ShaderId litShaderLookup(const QString &fx, bool *found = nullptr);
+[[nodiscard]] ShaderId unlitShaderLookup(const QString &fx);
 
 // The address named in the warning about an effect the tables lack.
 extern const QString MATERIAL_SUPPORT_ADDRESS;
@@ -83,7 +83,7 @@ class MaterialLoader : public QObject, public Singleton<MaterialLoader>
     Q_OBJECT
 
 public:
-    explicit MaterialLoader(QObject* parent = nullptr);
+    explicit MaterialLoader(QObject *parent = nullptr);
     ~MaterialLoader() override;
 
     // Logs "Creating default materials." and builds defaultMaterials (lit, unlit,
@@ -94,21 +94,21 @@ public:
     // The lit and the unlit material of one "material" element's children, in
     // that order; textures come from the per-tank cache with tankTextures, else
     // from the shared one. The caller owns both.
-    QList<Material*> loadMaterial(const QDomNodeList& children, bool tankTextures);
+    QList<Material *> loadMaterial(const QDomNodeList &children, bool tankTextures);
     // The lit and unlit material of a collision model's primitive group: only
     // identifier and doubleSided are read. The caller owns both.
-    QList<Material*> createCollisionMaterials(const QDomNodeList& children);
+    QList<Material *> createCollisionMaterials(const QDomNodeList &children);
 
     // The tables; an unknown, non-empty name logs a Warning and gives LightingOnly.
-    static ShaderId litShaderForEffect(const QString& fx);
-    static ShaderId unlitShaderForEffect(const QString& fx);
+    static ShaderId litShaderForEffect(const QString &fx);
+    static ShaderId unlitShaderForEffect(const QString &fx);
 
     // 0 draws the lit entry of each group, 1 the unlit one.
     int defaultIndex = 0;
-    LightRecord* light = nullptr; // the view's; not owned
-    QList<Material*> defaultMaterials; // owned
-    Material* wireframeMaterial = nullptr; // owned
-    Material* depthMaterial = nullptr; // owned
+    LightRecord *light = nullptr;          // the view's; not owned
+    QList<Material *> defaultMaterials;    // owned
+    Material *wireframeMaterial = nullptr; // owned
+    Material *depthMaterial = nullptr;     // owned
 
 private:
     Q_DISABLE_COPY(MaterialLoader)

@@ -30,16 +30,16 @@
 
 namespace {
 
-void writeLog(const QString& text, int level)
+void writeLog(const QString &text, int level)
 {
-    if (Log* log = Log::instance()) {
+    if (Log *log = Log::instance()) {
         log->write(text, level);
     }
 }
 
 QString modPath()
 {
-    const Settings* settings = Settings::instance();
+    const Settings *settings = Settings::instance();
     QString path = settings ? settings->modPath : QString();
     // Joined with a game path by plain concatenation, so it must end in a separator.
     if (!path.isEmpty() && !path.endsWith(QLatin1Char('/')) && !path.endsWith(QLatin1Char('\\'))) {
@@ -49,9 +49,9 @@ QString modPath()
 }
 
 // A loose file; without a file manager (tools, tests) a plain open.
-std::unique_ptr<QBuffer> openLoose(const QString& path)
+std::unique_ptr<QBuffer> openLoose(const QString &path)
 {
-    if (FileManager* files = FileManager::instance()) {
+    if (FileManager *files = FileManager::instance()) {
         return std::unique_ptr<QBuffer>(files->openPlainFile(path));
     }
     QFile file(path);
@@ -64,21 +64,21 @@ std::unique_ptr<QBuffer> openLoose(const QString& path)
     return buffer;
 }
 
-std::unique_ptr<QBuffer> openThroughManager(const QString& name)
+std::unique_ptr<QBuffer> openThroughManager(const QString &name)
 {
-    FileManager* files = FileManager::instance();
+    FileManager *files = FileManager::instance();
     return std::unique_ptr<QBuffer>(files ? files->openFile(name) : nullptr);
 }
 
-std::unique_ptr<QBuffer> openFromPackages(const QString& name)
+std::unique_ptr<QBuffer> openFromPackages(const QString &name)
 {
-    FileManager* files = FileManager::instance();
+    FileManager *files = FileManager::instance();
     return std::unique_ptr<QBuffer>(files ? files->readFromZips(name) : nullptr);
 }
 
 // The HD base level named by a companion's first child element's "mip" text;
 // empty when there is none.
-QString hdNameFrom(const QByteArray& companion, const QString& companionName)
+QString hdNameFrom(const QByteArray &companion, const QString &companionName)
 {
     const QDomDocument document = PackedXmlReader::parse(companion, companionName);
     // firstChildElement skips the value text node that packed files put first.
@@ -91,7 +91,7 @@ QString hdNameFrom(const QByteArray& companion, const QString& companionName)
 
 } // namespace
 
-QString normaliseTextureName(const QString& name)
+QString normaliseTextureName(const QString &name)
 {
     // Trimming first: "hull.tga " from a hand-edited file must still become hull.dds.
     const QString trimmed = name.trimmed();
@@ -105,7 +105,7 @@ QString normaliseTextureName(const QString& name)
     return trimmed;
 }
 
-QString texformatName(const QString& name)
+QString texformatName(const QString &name)
 {
     static const QRegularExpression dds(
         QStringLiteral("\\.dds"), QRegularExpression::CaseInsensitiveOption);
@@ -114,7 +114,7 @@ QString texformatName(const QString& name)
 }
 
 TextureFilterMode textureFilterFor(
-    const QString& setting, const TextureFilterMode& current, float maxAnisotropy)
+    const QString &setting, const TextureFilterMode &current, float maxAnisotropy)
 {
     if (setting == QLatin1String("Bilinear")) {
         // Bilinear means linear within a level, nearest between levels.
@@ -134,11 +134,11 @@ TextureFilterMode textureFilterFor(
     return kept;
 }
 
-TextureLoader::TextureLoader(QObject* parent, const QString& dataDir)
+TextureLoader::TextureLoader(QObject *parent, const QString &dataDir)
     : QObject(parent)
 {
     writeLog(QStringLiteral("Creating texture loader."), Info);
-    if (Settings* settings = Settings::instance()) {
+    if (Settings *settings = Settings::instance()) {
         connect(settings, &Settings::textureFilterChanged, this, &TextureLoader::filterChanged);
     }
     filterChanged();
@@ -149,7 +149,7 @@ TextureLoader::TextureLoader(QObject* parent, const QString& dataDir)
 TextureLoader::~TextureLoader()
 {
     clear();
-    if (QOpenGLFunctions_3_2_Core* gl = internal::glCore()) {
+    if (QOpenGLFunctions_3_2_Core *gl = internal::glCore()) {
         for (GLuint texture : std::as_const(sharedTextures)) {
             gl->glDeleteTextures(1, &texture);
         }
@@ -160,17 +160,17 @@ TextureLoader::~TextureLoader()
 
 void TextureLoader::filterChanged()
 {
-    const Settings* settings = Settings::instance();
+    const Settings *settings = Settings::instance();
     const QString setting = settings ? settings->textureFilter : QStringLiteral("Anisotropic 4x");
     float maximum = 0.0f;
     if (maxAnisotropy) {
         maximum = maxAnisotropy();
-    } else if (QOpenGLFunctions_3_2_Core* gl = internal::glCore()) {
+    } else if (QOpenGLFunctions_3_2_Core *gl = internal::glCore()) {
         gl->glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maximum);
         gl->glGetError(); // an implementation without the extension flags the query
     }
-    const TextureFilterMode filter
-        = textureFilterFor(setting, { minFilter, magFilter, anisotropy }, maximum);
+    const TextureFilterMode filter =
+        textureFilterFor(setting, { minFilter, magFilter, anisotropy }, maximum);
     minFilter = filter.minFilter;
     magFilter = filter.magFilter;
     anisotropy = filter.anisotropy;
@@ -178,7 +178,7 @@ void TextureLoader::filterChanged()
 
 void TextureLoader::bind(int unit, GLuint texture)
 {
-    QOpenGLFunctions_3_2_Core* gl = internal::glCore();
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     if (!gl) {
         return;
     }
@@ -191,14 +191,17 @@ void TextureLoader::bind(int unit, GLuint texture)
     }
 }
 
-GLuint TextureLoader::getTexture(const QString& name) { return cachedTexture(tankTextures, name); }
+GLuint TextureLoader::getTexture(const QString &name)
+{
+    return cachedTexture(tankTextures, name);
+}
 
-GLuint TextureLoader::getSharedTexture(const QString& name)
+GLuint TextureLoader::getSharedTexture(const QString &name)
 {
     return cachedTexture(sharedTextures, name);
 }
 
-GLuint TextureLoader::cachedTexture(QMap<QString, GLuint>& cache, const QString& name)
+GLuint TextureLoader::cachedTexture(QMap<QString, GLuint> &cache, const QString &name)
 {
     // An empty text names no texture; looking it up would only log three lines.
     if (name.trimmed().isEmpty()) {
@@ -217,7 +220,7 @@ GLuint TextureLoader::cachedTexture(QMap<QString, GLuint>& cache, const QString&
     return texture;
 }
 
-GLuint TextureLoader::findTexture(const QString& name, bool loadIfMissing)
+GLuint TextureLoader::findTexture(const QString &name, bool loadIfMissing)
 {
     if (name.isEmpty()) {
         return loadIfMissing ? noTexture : 0;
@@ -246,7 +249,7 @@ QString TextureLoader::textureName(GLuint texture) const
 
 void TextureLoader::clear()
 {
-    if (QOpenGLFunctions_3_2_Core* gl = internal::glCore()) {
+    if (QOpenGLFunctions_3_2_Core *gl = internal::glCore()) {
         for (GLuint texture : std::as_const(tankTextures)) {
             if (texture != noTexture) {
                 gl->glDeleteTextures(1, &texture);
@@ -256,12 +259,12 @@ void TextureLoader::clear()
     tankTextures.clear();
 }
 
-GLuint TextureLoader::loadTexture(const QString& name)
+GLuint TextureLoader::loadTexture(const QString &name)
 {
     const bool packagesOnly = texturesFromPackagesOnly && texturesFromPackagesOnly();
     const QString mod = modPath();
     // The switch keeps loose files out: the packages alone answer.
-    const auto open = [&](const QString& file) -> std::unique_ptr<QBuffer> {
+    const auto open = [&](const QString &file) -> std::unique_ptr<QBuffer> {
         if (packagesOnly) {
             return openFromPackages(file);
         }
@@ -291,14 +294,15 @@ GLuint TextureLoader::loadTexture(const QString& name)
 
     std::optional<Image> hd;
     const QString companion = texformatName(name);
-    FileManager* files = FileManager::instance();
-    const bool companionPresent = companion != name
+    FileManager *files = FileManager::instance();
+    const bool companionPresent =
+        companion != name
         && (QFileInfo::exists(mod + companion) || (files && files->fileExistsInZips(companion)));
     if (companionPresent) {
-        std::unique_ptr<QBuffer> companionFile
-            = packagesOnly ? openFromPackages(companion) : openThroughManager(companion);
-        const QString hdName
-            = companionFile ? hdNameFrom(companionFile->data(), companion) : QString();
+        std::unique_ptr<QBuffer> companionFile =
+            packagesOnly ? openFromPackages(companion) : openThroughManager(companion);
+        const QString hdName =
+            companionFile ? hdNameFrom(companionFile->data(), companion) : QString();
         // The HD level is optional: when it is missing or bad the regular chain still serves.
         if (!hdName.isEmpty()) {
             if (std::unique_ptr<QBuffer> hdFile = open(hdName)) {
@@ -306,15 +310,15 @@ GLuint TextureLoader::loadTexture(const QString& name)
                 hd = Image::loadDds(hdFile->data(), &hdError);
                 if (!hd) {
                     writeLog(hdName + QStringLiteral(": ") + hdError
-                            + QStringLiteral(", skipping HD texture."),
+                                 + QStringLiteral(", skipping HD texture."),
                         Warning);
                 }
             }
         }
     }
 
-    const GLuint uploaded
-        = hd ? uploadTexture(std::move(*regular), *hd) : uploadTexture(std::move(*regular));
+    const GLuint uploaded =
+        hd ? uploadTexture(std::move(*regular), *hd) : uploadTexture(std::move(*regular));
     if (uploaded == 0) {
         writeLog(QStringLiteral("Failed to load texture: ") + name, Warning);
         return noTexture;

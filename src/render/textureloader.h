@@ -14,9 +14,9 @@ using GLuint = unsigned int;
 // The name a texture is cached and loaded under: trimmed first, then
 // "x.tga" becomes "x.dds" (only when the part after the first "." is exactly
 // "tga") and a name without any "." gets ".dds" appended. Other names stay.
-[[nodiscard]] QString normaliseTextureName(const QString& name);
+[[nodiscard]] QString normaliseTextureName(const QString &name);
 // The ".texformat" companion of a texture: ".dds" in any letter case replaced.
-[[nodiscard]] QString texformatName(const QString& name);
+[[nodiscard]] QString texformatName(const QString &name);
 
 // GL sampling state of one preference value; anisotropy 0 means off.
 struct TextureFilterMode
@@ -25,17 +25,17 @@ struct TextureFilterMode
     GLenum magFilter = 0;
     float anisotropy = 0.0f;
 
-    bool operator==(const TextureFilterMode& other) const
+    bool operator==(const TextureFilterMode &other) const
     {
         return minFilter == other.minFilter && magFilter == other.magFilter
-            && anisotropy == other.anisotropy;
+               && anisotropy == other.anisotropy;
     }
 };
 
 // The filter a preference name selects, given the implementation's largest
 // anisotropy. An unknown name keeps current's filters and turns anisotropy off.
 [[nodiscard]] TextureFilterMode textureFilterFor(
-    const QString& setting, const TextureFilterMode& current, float maxAnisotropy);
+    const QString &setting, const TextureFilterMode &current, float maxAnisotropy);
 
 // Turns the game's DDS textures into GL textures, keeps them in a per-tank and
 // a shared cache and applies the chosen texture filter at every bind. Lives
@@ -50,7 +50,7 @@ public:
     // relative to the working directory, which start-up sets to the
     // program's folder.
     explicit TextureLoader(
-        QObject* parent = nullptr, const QString& dataDir = QStringLiteral("../data"));
+        QObject *parent = nullptr, const QString &dataDir = QStringLiteral("../data"));
     ~TextureLoader() override;
 
     // Activates the unit, binds the texture to GL_TEXTURE_2D and sets the
@@ -59,13 +59,13 @@ public:
 
     // The texture of a game file from the per-tank or the shared cache, loaded
     // on a miss; noTexture (not cached) when it cannot be loaded.
-    GLuint getTexture(const QString& name);
-    GLuint getSharedTexture(const QString& name);
+    GLuint getTexture(const QString &name);
+    GLuint getSharedTexture(const QString &name);
 
     // The per-tank entry for the name as given or with "\" turned into "/".
     // On a miss an Error is logged and the answer is getTexture(name) when
     // loadIfMissing is set, else 0.
-    GLuint findTexture(const QString& name, bool loadIfMissing);
+    GLuint findTexture(const QString &name, bool loadIfMissing);
     // The per-tank cache key of a texture; empty when none.
     QString textureName(GLuint texture) const;
 
@@ -74,7 +74,7 @@ public:
 
     // One game file to a new GL texture; noTexture when it cannot be opened or
     // decoded. The caller owns a texture other than noTexture.
-    GLuint loadTexture(const QString& name);
+    GLuint loadTexture(const QString &name);
 
     // Where the tank loader's texture-location switch is read from: when set
     // and answering true, textures are read from the packages only.
@@ -99,7 +99,7 @@ public slots:
     void filterChanged();
 
 private:
-    GLuint cachedTexture(QMap<QString, GLuint>& cache, const QString& name);
+    GLuint cachedTexture(QMap<QString, GLuint> &cache, const QString &name);
 
     Q_DISABLE_COPY(TextureLoader)
 };

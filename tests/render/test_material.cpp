@@ -19,10 +19,10 @@ Q_DECLARE_METATYPE(QDomDocument)
 Q_DECLARE_METATYPE(glm::vec4)
 
 namespace QTest {
-template <> inline char* toString(const glm::vec4& v)
+template <> inline char *toString(const glm::vec4 &v)
 {
     return qstrdup(QByteArray("(" + QByteArray::number(v.x) + ", " + QByteArray::number(v.y) + ", "
-        + QByteArray::number(v.z) + ", " + QByteArray::number(v.w) + ")")
+                              + QByteArray::number(v.z) + ", " + QByteArray::number(v.w) + ")")
                        .constData());
 }
 } // namespace QTest
@@ -33,7 +33,7 @@ namespace {
 constexpr quint32 oneMinusSrcAlpha = 0x0303;
 
 // A material of the game's shape: property names as leading text, values in typed children.
-const char* materialText = R"(<material>
+const char *materialText = R"(<material>
  <identifier>Hull_Main</identifier>
  <fx>  shaders/std_effects/PBS_tank_old.fx </fx>
  <property>diffuseMap<Texture>vehicles/a/hull_AM.dds</Texture></property>
@@ -51,14 +51,14 @@ const char* materialText = R"(<material>
  <property>doubleSided<Bool> TRUE </Bool></property>
 </material>)";
 
-QDomDocument plainDocument(const QByteArray& text)
+QDomDocument plainDocument(const QByteArray &text)
 {
     QDomDocument doc;
     doc.setContent(text);
     return doc;
 }
 
-QDomDocument packedDocument(const QByteArray& bytes)
+QDomDocument packedDocument(const QByteArray &bytes)
 {
     QBuffer buffer;
     buffer.setData(bytes);
@@ -68,7 +68,7 @@ QDomDocument packedDocument(const QByteArray& bytes)
     return reader.read(QStringLiteral("material"));
 }
 
-QDomNodeList childrenOf(const char* xml)
+QDomNodeList childrenOf(const char *xml)
 {
     static QList<QDomDocument> keep; // the node list needs its document alive
     keep.append(plainDocument(QByteArray(xml)));
@@ -120,7 +120,10 @@ void TestMaterial::initTestCase()
     QCOMPARE(mPacked.size(), 1);
 }
 
-void TestMaterial::cleanupTestCase() { mLog.reset(); }
+void TestMaterial::cleanupTestCase()
+{
+    mLog.reset();
+}
 
 void TestMaterial::propertiesFromPlainAndPackedDocuments_data()
 {
@@ -219,7 +222,7 @@ void TestMaterial::effectTable_data()
     QTest::addColumn<int>("unlit");
     QTest::addColumn<bool>("known");
     const QString p = QStringLiteral("shaders/std_effects/");
-    auto row = [&](const char* name, int lit, int unlit, bool known = true) {
+    auto row = [&](const char *name, int lit, int unlit, bool known = true) {
         QTest::newRow(name) << p + QString::fromLatin1(name) << lit << unlit << known;
     };
     row("normalmap_specmap_dual.fx", 1, 8);
@@ -265,13 +268,13 @@ void TestMaterial::unknownEffectWarnsOnce()
 {
     MaterialLoader loader;
     const QString before = mLog->text(Warning);
-    const QList<Material*> pair = loader.loadMaterial(
+    const QList<Material *> pair = loader.loadMaterial(
         childrenOf("<material><fx>shaders/std_effects/PBS_Tank.fx</fx></material>"), true);
     const QString added = mLog->text(Warning).mid(before.size());
     QCOMPARE(added.count(QStringLiteral("Could not find shader conversion for: ")), 1);
     QVERIFY(added.contains(QStringLiteral("Could not find shader conversion for: "
                                           "shaders/std_effects/PBS_Tank.fx\nPlease report to ")
-        + MATERIAL_SUPPORT_ADDRESS));
+                           + MATERIAL_SUPPORT_ADDRESS));
     qDeleteAll(pair);
 }
 
@@ -344,9 +347,9 @@ void TestMaterial::blending()
     QFETCH(bool, factorSet);
     MaterialLoader loader;
     const QByteArray xml = "<material>" + properties.toUtf8() + "</material>";
-    const QList<Material*> pair = loader.loadMaterial(childrenOf(xml.constData()), false);
+    const QList<Material *> pair = loader.loadMaterial(childrenOf(xml.constData()), false);
     QCOMPARE(pair.size(), 2);
-    for (const Material* m : pair) {
+    for (const Material *m : pair) {
         QCOMPARE(m->blend, blend);
         QCOMPARE(m->blendFactorSet, factorSet);
         QCOMPARE(m->blendDest, factorSet ? oneMinusSrcAlpha : 0u);
@@ -357,14 +360,14 @@ void TestMaterial::blending()
 void TestMaterial::loaderFillsBothMaterials()
 {
     MaterialLoader loader;
-    const QList<Material*> pair = loader.loadMaterial(
+    const QList<Material *> pair = loader.loadMaterial(
         plainDocument(QByteArray(materialText)).documentElement().childNodes(), true);
     QCOMPARE(pair.size(), 2);
-    const Material* lit = pair.at(0);
-    const Material* unlit = pair.at(1);
+    const Material *lit = pair.at(0);
+    const Material *unlit = pair.at(1);
     QCOMPARE(lit->kind, MATERIAL_LIT);
     QCOMPARE(unlit->kind, MATERIAL_UNLIT);
-    for (const Material* m : pair) {
+    for (const Material *m : pair) {
         QCOMPARE(m->identifier, QStringLiteral("Hull_Main"));
         QCOMPARE(m->alphaRef, 1.0f);
         QVERIFY(!m->alphaTest);
@@ -387,7 +390,7 @@ void TestMaterial::loaderFillsBothMaterials()
 void TestMaterial::collisionMaterialsReadOnlyIdentifierAndSides()
 {
     MaterialLoader loader;
-    const QList<Material*> pair = loader.createCollisionMaterials(
+    const QList<Material *> pair = loader.createCollisionMaterials(
         childrenOf("<material><identifier>  armor \n 12 </identifier>"
                    "<property>alphaTestEnable<Bool>true</Bool></property>"
                    "<property>diffuseMap<Texture>a.dds</Texture></property>"
@@ -396,7 +399,7 @@ void TestMaterial::collisionMaterialsReadOnlyIdentifierAndSides()
     QCOMPARE(pair.size(), 2);
     QCOMPARE(pair.at(0)->kind, MATERIAL_LIT);
     QCOMPARE(pair.at(1)->kind, MATERIAL_UNLIT);
-    for (const Material* m : pair) {
+    for (const Material *m : pair) {
         QCOMPARE(m->identifier, QStringLiteral("armor 12"));
         QVERIFY(m->doubleSided);
         QVERIFY(!m->alphaTest);

@@ -46,14 +46,14 @@ private slots:
     void loaderChoosesProgramsByEffect();
 
 private:
-    GLuint programId(ShaderProgram* p) const { return p->program->programId(); }
-    GLint location(ShaderProgram* p, const char* name) const
+    GLuint programId(ShaderProgram *p) const { return p->program->programId(); }
+    GLint location(ShaderProgram *p, const char *name) const
     {
         return gl->glGetUniformLocation(programId(p), name);
     }
-    float uniformF(ShaderProgram* p, const char* name) const;
-    int uniformI(ShaderProgram* p, const char* name) const;
-    glm::vec4 uniform4(ShaderProgram* p, const char* name) const;
+    float uniformF(ShaderProgram *p, const char *name) const;
+    int uniformI(ShaderProgram *p, const char *name) const;
+    glm::vec4 uniform4(ShaderProgram *p, const char *name) const;
     GLuint boundOnUnit(int unit) const;
     GLint parameterOf(GLuint texture, GLenum name) const;
     GLuint newTexture();
@@ -69,11 +69,11 @@ private:
     std::unique_ptr<TextureLoader> mTextures;
     std::unique_ptr<MaterialLoader> mMaterials;
     LightRecord mLight;
-    QOpenGLFunctions_3_2_Core* gl = nullptr;
+    QOpenGLFunctions_3_2_Core *gl = nullptr;
     QList<GLuint> mMadeTextures;
 };
 
-float TestMaterialGl::uniformF(ShaderProgram* p, const char* name) const
+float TestMaterialGl::uniformF(ShaderProgram *p, const char *name) const
 {
     const GLint at = location(p, name);
     if (at < 0) {
@@ -85,7 +85,7 @@ float TestMaterialGl::uniformF(ShaderProgram* p, const char* name) const
     return value;
 }
 
-int TestMaterialGl::uniformI(ShaderProgram* p, const char* name) const
+int TestMaterialGl::uniformI(ShaderProgram *p, const char *name) const
 {
     const GLint at = location(p, name);
     if (at < 0) {
@@ -97,7 +97,7 @@ int TestMaterialGl::uniformI(ShaderProgram* p, const char* name) const
     return value;
 }
 
-glm::vec4 TestMaterialGl::uniform4(ShaderProgram* p, const char* name) const
+glm::vec4 TestMaterialGl::uniform4(ShaderProgram *p, const char *name) const
 {
     glm::vec4 value(-12345.0f);
     const GLint at = location(p, name);
@@ -148,7 +148,7 @@ void TestMaterialGl::initTestCase()
     QVERIFY(QDir(mRoot.path()).mkpath(QStringLiteral("bin_x64")));
     QVERIFY(QDir(mRoot.path()).mkpath(QStringLiteral("data")));
     QVERIFY(QDir::setCurrent(mRoot.path() + QStringLiteral("/bin_x64")));
-    setMessageBoxHandler([](const MessageBoxRequest&) { return int(QMessageBox::Ok); });
+    setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
     mLog = std::make_unique<Log>();
     mSettings = std::make_unique<Settings>();
 
@@ -204,7 +204,10 @@ void TestMaterialGl::init()
     while (gl->glGetError() != GL_NO_ERROR) { }
 }
 
-void TestMaterialGl::cleanup() { mTextures.reset(); }
+void TestMaterialGl::cleanup()
+{
+    mTextures.reset();
+}
 
 void TestMaterialGl::litBindSendsEverything()
 {
@@ -223,7 +226,7 @@ void TestMaterialGl::litBindSendsEverything()
     m.bind();
     verifyNoGlError();
 
-    ShaderProgram* p = m.program;
+    ShaderProgram *p = m.program;
     GLint current = 0;
     gl->glGetIntegerv(GL_CURRENT_PROGRAM, &current);
     QCOMPARE(GLuint(current), programId(p));
@@ -297,7 +300,7 @@ void TestMaterialGl::pbsBindSendsDetailAndSkipsNothing()
     m.detailPower = 0.7f;
     m.bind();
     verifyNoGlError();
-    ShaderProgram* p = m.program;
+    ShaderProgram *p = m.program;
     QCOMPARE(uniformI(p, "diffuseMap0"), 0);
     QCOMPARE(uniformI(p, "diffuseMap1"), 1);
     QCOMPARE(uniformI(p, "normalMap"), 2);
@@ -334,7 +337,7 @@ void TestMaterialGl::shadowsOffStillLightsAndLeavesUnitSeven()
 {
     mSettings->showShadows = false;
     Material m(MATERIAL_LIT);
-    ShaderProgram* p = m.program;
+    ShaderProgram *p = m.program;
     // Values from an earlier bind must be overwritten, not left standing.
     p->program->bind();
     gl->glUniform1i(location(p, "shadowEnabled"), 1);
@@ -378,8 +381,8 @@ void TestMaterialGl::blendFunctionNeverInherited()
     QDomDocument doc;
     doc.setContent(
         QByteArrayLiteral("<material><property>destBlend<Int>13</Int></property></material>"));
-    const QList<Material*> pair
-        = mMaterials->loadMaterial(doc.documentElement().childNodes(), false);
+    const QList<Material *> pair =
+        mMaterials->loadMaterial(doc.documentElement().childNodes(), false);
     factor.bind();
     pair.at(1)->bind();
     QCOMPARE(blendPair(), alphaBlend);
@@ -396,7 +399,7 @@ void TestMaterialGl::camouflageUniforms()
     // Without a texture loader the exclusion mask still lands on unit 8.
     mTextures.reset();
     Material m(MATERIAL_LIT);
-    ShaderProgram* p = m.program;
+    ShaderProgram *p = m.program;
     m.identifier = QStringLiteral("hull");
     m.bind();
     QCOMPARE(uniformI(p, "camoEnabled"), 0);
@@ -430,8 +433,8 @@ void TestMaterialGl::camouflageUniforms()
 void TestMaterialGl::diffuseTextureIdRestoresTheProgram()
 {
     Material m(MATERIAL_UNLIT);
-    ShaderProgram* own = m.program;
-    ShaderProgram* other = mShaders->program(ShaderBumped);
+    ShaderProgram *own = m.program;
+    ShaderProgram *other = mShaders->program(ShaderBumped);
     own->program->bind();
     gl->glUniform1i(location(own, "diffuseMap0"), 5);
     other->program->bind();
@@ -454,7 +457,7 @@ void TestMaterialGl::loaderChoosesProgramsByEffect()
     QDomDocument doc;
     doc.setContent(
         QByteArrayLiteral("<material><fx>shaders/std_effects/PBS_ext_dual.fx</fx></material>"));
-    QList<Material*> pair = mMaterials->loadMaterial(doc.documentElement().childNodes(), true);
+    QList<Material *> pair = mMaterials->loadMaterial(doc.documentElement().childNodes(), true);
     QCOMPARE(pair.at(0)->program, mShaders->program(ShaderBumpedPbsDual));
     QCOMPARE(pair.at(1)->program, mShaders->program(ShaderNoLightingDual));
     qDeleteAll(pair);
@@ -469,7 +472,7 @@ void TestMaterialGl::loaderChoosesProgramsByEffect()
     QCOMPARE(mMaterials->defaultMaterials.size(), 2);
     QCOMPARE(mMaterials->defaultMaterials.at(0)->program, mShaders->program(ShaderBumped));
     QCOMPARE(mMaterials->defaultMaterials.at(1)->program, mShaders->program(ShaderNoLighting));
-    for (const Material* m : std::as_const(mMaterials->defaultMaterials)) {
+    for (const Material *m : std::as_const(mMaterials->defaultMaterials)) {
         QCOMPARE(m->textures.value(TextureDiffuse), mTextures->gridTexture);
     }
     QCOMPARE(mMaterials->wireframeMaterial->program, mShaders->program(ShaderWireframe));

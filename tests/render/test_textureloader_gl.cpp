@@ -25,8 +25,8 @@ namespace {
 const QString kSample = QStringLiteral(HULLSCOPE_SAMPLE_GAME_DIR);
 const QString kSource = QStringLiteral(HULLSCOPE_SOURCE_DIR);
 
-bool run(const QString& program, const QStringList& args, const QByteArray& input = {},
-    QByteArray* output = nullptr)
+bool run(const QString &program, const QStringList &args, const QByteArray &input = {},
+    QByteArray *output = nullptr)
 {
     QProcess p;
     p.start(program, args);
@@ -34,28 +34,31 @@ bool run(const QString& program, const QStringList& args, const QByteArray& inpu
         p.write(input);
     }
     p.closeWriteChannel();
-    const bool ok
-        = p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    const bool ok =
+        p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     if (output) {
         *output = p.readAllStandardOutput();
     }
     return ok;
 }
 
-bool writeFile(const QString& path, const QByteArray& data)
+bool writeFile(const QString &path, const QByteArray &data)
 {
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
-QByteArray readAll(const QString& path)
+QByteArray readAll(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-int countOf(const QString& haystack, const QString& needle) { return haystack.count(needle); }
+int countOf(const QString &haystack, const QString &needle)
+{
+    return haystack.count(needle);
+}
 
 } // namespace
 
@@ -80,23 +83,23 @@ private slots:
     void sampleTankTexturesLoad();
 
 private:
-    QString mod(const QString& name) const { return mRoot.filePath(QStringLiteral("mod/") + name); }
+    QString mod(const QString &name) const { return mRoot.filePath(QStringLiteral("mod/") + name); }
     QString log() const { return Log::instance()->allText; }
     void clearLog()
     {
         Log::instance()->allText.clear();
         Log::instance()->linesByLevel.clear();
     }
-    QString makeDds(const QString& name, int size, bool mips);
-    QByteArray packedXml(const QByteArray& plain);
-    std::vector<unsigned char> texels(GLuint texture, int level, int* w, int* h);
+    QString makeDds(const QString &name, int size, bool mips);
+    QByteArray packedXml(const QByteArray &plain);
+    std::vector<unsigned char> texels(GLuint texture, int level, int *w, int *h);
     GLint levelParameter(GLuint texture, int level, GLenum pname);
     GLint textureParameter(GLuint texture, GLenum pname);
 
     QTemporaryDir mRoot;
     std::unique_ptr<QOpenGLContext> mContext;
     std::unique_ptr<QOffscreenSurface> mSurface;
-    QOpenGLFunctions_3_2_Core* gl = nullptr;
+    QOpenGLFunctions_3_2_Core *gl = nullptr;
     std::unique_ptr<TextureLoader> mLoader;
 };
 
@@ -108,7 +111,7 @@ void TestTextureLoaderGl::initTestCase()
     QVERIFY(QDir().mkpath(bin) && QDir().mkpath(data) && QDir().mkpath(mod(QString())));
     // The program's "../data/" files resolve against its folder.
     QVERIFY(QDir::setCurrent(bin));
-    for (const char* name : { "NoTexture.dds", "grid.dds" }) {
+    for (const char *name : { "NoTexture.dds", "grid.dds" }) {
         QVERIFY(QFile::copy(kSource + QStringLiteral("/data/") + QLatin1String(name),
             data + QLatin1Char('/') + QLatin1String(name)));
     }
@@ -118,7 +121,7 @@ void TestTextureLoaderGl::initTestCase()
             + mod(QString()).toUtf8()
             + "</ModPath></Paths><Common><TextureFilter>Trilinear"
               "</TextureFilter></Common></Settings>"));
-    setMessageBoxHandler([](const MessageBoxRequest&) { return int(QMessageBox::Ok); });
+    setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
     new Log();
     new FileManager();
     new Settings();
@@ -162,7 +165,7 @@ void TestTextureLoaderGl::cleanup()
     }
 }
 
-QString TestTextureLoaderGl::makeDds(const QString& name, int size, bool mips)
+QString TestTextureLoaderGl::makeDds(const QString &name, int size, bool mips)
 {
     const QString png = mRoot.filePath(QStringLiteral("source%1.png").arg(size));
     if (!QFile::exists(png)) {
@@ -181,20 +184,20 @@ QString TestTextureLoaderGl::makeDds(const QString& name, int size, bool mips)
     return path;
 }
 
-QByteArray TestTextureLoaderGl::packedXml(const QByteArray& plain)
+QByteArray TestTextureLoaderGl::packedXml(const QByteArray &plain)
 {
     const QString in = mRoot.filePath(QStringLiteral("plain.xml"));
     const QString out = mRoot.filePath(QStringLiteral("packed.xml"));
     if (!writeFile(in, plain)
-        || !run(QStringLiteral("python3"),
-            { kSource + QStringLiteral("/tools/formats/packedxml.py"), QStringLiteral("pack"), in,
-                out })) {
+        || !run(
+            QStringLiteral("python3"), { kSource + QStringLiteral("/tools/formats/packedxml.py"),
+                                           QStringLiteral("pack"), in, out })) {
         return {};
     }
     return readAll(out);
 }
 
-std::vector<unsigned char> TestTextureLoaderGl::texels(GLuint texture, int level, int* w, int* h)
+std::vector<unsigned char> TestTextureLoaderGl::texels(GLuint texture, int level, int *w, int *h)
 {
     gl->glBindTexture(GL_TEXTURE_2D, texture);
     gl->glGetTexLevelParameteriv(GL_TEXTURE_2D, level, GL_TEXTURE_WIDTH, w);
@@ -295,7 +298,7 @@ void TestTextureLoaderGl::missingAndBrokenFilesAreRetried()
     QVERIFY(good.size() > 200);
     QVERIFY(writeFile(mod(QStringLiteral("parts/cut.dds")), good.left(good.size() - 1)));
     QVERIFY(writeFile(mod(QStringLiteral("parts/junk.dds")), QByteArray(300, 'x')));
-    for (const QString& name :
+    for (const QString &name :
         { QStringLiteral("parts/cut.dds"), QStringLiteral("parts/junk.dds") }) {
         for (int round = 1; round <= 2; ++round) {
             QCOMPARE(mLoader->getTexture(name), mLoader->noTexture);
@@ -347,7 +350,7 @@ void TestTextureLoaderGl::findAndNameAndClear()
 
 void TestTextureLoaderGl::bindAppliesTheChosenFilter()
 {
-    Settings* settings = Settings::instance();
+    Settings *settings = Settings::instance();
     mLoader->maxAnisotropy = [] { return 8.0f; };
     QVERIFY(!makeDds(QStringLiteral("parts/filter.dds"), 32, true).isEmpty());
     const GLuint texture = mLoader->getTexture(QStringLiteral("parts/filter.dds"));
@@ -389,8 +392,8 @@ void TestTextureLoaderGl::bindAppliesTheChosenFilter()
 void TestTextureLoaderGl::highDefinitionCompanion_data()
 {
     QTest::addColumn<QString>("mip"); // text of the companion's mip element; "-" no companion
-    QTest::addColumn<int>("hdSize"); // HD file written at this size, 0 none, -1 garbage
-    QTest::addColumn<int>("width"); // GL level-0 width
+    QTest::addColumn<int>("hdSize");  // HD file written at this size, 0 none, -1 garbage
+    QTest::addColumn<int>("width");   // GL level-0 width
     QTest::addColumn<int>("maxLevel");
     QTest::addColumn<QString>("warning"); // expected Warning part, empty none
     QTest::newRow("joined") << "parts/hd/a_hd.dds" << 128 << 128 << 7 << QString();
@@ -424,8 +427,8 @@ void TestTextureLoaderGl::highDefinitionCompanion()
     }
     if (mip != QLatin1String("-")) {
         const QByteArray packed = packedXml("<a.texformat><texture><mip>" + mip.toUtf8()
-            + "</mip><format>BC1</format></texture>"
-              "</a.texformat>");
+                                            + "</mip><format>BC1</format></texture>"
+                                              "</a.texformat>");
         QVERIFY(!packed.isEmpty());
         QVERIFY(writeFile(mod(QStringLiteral("parts/hd/a.texformat")), packed));
     }
@@ -464,8 +467,8 @@ void TestTextureLoaderGl::packagesOnlySwitch()
     QVERIFY(FileManager::instance()->addArchive(package, false));
     mLoader->texturesFromPackagesOnly = [] { return true; };
     QCOMPARE(mLoader->getTexture(QStringLiteral("parts/loose.dds")), mLoader->noTexture);
-    const GLuint packaged
-        = mLoader->getTexture(QStringLiteral("vehicles/kastrel/K02_Lynx/Hull_CM.dds"));
+    const GLuint packaged =
+        mLoader->getTexture(QStringLiteral("vehicles/kastrel/K02_Lynx/Hull_CM.dds"));
     QVERIFY(packaged != mLoader->noTexture);
     mLoader->texturesFromPackagesOnly = [] { return false; };
     QVERIFY(mLoader->getTexture(QStringLiteral("parts/loose.dds")) != mLoader->noTexture);
@@ -478,7 +481,7 @@ void TestTextureLoaderGl::sampleTankTexturesLoad()
     QByteArray listing;
     QVERIFY(run(QStringLiteral("unzip"), { QStringLiteral("-Z1"), package }, {}, &listing));
     QStringList names;
-    for (const QByteArray& line : listing.split('\n')) {
+    for (const QByteArray &line : listing.split('\n')) {
         if (line.startsWith("vehicles/kastrel/K02_Lynx/") && line.endsWith(".dds")) {
             names << QString::fromUtf8(line);
         }
@@ -486,7 +489,7 @@ void TestTextureLoaderGl::sampleTankTexturesLoad()
     QVERIFY(names.size() >= 6);
     QVERIFY(FileManager::instance()->addArchive(package, false));
     QSet<GLuint> textures;
-    for (const QString& name : std::as_const(names)) {
+    for (const QString &name : std::as_const(names)) {
         const GLuint texture = mLoader->getTexture(name);
         QVERIFY2(texture != mLoader->noTexture, qPrintable(name));
         QVERIFY(levelParameter(texture, 0, GL_TEXTURE_WIDTH) > 0);
@@ -498,7 +501,7 @@ void TestTextureLoaderGl::sampleTankTexturesLoad()
     FileManager::instance()->closeAll();
 }
 
-int main(int argc, char** argv)
+int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
     TestTextureLoaderGl test;
