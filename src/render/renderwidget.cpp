@@ -264,7 +264,9 @@ void RenderWidget::initializeGL()
     startUs = platform::performanceCounterMicroseconds();
 
     const QSurfaceFormat format = context()->format();
-    sampleBuffers = format.samples() > 0;
+    // The samples live in the widget's own framebuffer, not in the context's surface;
+    // the first frame confirms them.
+    sampleBuffers = this->format().samples() > 0;
 
     if (format.version() < qMakePair(3, 2)) {
         const QString text = tr("OpenGL 3.2 is required.");
@@ -361,17 +363,18 @@ void RenderWidget::initializeGL()
 void RenderWidget::checkSamples()
 {
     mSamplesChecked = true;
-    const QString msaa = settings() ? settings()->msaa : QString();
-    if (msaa == QLatin1String("Disabled")) {
-        return;
-    }
-    const int requested = requestedSampleCount(msaa);
     QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     if (!gl) {
         return;
     }
     GLint obtained = 0;
     gl->glGetIntegerv(GL_SAMPLES, &obtained);
+    sampleBuffers = obtained > 0;
+    const QString msaa = settings() ? settings()->msaa : QString();
+    if (msaa == QLatin1String("Disabled")) {
+        return;
+    }
+    const int requested = requestedSampleCount(msaa);
     if (obtained < requested) {
         writeLog(QStringLiteral("Requested anti alias setting ") + QString::number(requested)
                      + QStringLiteral(" but got ") + QString::number(obtained),
@@ -383,8 +386,15 @@ void RenderWidget::resizeGL(int w, int h)
 {
     mController->resize(w, h);
     if (QOpenGLFunctions_3_2_Core *gl = internal::glCore()) {
-        gl->glViewport(0, 0, w, h);
+        const QSize pixels = QSize(w, h) * devicePixelRatio();
+        gl->glViewport(0, 0, pixels.width(), pixels.height());
     }
+}
+
+QSize RenderWidget::framebufferPixels() const
+{
+    // The widget's size is in logical pixels; its framebuffer is in device pixels.
+    return QSize(mController->widthPx, mController->heightPx) * devicePixelRatio();
 }
 
 void RenderWidget::paintEvent(QPaintEvent *event)
@@ -460,7 +470,8 @@ void RenderWidget::renderFrame()
     lastFrameMs += elapsed;
 
     shadowPass();
-    gl->glViewport(0, 0, mController->widthPx, mController->heightPx);
+    const QSize pixels = framebufferPixels();
+    gl->glViewport(0, 0, pixels.width(), pixels.height());
 
     const bool transparent = settings() && settings()->screenshotAlpha;
     gl->glClearColor(float(viewportColor.redF()), float(viewportColor.greenF()),
@@ -472,7 +483,7 @@ void RenderWidget::renderFrame()
         gl->glEnable(GL_MULTISAMPLE);
     }
     drawScene();
-    drawOverlayText(mController->widthPx, mController->heightPx);
+    drawOverlayText(pixels.width(), pixels.height());
     updateFrameTiming();
     ++framesDrawn;
 
@@ -585,7 +596,9 @@ QImage RenderWidget::renderToImage(int width, int height, bool transparent)
     shadowPass();
 
     target.bind();
-    resizeGL(width, height);
+    // The image is sized in its own pixels, whatever the screen's scale.
+    mController->resize(width, height);
+    gl->glViewport(0, 0, width, height);
     gl->glClearColor(float(clearColour.redF()), float(clearColour.greenF()),
                      float(clearColour.blueF()), float(clearColour.alphaF()));
     gl->glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);

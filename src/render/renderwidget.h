@@ -167,6 +167,8 @@ private:
     void shadowPass();
     void drawScene();
     void updateFrameTiming();
+    // The current view size in framebuffer pixels.
+    [[nodiscard]] QSize framebufferPixels() const;
     void setNavigationCursor(NavigationCursor cursor);
     // Makes the context current when it exists; slots that touch GL call it first.
     void makeCurrentIfReady();

@@ -246,6 +246,14 @@ private slots:
         } else {
             QCOMPARE(count, 0);
         }
+        // Initialisation turns multisampling off; a multisampled view must turn it on
+        // again in its frames, or the samples go unused.
+        GLint obtained = 0;
+        gl->glGetIntegerv(GL_SAMPLES, &obtained);
+        QCOMPARE(view->sampleBuffers, obtained > 0);
+        if (obtained > 0) {
+            QVERIFY(gl->glIsEnabled(GL_MULTISAMPLE));
+        }
     }
 
     void loopStopsWhileMinimisedOrBlocked()
