@@ -544,6 +544,37 @@ private slots:
         QCOMPARE(rebuilt.count(), 1);
     }
 
+    void serviceLifecycleAndLogLines()
+    {
+        useSampleGame();
+        delete Database::instance();
+        QVERIFY(!Database::instance());
+        QVERIFY(logText(Info).endsWith(QStringLiteral("Database shutdown.\r\n")));
+
+        // A fresh service opens a fresh connection and hears the game path again.
+        new Database();
+        QVERIFY(logText(Info).endsWith(QStringLiteral("Creating connection to database.\r\n")));
+        Database *db = Database::instance();
+        QVERIFY(db->db.isOpen());
+        QSignalSpy rebuilt(db, &Database::databaseRebuilt);
+        emit Settings::instance()->brastelPathChanged();
+        QCOMPARE(rebuilt.count(), 1);
+        QCOMPARE(rows(db->filterQueryAll("All", "All", "All"), 4).size(), 12);
+
+        // The rebuild's own lines, in their order.
+        const QString info = logText(Info);
+        const qsizetype building = info.lastIndexOf(QStringLiteral("Building database.\r\n"));
+        const qsizetype loading = info.indexOf(
+            QStringLiteral("Loading tank list file: ")
+                + QDir::toNativeSeparators(
+                    QStringLiteral("scripts/item_defs/vehicles/velmora/list.xml\r\n")),
+            building);
+        const qsizetype done = info.indexOf(QStringLiteral("Database rebuilt in: "), building);
+        QVERIFY(building >= 0);
+        QVERIFY(loading > building);
+        QVERIFY(done > loading);
+    }
+
     void rebuildSeconds_data()
     {
         QTest::addColumn<qint64>("ms");
