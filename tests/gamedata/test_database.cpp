@@ -556,6 +556,11 @@ private slots:
         QVERIFY(logText(Info).endsWith(QStringLiteral("Creating connection to database.\r\n")));
         Database *db = Database::instance();
         QVERIFY(db->db.isOpen());
+        QCOMPARE(db->qt_metacast("Singleton<Database>"),
+                 static_cast<void *>(static_cast<Singleton<Database> *>(db)));
+        MoReaderCached *reader = MoReaderCached::instance();
+        QCOMPARE(reader->qt_metacast("Singleton<MoReaderCached>"),
+                 static_cast<void *>(static_cast<Singleton<MoReaderCached> *>(reader)));
         QSignalSpy rebuilt(db, &Database::databaseRebuilt);
         emit Settings::instance()->brastelPathChanged();
         QCOMPARE(rebuilt.count(), 1);
