@@ -295,9 +295,10 @@ GLuint TextureLoader::loadTexture(const QString &name)
     std::optional<Image> hd;
     const QString companion = texformatName(name);
     FileManager *files = FileManager::instance();
-    const bool companionPresent =
-        companion != name
-        && (QFileInfo::exists(mod + companion) || (files && files->fileExistsInZips(companion)));
+    // The texture itself was matched in any letter case, so its companion must be too.
+    const bool companionPresent = companion != name
+                                  && (QFileInfo::exists(mod + companion) || openLoose(mod + companion)
+                                      || (files && files->fileExistsInZips(companion)));
     if (companionPresent) {
         std::unique_ptr<QBuffer> companionFile =
             packagesOnly ? openFromPackages(companion) : openThroughManager(companion);

@@ -79,6 +79,7 @@ private slots:
     void bindAppliesTheChosenFilter();
     void highDefinitionCompanion_data();
     void highDefinitionCompanion();
+    void companionInAnyLetterCase();
     void packagesOnlySwitch();
     void sampleTankTexturesLoad();
 
@@ -458,6 +459,23 @@ void TestTextureLoaderGl::highDefinitionCompanion()
         QCOMPARE(level0, hdBytes.mid(128));
         QCOMPARE(level1, readAll(regular).mid(128, level1.size()));
     }
+}
+
+void TestTextureLoaderGl::companionInAnyLetterCase()
+{
+    // The texture is found whatever the case of its name; its companion must be as well.
+    const QString regular = makeDds(QStringLiteral("parts/case/hull.dds"), 64, true);
+    QVERIFY(!regular.isEmpty());
+    QVERIFY(!makeDds(QStringLiteral("parts/case/hull_hd.dds"), 128, false).isEmpty());
+    const QByteArray packed = packedXml("<hull.texformat><texture><mip>parts/case/hull_hd.dds"
+                                        "</mip></texture></hull.texformat>");
+    QVERIFY(!packed.isEmpty());
+    QVERIFY(writeFile(mod(QStringLiteral("parts/case/hull.texformat")), packed));
+
+    const GLuint texture = mLoader->getTexture(QStringLiteral("parts/case/Hull.dds"));
+    QVERIFY(texture != mLoader->noTexture);
+    QCOMPARE(levelParameter(texture, 0, GL_TEXTURE_WIDTH), 128);
+    QCOMPARE(textureParameter(texture, GL_TEXTURE_MAX_LEVEL), 7);
 }
 
 void TestTextureLoaderGl::packagesOnlySwitch()
