@@ -147,11 +147,24 @@ void TankMesh::draw(
 
 GLuint TankMesh::exclusionMask(const QString &name)
 {
-    if (name.isEmpty() || mMissingMasks.contains(name)) {
+    TextureLoader *textures = TextureLoader::instance();
+    if (name.isEmpty() || !textures) {
         return 0;
     }
-    TextureLoader *textures = TextureLoader::instance();
-    const GLuint texture = textures ? textures->findTexture(name, false) : 0;
+    if (mMissingMasks.contains(name)) {
+        // Looked up without logging: the mask may be loaded after its first miss.
+        QString slashed = name;
+        slashed.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        GLuint texture = textures->tankTextures.value(name, 0);
+        if (texture == 0) {
+            texture = textures->tankTextures.value(slashed, 0);
+        }
+        if (texture != 0) {
+            mMissingMasks.remove(name);
+        }
+        return texture;
+    }
+    const GLuint texture = textures->findTexture(name, false);
     if (texture == 0) {
         // The loader has reported the miss; asking again every frame would repeat it.
         mMissingMasks.insert(name);

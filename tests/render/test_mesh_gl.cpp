@@ -319,6 +319,41 @@ private slots:
         mTank.camo.overlay = false;
     }
 
+    void maskLoadedAfterItsMissIsUsed()
+    {
+        // Hull groups bind the hull's mask on unit 8 and leave it there.
+        auto hullMaskBound = [this]() {
+            gl->glActiveTexture(GL_TEXTURE8);
+            gl->glBindTexture(GL_TEXTURE_2D, 0);
+            gl->glActiveTexture(GL_TEXTURE0);
+            mTank.stack.current = glm::mat4(1.0f);
+            mTank.parts[1]->draw(false, true, nullptr, nullptr);
+            GLint bound = -1;
+            gl->glActiveTexture(GL_TEXTURE8);
+            gl->glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+            gl->glActiveTexture(GL_TEXTURE0);
+            return bound;
+        };
+        TextureLoader *textures = TextureLoader::instance();
+        const GLuint real
+            = textures->getTexture(QStringLiteral("vehicles/velmora/V04_Warden/Hull_CM.dds"));
+        QVERIFY(real != 0 && real != textures->noTexture);
+        mTank.camo.overlay = true;
+        mTank.camo.hullMask = QStringLiteral("vehicles\\velmora\\V04_Warden\\Later_CM.dds");
+        const int before = countLines(errors(), QStringLiteral("Later_CM.dds"));
+        QCOMPARE(hullMaskBound(), 0);
+        QCOMPARE(hullMaskBound(), 0);
+        QCOMPARE(countLines(errors(), QStringLiteral("Later_CM.dds")), before + 1);
+
+        const QString cached = QStringLiteral("vehicles/velmora/V04_Warden/Later_CM.dds");
+        textures->tankTextures.insert(cached, real);
+        const GLint found = hullMaskBound();
+        textures->tankTextures.remove(cached);
+        mTank.camo.overlay = false;
+        QCOMPARE(found, GLint(real));
+        QCOMPARE(countLines(errors(), QStringLiteral("Later_CM.dds")), before + 1);
+    }
+
     void staticMeshDrawsByItsOwnMatrix()
     {
         QVERIFY(FileManager::instance()->addArchive(
