@@ -14,6 +14,7 @@
 #include <QDomElement>
 #include <QFile>
 #include <QFileInfo>
+#include <QOpenGLContext>
 #include <QOpenGLFunctions_3_2_Core>
 #include <QRegularExpression>
 
@@ -166,8 +167,14 @@ void TextureLoader::filterChanged()
     if (maxAnisotropy) {
         maximum = maxAnisotropy();
     } else if (QOpenGLFunctions_3_2_Core *gl = internal::glCore()) {
-        gl->glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maximum);
-        gl->glGetError(); // an implementation without the extension flags the query
+        // Asked only where the query is valid: clearing its error afterwards would
+        // also swallow an error some earlier call left for its own check.
+        const QOpenGLContext *context = QOpenGLContext::currentContext();
+        if (context->format().version() >= qMakePair(4, 6)
+            || context->hasExtension(QByteArrayLiteral("GL_EXT_texture_filter_anisotropic"))
+            || context->hasExtension(QByteArrayLiteral("GL_ARB_texture_filter_anisotropic"))) {
+            gl->glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maximum);
+        }
     }
     const TextureFilterMode filter =
         textureFilterFor(setting, { minFilter, magFilter, anisotropy }, maximum);

@@ -19,6 +19,9 @@
 #ifndef GL_TEXTURE_MAX_ANISOTROPY_EXT
 #define GL_TEXTURE_MAX_ANISOTROPY_EXT 0x84FE
 #endif
+#ifndef GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT
+#define GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT 0x84FF
+#endif
 
 namespace {
 
@@ -77,6 +80,7 @@ private slots:
     void missingAndBrokenFilesAreRetried();
     void findAndNameAndClear();
     void bindAppliesTheChosenFilter();
+    void filterQueryLeavesOtherErrorsPending();
     void highDefinitionCompanion_data();
     void highDefinitionCompanion();
     void companionInAnyLetterCase();
@@ -387,6 +391,27 @@ void TestTextureLoaderGl::bindAppliesTheChosenFilter()
     QCOMPARE(mLoader->anisotropy, 0.0f);
     gl->glBindTexture(GL_TEXTURE_2D, 0);
     gl->glActiveTexture(GL_TEXTURE0);
+    settings->setTextureFilter(QStringLiteral("Trilinear"));
+}
+
+void TestTextureLoaderGl::filterQueryLeavesOtherErrorsPending()
+{
+    // The implementation's own maximum is read, and an error made before is still
+    // there for whoever checks for it.
+    Settings *settings = Settings::instance();
+    settings->setTextureFilter(QStringLiteral("Anisotropic 4x"));
+    QCOMPARE(gl->glGetError(), GLenum(GL_NO_ERROR));
+    GLfloat maximum = 0.0f;
+    gl->glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maximum);
+    QCOMPARE(gl->glGetError(), GLenum(GL_NO_ERROR));
+    QVERIFY(maximum >= 4.0f);
+    QCOMPARE(mLoader->anisotropy, 4.0f);
+
+    gl->glEnable(GLenum(0xFFFF));
+    mLoader->filterChanged();
+    QCOMPARE(mLoader->anisotropy, 4.0f);
+    QCOMPARE(gl->glGetError(), GLenum(GL_INVALID_ENUM));
+    QCOMPARE(gl->glGetError(), GLenum(GL_NO_ERROR));
     settings->setTextureFilter(QStringLiteral("Trilinear"));
 }
 
