@@ -8,6 +8,8 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <algorithm>
+
 namespace {
 
 // GL_UNSIGNED_SHORT and GL_UNSIGNED_INT, as glDrawElements takes them.
@@ -89,10 +91,20 @@ std::optional<GroupDrawRange> groupDrawRange(const IndexBuffer &indices, int gro
         return std::nullopt;
     }
     const PrimitiveGroup &group = indices.groups[groupIndex];
+    const qint64 width = indices.use32BitIndices ? 4 : 2;
+    // The group table of a file may promise more than the section holds; the draw
+    // keeps to the whole triangles inside the buffer.
+    const qint64 held = indices.byteSize() / width;
+    const qint64 start = group.startIndex;
+    const qint64 wanted = qint64(group.primitiveCount) * 3;
+    const qint64 count = std::min(wanted, held - start) / 3 * 3;
+    if (start >= held || count <= 0) {
+        return std::nullopt;
+    }
     GroupDrawRange range;
-    range.indexCount = int(group.primitiveCount * 3);
+    range.indexCount = int(count);
     range.indexType = indices.use32BitIndices ? indexTypeInt : indexTypeShort;
-    range.byteOffset = quintptr(group.startIndex) * (indices.use32BitIndices ? 4 : 2);
+    range.byteOffset = quintptr(start * width);
     return range;
 }
 

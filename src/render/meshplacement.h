@@ -37,6 +37,8 @@ struct GroupDrawRange
 
 // The draw range of group groupIndex of an index buffer; none when the index lies
 // outside its groups (negative included), in which case the group draws nothing.
+// A range running past the indices the buffer holds is cut to the whole triangles
+// inside it (none left: no range).
 [[nodiscard]] std::optional<GroupDrawRange> groupDrawRange(
     const IndexBuffer &indices, int groupIndex);
 

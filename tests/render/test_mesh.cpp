@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <glm/gtc/matrix_transform.hpp>
 
@@ -448,17 +449,45 @@ private slots:
         TankMesh::setHost(nullptr);
     }
 
+    // An index section of count indices and the given groups, as a .primitives file
+    // holds it.
+    static QByteArray indexSection(bool wide, quint32 count, const QVector<PrimitiveGroup> &groups)
+    {
+        QByteArray section(64, '\0');
+        const QByteArray name = wide ? QByteArray("list32") : QByteArray("list");
+        section.replace(0, name.size(), name);
+        auto word = [&section](quint32 value) {
+            char bytes[4];
+            qToLittleEndian(value, bytes);
+            section.append(bytes, 4);
+        };
+        word(count);
+        word(quint32(groups.size()));
+        section.append(QByteArray(int(count) * (wide ? 4 : 2), '\0'));
+        for (const PrimitiveGroup &g : groups) {
+            word(g.startIndex);
+            word(g.primitiveCount);
+            word(g.startVertex);
+            word(g.vertexCount);
+        }
+        return section;
+    }
+
     void groupRanges()
     {
         IndexBuffer indices;
-        indices.groups = { PrimitiveGroup{ 0, 12, 0, 40 }, PrimitiveGroup{ 36, 5, 40, 20 } };
+        const QVector<PrimitiveGroup> groups
+            = { PrimitiveGroup{ 0, 12, 0, 40 }, PrimitiveGroup{ 36, 5, 40, 20 } };
+        indices.load(indexSection(false, 51, groups), nullptr);
+        QCOMPARE(indices.groups.size(), 2);
         std::optional<GroupDrawRange> r = groupDrawRange(indices, 1);
         QVERIFY(r);
         QCOMPARE(r->indexCount, 15);
         QCOMPARE(r->indexType, 0x1403u); // GL_UNSIGNED_SHORT
         QCOMPARE(r->byteOffset, quintptr(72));
 
-        indices.use32BitIndices = true;
+        indices.load(indexSection(true, 51, groups), nullptr);
+        QVERIFY(indices.use32BitIndices);
         r = groupDrawRange(indices, 1);
         QVERIFY(r);
         QCOMPARE(r->indexType, 0x1405u); // GL_UNSIGNED_INT
@@ -467,6 +496,39 @@ private slots:
         // Group numbers outside the section draw nothing.
         QVERIFY(!groupDrawRange(indices, 2));
         QVERIFY(!groupDrawRange(indices, -1));
+    }
+
+    void groupRangesStayInsideTheBuffer()
+    {
+        // 51 indices; the table lies about the later groups.
+        const QVector<PrimitiveGroup> groups = { PrimitiveGroup{ 36, 100, 0, 0 },
+            PrimitiveGroup{ 46, 2, 0, 0 }, PrimitiveGroup{ 51, 1, 0, 0 },
+            PrimitiveGroup{ 0, 0x80000000u, 0, 0 }, PrimitiveGroup{ 0xFFFFFFF0u, 4, 0, 0 } };
+        for (const bool wide : { false, true }) {
+            IndexBuffer indices;
+            indices.load(indexSection(wide, 51, groups), nullptr);
+            QCOMPARE(indices.groups.size(), groups.size());
+            const quintptr width = wide ? 4 : 2;
+            std::optional<GroupDrawRange> r = groupDrawRange(indices, 0);
+            QVERIFY(r);
+            QCOMPARE(r->indexCount, 15);
+            QCOMPARE(r->byteOffset, 36 * width);
+            // Five indices left: one whole triangle.
+            r = groupDrawRange(indices, 1);
+            QVERIFY(r);
+            QCOMPARE(r->indexCount, 3);
+            QVERIFY(!groupDrawRange(indices, 2));
+            // A count whose index total does not fit 32 bits.
+            r = groupDrawRange(indices, 3);
+            QVERIFY(r);
+            QCOMPARE(r->indexCount, 51);
+            QVERIFY(!groupDrawRange(indices, 4));
+        }
+
+        IndexBuffer empty;
+        empty.load(indexSection(false, 0, { PrimitiveGroup{ 0, 4, 0, 0 } }), nullptr);
+        QCOMPARE(empty.groups.size(), 1);
+        QVERIFY(!groupDrawRange(empty, 0));
     }
 };
 
