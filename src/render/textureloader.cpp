@@ -270,12 +270,11 @@ GLuint TextureLoader::loadTexture(const QString &name)
 {
     const bool packagesOnly = texturesFromPackagesOnly && texturesFromPackagesOnly();
     const QString mod = modPath();
-    // The switch keeps loose files out: the packages alone answer.
+    // The switch puts the packages before the mod folder's loose file; either way
+    // the game-file lookup follows when the first place gives nothing.
     const auto open = [&](const QString &file) -> std::unique_ptr<QBuffer> {
-        if (packagesOnly) {
-            return openFromPackages(file);
-        }
-        std::unique_ptr<QBuffer> buffer = openLoose(mod + file);
+        std::unique_ptr<QBuffer> buffer =
+            packagesOnly ? openFromPackages(file) : openLoose(mod + file);
         if (!buffer) {
             buffer = openThroughManager(file);
         }

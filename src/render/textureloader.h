@@ -77,7 +77,8 @@ public:
     GLuint loadTexture(const QString &name);
 
     // Where the tank loader's texture-location switch is read from: when set
-    // and answering true, textures are read from the packages only.
+    // and answering true, textures are read from the packages before the mod
+    // folder's loose files, and the companion from the packages alone.
     std::function<bool()> texturesFromPackagesOnly;
 
     // The largest anisotropy of the implementation; reads the GL unless

@@ -505,16 +505,27 @@ void TestTextureLoaderGl::companionInAnyLetterCase()
 
 void TestTextureLoaderGl::packagesOnlySwitch()
 {
+    // The same name in the mod folder (32 texels) and in a package (the sample's own size).
+    const QString shared = QStringLiteral("vehicles/kastrel/K02_Lynx/Hull_CM.dds");
+    QVERIFY(!makeDds(shared, 32, true).isEmpty());
     QVERIFY(!makeDds(QStringLiteral("parts/loose.dds"), 32, true).isEmpty());
     const QString package = kSample + QStringLiteral("/Brastel/res/packages/vehicles_kastrel.pkg");
     QVERIFY(FileManager::instance()->addArchive(package, false));
+
     mLoader->texturesFromPackagesOnly = [] { return true; };
-    QCOMPARE(mLoader->getTexture(QStringLiteral("parts/loose.dds")), mLoader->noTexture);
-    const GLuint packaged =
-        mLoader->getTexture(QStringLiteral("vehicles/kastrel/K02_Lynx/Hull_CM.dds"));
+    const GLuint packaged = mLoader->getTexture(shared);
     QVERIFY(packaged != mLoader->noTexture);
-    mLoader->texturesFromPackagesOnly = [] { return false; };
+    QVERIFY(levelParameter(packaged, 0, GL_TEXTURE_WIDTH) != 32);
+    // A texture no package holds is still found through the game-file lookup.
     QVERIFY(mLoader->getTexture(QStringLiteral("parts/loose.dds")) != mLoader->noTexture);
+
+    mLoader->clear();
+    mLoader->texturesFromPackagesOnly = [] { return false; };
+    const GLuint modded = mLoader->getTexture(shared);
+    QVERIFY(modded != mLoader->noTexture);
+    QCOMPARE(levelParameter(modded, 0, GL_TEXTURE_WIDTH), 32);
+    mLoader->clear();
+    QFile::remove(mod(shared));
     FileManager::instance()->closeAll();
 }
 
