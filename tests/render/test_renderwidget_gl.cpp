@@ -8,6 +8,7 @@
 #include "render/renderwidget.h"
 #include "render/shaderloader.h"
 #include "render/textureloader.h"
+#include "viewtestsupport.h"
 
 #include <QDir>
 #include <QMouseEvent>
@@ -41,30 +42,6 @@ void sendMouse(QWidget *widget, QEvent::Type type, const QPointF &pos, Qt::Mouse
 bool sameVec(const glm::vec3 &a, const glm::vec3 &b, float tolerance)
 {
     return glm::all(glm::lessThanEqual(glm::abs(a - b), glm::vec3(tolerance)));
-}
-
-// Window row and column of a world point in a width x height picture of the camera.
-QPoint projectToImage(const Camera &camera, const glm::vec3 &world, int width, int height)
-{
-    const glm::vec4 clip = camera.projection * camera.view * glm::vec4(world, 1.0f);
-    const glm::vec3 ndc = glm::vec3(clip) / clip.w;
-    return QPoint(int(std::floor((ndc.x + 1.0f) * 0.5f * float(width))),
-                  int(std::floor((1.0f - ndc.y) * 0.5f * float(height))));
-}
-
-// Whether some pixel within one pixel of p passes the test.
-template <typename Test>
-bool nearPixel(const QImage &image, const QPoint &p, Test test)
-{
-    for (int dy = -1; dy <= 1; ++dy) {
-        for (int dx = -1; dx <= 1; ++dx) {
-            const QPoint q = p + QPoint(dx, dy);
-            if (image.rect().contains(q) && test(image.pixelColor(q))) {
-                return true;
-            }
-        }
-    }
-    return false;
 }
 
 } // namespace
@@ -101,19 +78,15 @@ private:
     // The Error lines since the test began.
     QString newErrors() const { return logText(Error).mid(mErrorMark); }
 
-    QTemporaryDir mTemp;
-    QString mOldCwd;
+    std::unique_ptr<ViewTestTree> mTree;
     QList<MessageBoxRequest> mBoxes;
     int mErrorMark = 0;
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(mTemp.isValid());
-        const QDir root(mTemp.path());
-        QVERIFY(root.mkpath(QStringLiteral("bin")) && root.mkpath(QStringLiteral("data")));
-        mOldCwd = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(mTemp.filePath(QStringLiteral("bin"))));
+        mTree = std::make_unique<ViewTestTree>();
+        QVERIFY(mTree->ready());
         setMessageBoxHandler([this](const MessageBoxRequest &request) {
             mBoxes.append(request);
             return int(QMessageBox::Ok);
@@ -131,7 +104,7 @@ private slots:
         delete Settings::instance();
         delete Log::instance();
         setMessageBoxHandler({});
-        QDir::setCurrent(mOldCwd);
+        mTree.reset();
     }
 
     void init()
@@ -544,12 +517,14 @@ private slots:
         };
         for (float t : {-4.0f, -2.5f, 3.0f}) {
             const QPoint alongZ = projectToImage(shot, glm::vec3(0.0f, 0.01f, t), w, h);
-            QVERIFY2(nearPixel(image, alongZ, red), qPrintable(QStringLiteral("red at %1").arg(t)));
+            QVERIFY2(nearPixel(image, alongZ, 1, red),
+                     qPrintable(QStringLiteral("red at %1").arg(t)));
             const QPoint alongX = projectToImage(shot, glm::vec3(t, 0.01f, 0.0f), w, h);
-            QVERIFY2(nearPixel(image, alongX, blue),
+            QVERIFY2(nearPixel(image, alongX, 1, blue),
                      qPrintable(QStringLiteral("blue at %1").arg(t)));
             const QPoint grey = projectToImage(shot, glm::vec3(2.0f, 0.01f, t + 0.5f), w, h);
-            QVERIFY2(nearPixel(image, grey, dark), qPrintable(QStringLiteral("grey at %1").arg(t)));
+            QVERIFY2(nearPixel(image, grey, 1, dark),
+                     qPrintable(QStringLiteral("grey at %1").arg(t)));
             const glm::vec3 cellCentre(std::floor(t) + 0.5f, 0.01f, 1.5f);
             const QPoint cell = projectToImage(shot, cellCentre, w, h);
             QVERIFY2(background(image.pixelColor(cell)),

@@ -7,11 +7,11 @@
 #include "render/renderwidget.h"
 #include "render/shaderloader.h"
 #include "render/textureloader.h"
+#include "viewtestsupport.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QOpenGLContext>
-#include <QTemporaryDir>
 #include <QTest>
 
 // The view on a context below 3.2: Mesa is told to offer OpenGL 3.1 only.
@@ -22,12 +22,8 @@ class TestRenderWidgetGl31 : public QObject
 private slots:
     void tooOldContextIsFatalAndCreatesNothing()
     {
-        QTemporaryDir temp;
-        QVERIFY(temp.isValid());
-        QVERIFY(QDir(temp.path()).mkpath(QStringLiteral("bin")));
-        QVERIFY(QDir(temp.path()).mkpath(QStringLiteral("data")));
-        const QString oldCwd = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(temp.filePath(QStringLiteral("bin"))));
+        const ViewTestTree tree;
+        QVERIFY(tree.ready());
         QList<MessageBoxRequest> boxes;
         setMessageBoxHandler([&boxes](const MessageBoxRequest &request) {
             boxes.append(request);
@@ -75,7 +71,6 @@ private slots:
         delete Settings::instance();
         delete Log::instance();
         setMessageBoxHandler({});
-        QDir::setCurrent(oldCwd);
     }
 };
 

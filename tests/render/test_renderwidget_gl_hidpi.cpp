@@ -4,40 +4,12 @@
 #include "core/settings.h"
 #include "render/camera.h"
 #include "render/renderwidget.h"
+#include "viewtestsupport.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <cmath>
-
-namespace {
-
-// Window row and column of a world point in a width x height picture of the camera.
-QPoint projectToImage(const Camera &camera, const glm::vec3 &world, int width, int height)
-{
-    const glm::vec4 clip = camera.projection * camera.view * glm::vec4(world, 1.0f);
-    const glm::vec3 ndc = glm::vec3(clip) / clip.w;
-    return QPoint(int(std::floor((ndc.x + 1.0f) * 0.5f * float(width))),
-                  int(std::floor((1.0f - ndc.y) * 0.5f * float(height))));
-}
-
-template <typename Test>
-bool nearPixel(const QImage &image, const QPoint &p, Test test)
-{
-    for (int dy = -2; dy <= 2; ++dy) {
-        for (int dx = -2; dx <= 2; ++dx) {
-            const QPoint q = p + QPoint(dx, dy);
-            if (image.rect().contains(q) && test(image.pixelColor(q))) {
-                return true;
-            }
-        }
-    }
-    return false;
-}
-
-} // namespace
 
 // The view on a screen with two device pixels per logical pixel.
 class TestRenderWidgetGlHiDpi : public QObject
@@ -47,12 +19,8 @@ class TestRenderWidgetGlHiDpi : public QObject
 private slots:
     void frameFillsTheWholeScaledView()
     {
-        QTemporaryDir temp;
-        QVERIFY(temp.isValid());
-        QVERIFY(QDir(temp.path()).mkpath(QStringLiteral("bin")));
-        QVERIFY(QDir(temp.path()).mkpath(QStringLiteral("data")));
-        const QString oldCwd = QDir::currentPath();
-        QVERIFY(QDir::setCurrent(temp.filePath(QStringLiteral("bin"))));
+        const ViewTestTree tree;
+        QVERIFY(tree.ready());
         setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
         new Log();
         new Settings();
@@ -92,7 +60,7 @@ private slots:
             // of the picture to its bottom.
             for (float t : {-4.0f, 0.5f, 4.0f}) {
                 const QPoint p = projectToImage(camera, glm::vec3(0.0f, 0.01f, t), w, h);
-                QVERIFY2(nearPixel(frame, p, red),
+                QVERIFY2(nearPixel(frame, p, 2, red),
                          qPrintable(QStringLiteral("red at %1, %2").arg(p.x()).arg(p.y())));
                 const QPoint cell = projectToImage(camera, glm::vec3(2.5f, 0.01f, t + 0.4f), w, h);
                 QVERIFY2(background(frame.pixelColor(cell)),
@@ -105,7 +73,6 @@ private slots:
         delete Settings::instance();
         delete Log::instance();
         setMessageBoxHandler({});
-        QDir::setCurrent(oldCwd);
     }
 };
 
