@@ -790,33 +790,38 @@ std::int64_t Image::levelOffset(int level) const
     return getMipMappedSize(0, level);
 }
 
-std::int64_t Image::getMipMappedSize(int first, int count) const
+namespace {
+
+// The sum of perLevel over levels first..first+count-1, stopping where every halved
+// dimension has reached 0.
+template <typename PerLevel>
+std::int64_t sumLevels(const Image &image, int first, int count, PerLevel perLevel)
 {
     std::int64_t total = 0;
-    const int d = isCube() ? 1 : depth;
+    const int d = image.isCube() ? 1 : image.depth;
     for (int level = first; level < first + count && level < 32; ++level) {
-        if (level > first && (width >> level) == 0 && (height >> level) == 0
+        if (level > first && (image.width >> level) == 0 && (image.height >> level) == 0
             && (d >> level) == 0) {
             break;
         }
-        total += levelSize(level);
+        total += perLevel(level);
     }
     return total;
 }
 
+} // namespace
+
+std::int64_t Image::getMipMappedSize(int first, int count) const
+{
+    return sumLevels(*this, first, count, [this](int level) { return levelSize(level); });
+}
+
 std::int64_t Image::getPixelCount(int first, int count) const
 {
-    std::int64_t total = 0;
-    const int d = isCube() ? 1 : depth;
-    for (int level = first; level < first + count && level < 32; ++level) {
-        if (level > first && (width >> level) == 0 && (height >> level) == 0
-            && (d >> level) == 0) {
-            break;
-        }
-        total += std::int64_t(levelWidth(level)) * levelHeight(level) * levelDepth(level)
-                 * (isCube() ? 6 : 1);
-    }
-    return total;
+    return sumLevels(*this, first, count, [this](int level) {
+        return std::int64_t(levelWidth(level)) * levelHeight(level) * levelDepth(level)
+               * (isCube() ? 6 : 1);
+    });
 }
 
 bool Image::uncompress()
