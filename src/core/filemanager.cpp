@@ -17,13 +17,6 @@
 
 namespace {
 
-void writeLog(const QString &text, int level)
-{
-    if (Log *log = Log::instance()) {
-        log->write(text, level);
-    }
-}
-
 QBuffer *bufferOf(const QByteArray &bytes)
 {
     auto *buffer = new QBuffer;
@@ -81,7 +74,7 @@ QBuffer *FileManager::openFile(const QString &name)
     if (QBuffer *buffer = readFromZips(QDir::toNativeSeparators(name))) {
         return buffer;
     }
-    writeLog(QStringLiteral("Could not open file: ") + name, Warning);
+    logLine(QStringLiteral("Could not open file: ") + name, Warning);
     return nullptr;
 }
 
@@ -119,7 +112,7 @@ QBuffer *FileManager::readFromZips(const QString &name)
         ZZIP_STAT stat;
         if (zzip_fstat(member, &stat) != 0 || stat.st_size < 0) {
             zzip_file_close(member);
-            writeLog(QStringLiteral("Could not read the size of ") + name + QStringLiteral(" in ")
+            logLine(QStringLiteral("Could not read the size of ") + name + QStringLiteral(" in ")
                          + archiveFiles.at(i)->fileName(),
                      Warning);
             return nullptr;
@@ -177,7 +170,7 @@ bool FileManager::addArchive(const QString &path, bool quiet)
     const QString resolved = mResolver.resolve(path);
     if (resolved.isEmpty()) {
         if (!quiet) {
-            writeLog(QStringLiteral("Failed to add archive: ") + path, Warning);
+            logLine(QStringLiteral("Failed to add archive: ") + path, Warning);
         }
         return false;
     }
@@ -196,14 +189,14 @@ bool FileManager::addArchive(const QString &path, bool quiet)
     if (!dir) {
         file->close();
         delete file;
-        writeLog(QStringLiteral("Failed to add archive: ") + path, Warning);
+        logLine(QStringLiteral("Failed to add archive: ") + path, Warning);
         return false;
     }
 
     archives.append(dir);
     archiveFiles.append(file);
     mMemberIndexes.append(indexMembers(dir));
-    writeLog(QStringLiteral("Adding file archive: ") + path, Info);
+    logLine(QStringLiteral("Adding file archive: ") + path, Info);
     return true;
 }
 
@@ -223,7 +216,7 @@ void FileManager::closeAll()
 
 void FileManager::loadZipFiles()
 {
-    writeLog(QStringLiteral("Loading zip archives."), Info);
+    logLine(QStringLiteral("Loading zip archives."), Info);
     closeAll();
 
     QString gamePath;
@@ -237,12 +230,12 @@ void FileManager::loadZipFiles()
 
     QFile file(DATA_DIR + QStringLiteral("resources.cfg"));
     if (!file.open(QIODevice::ReadOnly)) {
-        writeLog(QStringLiteral("Could not open resource file."), Error);
+        logLine(QStringLiteral("Could not open resource file."), Error);
         return;
     }
     QDomDocument document;
     if (!document.setContent(&file)) {
-        writeLog(QStringLiteral("Could not set XML content."), Error);
+        logLine(QStringLiteral("Could not set XML content."), Error);
         file.close();
         return;
     }

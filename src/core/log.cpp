@@ -107,3 +107,10 @@ void Log::setClockForTesting(QTime (*clock)())
 {
     logClock = clock;
 }
+
+void logLine(const QString &text, int level)
+{
+    if (Log *log = Log::instance()) {
+        log->write(text, level);
+    }
+}

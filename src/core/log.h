@@ -43,3 +43,7 @@ signals:
 private:
     Q_DISABLE_COPY(Log)
 };
+
+// Writes one line through the log when it exists; code that runs before the log
+// is created, or in tests without one, writes nothing.
+void logLine(const QString &text, int level);

@@ -17,13 +17,6 @@
 
 namespace {
 
-void writeLog(const QString &text, int level)
-{
-    if (Log *log = Log::instance()) {
-        log->write(text, level);
-    }
-}
-
 QString defaultScreenshotPath()
 {
     return QDir::toNativeSeparators(userDataDir() + QStringLiteral("/screenshots"));
@@ -51,7 +44,7 @@ Settings::Settings()
     brastelPathChangedPending = false;
     brastelPathValid = false;
 
-    writeLog(QStringLiteral("Loading settings file."), Info);
+    logLine(QStringLiteral("Loading settings file."), Info);
 
     if (FileManager *fileManager = FileManager::instance()) {
         connect(this, &Settings::brastelPathChanged, fileManager, &FileManager::loadZipFiles);
@@ -59,7 +52,7 @@ Settings::Settings()
     firstRun = false;
 
     if (!QFileInfo::exists(settingsFile)) {
-        writeLog(QStringLiteral("Could not locate settings file, creating a new one."), Warning);
+        logLine(QStringLiteral("Could not locate settings file, creating a new one."), Warning);
         MessageBoxRequest request;
         request.icon = QMessageBox::Warning;
         request.title = APP_NAME;
@@ -79,13 +72,13 @@ void Settings::loadSettings()
 {
     QFile file(settingsFile);
     if (!file.open(QIODevice::ReadOnly)) {
-        writeLog(QStringLiteral("Could not open settings file."), Error);
+        logLine(QStringLiteral("Could not open settings file."), Error);
         queueFatalError(tr("Could not open settings file."));
         return;
     }
     QDomDocument document;
     if (!document.setContent(&file)) {
-        writeLog(QStringLiteral("Could not set XML content."), Error);
+        logLine(QStringLiteral("Could not set XML content."), Error);
         queueFatalError(tr("Could not set XML content."));
         file.close();
         return;
@@ -174,11 +167,11 @@ void Settings::createDefaultSettings()
 
 void Settings::saveSettings()
 {
-    writeLog(QStringLiteral("Saving settings."), Info);
+    logLine(QStringLiteral("Saving settings."), Info);
 
     QFile file(settingsFile);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
-        writeLog(tr("Could not open settings file."), Error);
+        logLine(tr("Could not open settings file."), Error);
         fatalError(tr("Could not open settings file."));
     } else {
         QDomDocument document;

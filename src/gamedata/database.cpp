@@ -54,13 +54,6 @@ enum Column {
     ColumnXmlFile = 9,
 };
 
-void logLine(const QString &text, int level)
-{
-    if (Log *log = Log::instance()) {
-        log->write(text, level);
-    }
-}
-
 QString translate(const QString &reference)
 {
     MoReaderCached *reader = MoReaderCached::instance();

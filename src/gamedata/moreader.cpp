@@ -158,8 +158,6 @@ QString MoReader::translate(const QString &messageId) const
     if (i >= 0) {
         return translatedString(i);
     }
-    if (Log *log = Log::instance()) {
-        log->write(QStringLiteral("Could not translate: ") + messageId, Warning);
-    }
+    logLine(QStringLiteral("Could not translate: ") + messageId, Warning);
     return messageId;
 }

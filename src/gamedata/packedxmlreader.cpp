@@ -223,9 +223,7 @@ public:
             return names.at(index);
         }
         // An empty tag name would be dropped by the DOM and shift later indices.
-        if (Log *log = Log::instance()) {
-            log->write(QStringLiteral("Packed XML name index out of range: %1").arg(index), Warning);
-        }
+        logLine(QStringLiteral("Packed XML name index out of range: %1").arg(index), Warning);
         return QStringLiteral("unknown");
     }
 

@@ -14,13 +14,6 @@ constexpr quint32 primitivesMagic = 0x42A14E65;
 constexpr quint32 maxBlockLength = 0x10100000;
 constexpr quint32 maxNameLength = 4096;
 
-void warn(const QString &text)
-{
-    if (Log *log = Log::instance()) {
-        log->write(text, Warning);
-    }
-}
-
 quint32 wordAt(const QByteArray &bytes, qint64 pos)
 {
     return qFromLittleEndian<quint32>(bytes.constData() + pos);
@@ -51,11 +44,11 @@ bool PrimitiveParser::load(const QString &path)
     FileManager *files = FileManager::instance();
     QBuffer *buffer = files ? files->openFile(name) : nullptr;
     if (!buffer) {
-        warn(QStringLiteral("Failed loading: ") + name);
+        logLine(QStringLiteral("Failed loading: ") + name, Warning);
         return false;
     }
     if (!buffer->isOpen() && !buffer->open(QIODevice::ReadOnly)) {
-        warn(QStringLiteral("Binary reader Failed loading: ") + name);
+        logLine(QStringLiteral("Binary reader Failed loading: ") + name, Warning);
         delete buffer;
         return false;
     }
@@ -65,7 +58,7 @@ bool PrimitiveParser::load(const QString &path)
         ok = parse(reader.device());
     }
     if (!ok) {
-        warn(QStringLiteral("PrimitiveParser parser Failed loading: ") + name);
+        logLine(QStringLiteral("PrimitiveParser parser Failed loading: ") + name, Warning);
     }
     delete buffer;
     return ok;
@@ -86,7 +79,7 @@ bool PrimitiveParser::parseBytes(const QByteArray &bytes)
     clear();
     const qint64 size = bytes.size();
     if (size < 4 || wordAt(bytes, 0) != primitivesMagic) {
-        warn(QStringLiteral("Binary header incorrect."));
+        logLine(QStringLiteral("Binary header incorrect."), Warning);
         return false;
     }
     // The table sits just before its own length, the last word.
@@ -132,6 +125,6 @@ PrimitiveChunk *PrimitiveParser::findChunk(const QString &name) const
             return chunk;
         }
     }
-    warn(QStringLiteral("Could not locate data chunk: ") + name);
+    logLine(QStringLiteral("Could not locate data chunk: ") + name, Warning);
     return nullptr;
 }

@@ -124,13 +124,11 @@ VisualGeometrySections findGeometrySections(const PrimitiveParser &parser,
             }
         }
         if (!sections.uv2) {
-            if (Log *log = Log::instance()) {
-                log->write(QStringLiteral("Visual file: ") + fileName
+            logLine(QStringLiteral("Visual file: ") + fileName
                                + QStringLiteral(" contains a stream tag: ") + geometry.stream
                                + QStringLiteral(" but no stream chunk exists by that name in the "
                                                 "primitive file."),
                            Warning);
-            }
         }
     }
     sections.primitive = parser.findChunk(geometry.primitive);

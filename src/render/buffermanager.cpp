@@ -25,9 +25,7 @@ VertexBuffer *BufferManager::loadVertices(const QString &name, const QByteArray 
     const VertexSection layout = inspectVertexSection(section, uv2);
     auto *buffer = new VertexBuffer;
     if (layout.format == VertexFormat::Unknown) {
-        if (Log *log = Log::instance()) {
-            log->write(QStringLiteral("Vertex format not supported:") + layout.formatName, Error);
-        }
+        logLine(QStringLiteral("Vertex format not supported:") + layout.formatName, Error);
         return addBuffer(buffer, name);
     }
 

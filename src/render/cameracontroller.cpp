@@ -30,13 +30,6 @@ float clampFinite(float v, float lo, float hi)
     return std::clamp(v, lo, hi);
 }
 
-void logError(const QString &text)
-{
-    if (Log *log = Log::instance()) {
-        log->write(text, Error);
-    }
-}
-
 } // namespace
 
 float wrapDegrees(float degrees)
@@ -313,7 +306,7 @@ void CameraController::saveCameraView()
     }
     QFile file(name);
     if (!file.open(QIODevice::WriteOnly)) {
-        logError(QStringLiteral("Could not open camera file."));
+        logLine(QStringLiteral("Could not open camera file."), Error);
         return;
     }
     CameraFile contents;
@@ -335,7 +328,7 @@ void CameraController::loadCameraView()
     }
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly)) {
-        logError(QStringLiteral("Could not open camera file."));
+        logLine(QStringLiteral("Could not open camera file."), Error);
         return;
     }
     const std::optional<CameraFile> contents = readCameraFile(file.readAll());

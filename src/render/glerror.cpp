@@ -45,11 +45,9 @@ int reportGlErrors(const QString &caller, const std::function<GLenum()> &getErro
             break;
         }
         ++count;
-        if (Log *log = Log::instance()) {
-            log->write(QStringLiteral("OpenGL error. Caller: ") + caller
+        logLine(QStringLiteral("OpenGL error. Caller: ") + caller
                            + QStringLiteral(" gl err: ") + glErrorName(error),
                        Error);
-        }
     }
     return count;
 }

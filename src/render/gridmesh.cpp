@@ -94,9 +94,7 @@ void GridMesh::destroy()
 
 void GridMesh::create(int cells, GLuint gridProgram)
 {
-    if (Log *log = Log::instance()) {
-        log->write(QStringLiteral("Creating grid mesh."), Info);
-    }
+    logLine(QStringLiteral("Creating grid mesh."), Info);
     checkGlError(QStringLiteral("Gridmesh A"));
     QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     if (!gl) {

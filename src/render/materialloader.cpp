@@ -62,13 +62,6 @@ const QHash<QString, EffectPrograms> &effectTable()
     return table;
 }
 
-void logLine(const QString &text, int level)
-{
-    if (Log *log = Log::instance()) {
-        log->write(text, level);
-    }
-}
-
 // The value of a property: the text of the first child element of its type.
 QString propertyValue(const QDomNode &property, const char *type)
 {

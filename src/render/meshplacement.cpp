@@ -16,13 +16,6 @@ namespace {
 constexpr unsigned int indexTypeShort = 0x1403;
 constexpr unsigned int indexTypeInt = 0x1405;
 
-void warn(const QString &text)
-{
-    if (Log *log = Log::instance()) {
-        log->write(text, Warning);
-    }
-}
-
 QString describe(const Visual *visual)
 {
     return visual ? visual->fileName : QStringLiteral("(no model)");
@@ -33,8 +26,8 @@ const VisualNode *requireNode(const Visual *visual, const QString &name)
 {
     const VisualNode *node = visual ? findVisualNode(*visual, name) : nullptr;
     if (!node) {
-        warn(QStringLiteral("Tank part placement: no node \"") + name + QStringLiteral("\" in ")
-            + describe(visual) + QStringLiteral("; using identity."));
+        logLine(QStringLiteral("Tank part placement: no node \"") + name + QStringLiteral("\" in ")
+            + describe(visual) + QStringLiteral("; using identity."), Warning);
     }
     return node;
 }
@@ -46,8 +39,8 @@ const VisualNode *boundNode(const Visual &visual)
         && visual.renderSets.front().nodes.front()) {
         return visual.renderSets.front().nodes.front();
     }
-    warn(QStringLiteral("Tank part placement: the first render set of ") + visual.fileName
-        + QStringLiteral(" has no bound node; using identity."));
+    logLine(QStringLiteral("Tank part placement: the first render set of ") + visual.fileName
+        + QStringLiteral(" has no bound node; using identity."), Warning);
     return nullptr;
 }
 

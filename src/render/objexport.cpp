@@ -102,22 +102,18 @@ bool writeObjFiles(const QString &folder, const QString &path,
         const QString name = objFileName(folder, path, i);
         QFile file(name);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-            if (Log *log = Log::instance()) {
-                log->write(QStringLiteral("OBJ export: cannot open ") + name + QStringLiteral(": ")
+            logLine(QStringLiteral("OBJ export: cannot open ") + name + QStringLiteral(": ")
                         + file.errorString(),
                     Error);
-            }
             return false;
         }
         const QByteArray bytes = text.toUtf8();
         const bool written = file.write(bytes) == bytes.size() && file.flush();
         file.close();
         if (!written || file.error() != QFileDevice::NoError) {
-            if (Log *log = Log::instance()) {
-                log->write(QStringLiteral("OBJ export: cannot write ") + name + QStringLiteral(": ")
+            logLine(QStringLiteral("OBJ export: cannot write ") + name + QStringLiteral(": ")
                         + file.errorString(),
                     Error);
-            }
             return false;
         }
     }

@@ -33,13 +33,6 @@
 
 namespace {
 
-void writeLog(const QString &text, int level)
-{
-    if (Log *log = Log::instance()) {
-        log->write(text, level);
-    }
-}
-
 Settings *settings()
 {
     return Settings::instance();
@@ -251,7 +244,7 @@ bool RenderWidget::loadGlFunctions()
         }
     }
     if (missingGlFunctions > 0) {
-        writeLog(QStringLiteral("OpenGL functions not found: ")
+        logLine(QStringLiteral("OpenGL functions not found: ")
                      + QString::number(missingGlFunctions),
                  Warning);
     }
@@ -260,7 +253,7 @@ bool RenderWidget::loadGlFunctions()
 
 void RenderWidget::initializeGL()
 {
-    writeLog(QStringLiteral("Initialising OpenGL."), Info);
+    logLine(QStringLiteral("Initialising OpenGL."), Info);
     startUs = platform::performanceCounterMicroseconds();
 
     const QSurfaceFormat format = context()->format();
@@ -270,14 +263,14 @@ void RenderWidget::initializeGL()
 
     if (format.version() < qMakePair(3, 2)) {
         const QString text = tr("OpenGL 3.2 is required.");
-        writeLog(text, Error);
+        logLine(text, Error);
         fatalError(text);
         return;
     }
 
     if (!loadGlFunctions()) {
         const QString text = tr("Failed to load OpenGL Functions.");
-        writeLog(text, Error);
+        logLine(text, Error);
         fatalError(text);
         return;
     }
@@ -290,10 +283,10 @@ void RenderWidget::initializeGL()
     const QString renderer = glText(GL_RENDERER);
     const QString vendor = glText(GL_VENDOR);
     const QString glsl = glText(GL_SHADING_LANGUAGE_VERSION);
-    writeLog(QStringLiteral("OpenGL Vendor: ") + vendor, Info);
-    writeLog(QStringLiteral("OpenGL Renderer: ") + renderer, Info);
-    writeLog(QStringLiteral("OpenGL Version: ") + version, Info);
-    writeLog(QStringLiteral("GLSL Version: ") + glsl, Info);
+    logLine(QStringLiteral("OpenGL Vendor: ") + vendor, Info);
+    logLine(QStringLiteral("OpenGL Renderer: ") + renderer, Info);
+    logLine(QStringLiteral("OpenGL Version: ") + version, Info);
+    logLine(QStringLiteral("GLSL Version: ") + glsl, Info);
     vendorIsAti = vendor.contains(QLatin1String("ATI"));
     vendorIsNvidia = vendor.contains(QLatin1String("NVIDIA"));
     vendorIsIntel = vendor.contains(QLatin1String("Intel"));
@@ -311,7 +304,7 @@ void RenderWidget::initializeGL()
     mShaderLoader = new ShaderLoader(this, shaderDir);
     if (!mShaderLoader->buildShaders()) {
         const QString text = tr("Shader initialization failed.");
-        writeLog(text, Error);
+        logLine(text, Error);
         fatalError(text);
         return;
     }
@@ -357,7 +350,7 @@ void RenderWidget::initializeGL()
     gl->glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewportDims);
     maxImageSize = std::min({textureSize, renderbufferSize, viewportDims[0], viewportDims[1]});
 
-    writeLog(QStringLiteral("OpenGL Initialising complete."), Info);
+    logLine(QStringLiteral("OpenGL Initialising complete."), Info);
 }
 
 void RenderWidget::checkSamples()
@@ -376,7 +369,7 @@ void RenderWidget::checkSamples()
     }
     const int requested = requestedSampleCount(msaa);
     if (obtained < requested) {
-        writeLog(QStringLiteral("Requested anti alias setting ") + QString::number(requested)
+        logLine(QStringLiteral("Requested anti alias setting ") + QString::number(requested)
                      + QStringLiteral(" but got ") + QString::number(obtained),
                  Warning);
     }
@@ -529,7 +522,7 @@ void RenderWidget::makeFbo()
     if (!gl || !context()) {
         return;
     }
-    writeLog(QStringLiteral("Creating Shadow Map Texture."), Info);
+    logLine(QStringLiteral("Creating Shadow Map Texture."), Info);
     const int size = settings() ? settings()->shadowMapSize : 2048;
     if (shadowTexture != 0) {
         gl->glDeleteTextures(1, &shadowTexture);
@@ -555,14 +548,14 @@ void RenderWidget::makeFbo()
     // Before GL 4.1 a depth-only framebuffer with a colour read buffer is incomplete.
     gl->glReadBuffer(GL_NONE);
     if (gl->glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        writeLog(QStringLiteral("Failed to create FBO."), Error);
+        logLine(QStringLiteral("Failed to create FBO."), Error);
     }
     gl->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
     if (TextureLoader *textures = TextureLoader::instance()) {
         textures->shadowTexture = shadowTexture;
     }
     checkGlError(QStringLiteral("FBO"));
-    writeLog(QStringLiteral("Shadow Map size: ") + QString::number(size) + QStringLiteral(" x ")
+    logLine(QStringLiteral("Shadow Map size: ") + QString::number(size) + QStringLiteral(" x ")
                  + QString::number(size),
              Info);
 }

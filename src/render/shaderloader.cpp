@@ -11,13 +11,6 @@
 
 namespace {
 
-void logLine(const QString &text, int level)
-{
-    if (Log *log = Log::instance()) {
-        log->write(text, level);
-    }
-}
-
 const QString LIGHTING_BUMP = QStringLiteral("LIGHTING_BUMP");
 const QString LIGHTING_BASIC = QStringLiteral("LIGHTING_BASIC");
 const QString DUAL_TEXTURE = QStringLiteral("DUAL_TEXTURE");

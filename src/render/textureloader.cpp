@@ -31,13 +31,6 @@
 
 namespace {
 
-void writeLog(const QString &text, int level)
-{
-    if (Log *log = Log::instance()) {
-        log->write(text, level);
-    }
-}
-
 QString modPath()
 {
     const Settings *settings = Settings::instance();
@@ -138,7 +131,7 @@ TextureFilterMode textureFilterFor(
 TextureLoader::TextureLoader(QObject *parent, const QString &dataDir)
     : QObject(parent)
 {
-    writeLog(QStringLiteral("Creating texture loader."), Info);
+    logLine(QStringLiteral("Creating texture loader."), Info);
     if (Settings *settings = Settings::instance()) {
         connect(settings, &Settings::textureFilterChanged, this, &TextureLoader::filterChanged);
     }
@@ -156,7 +149,7 @@ TextureLoader::~TextureLoader()
         }
     }
     sharedTextures.clear();
-    writeLog(QStringLiteral("Texture Loader shutdown."), Info);
+    logLine(QStringLiteral("Texture Loader shutdown."), Info);
 }
 
 void TextureLoader::filterChanged()
@@ -219,7 +212,7 @@ GLuint TextureLoader::cachedTexture(QMap<QString, GLuint> &cache, const QString 
     if (found != cache.constEnd()) {
         return found.value();
     }
-    writeLog(QStringLiteral("Loading Texture: ") + key, Info);
+    logLine(QStringLiteral("Loading Texture: ") + key, Info);
     const GLuint texture = loadTexture(key);
     if (texture != noTexture) {
         cache.insert(key, texture);
@@ -240,7 +233,7 @@ GLuint TextureLoader::findTexture(const QString &name, bool loadIfMissing)
     if (const GLuint texture = tankTextures.value(slashed, 0)) {
         return texture;
     }
-    writeLog(QStringLiteral("Filename not found in cache:") + name, Error);
+    logLine(QStringLiteral("Filename not found in cache:") + name, Error);
     return loadIfMissing ? getTexture(name) : 0;
 }
 
@@ -286,15 +279,15 @@ GLuint TextureLoader::loadTexture(const QString &name)
 
     const std::unique_ptr<QBuffer> texture = open(name);
     if (!texture) {
-        writeLog(QStringLiteral("Could not open texture: ") + name, Warning);
+        logLine(QStringLiteral("Could not open texture: ") + name, Warning);
         return noTexture;
     }
 
     QString error;
     std::optional<Image> regular = Image::loadDds(texture->data(), &error);
     if (!regular) {
-        writeLog(name + QStringLiteral(": ") + error, Warning);
-        writeLog(QStringLiteral("Failed to load texture: ") + name, Warning);
+        logLine(name + QStringLiteral(": ") + error, Warning);
+        logLine(QStringLiteral("Failed to load texture: ") + name, Warning);
         return noTexture;
     }
 
@@ -316,7 +309,7 @@ GLuint TextureLoader::loadTexture(const QString &name)
                 QString hdError;
                 hd = Image::loadDds(hdFile->data(), &hdError);
                 if (!hd) {
-                    writeLog(hdName + QStringLiteral(": ") + hdError
+                    logLine(hdName + QStringLiteral(": ") + hdError
                                  + QStringLiteral(", skipping HD texture."),
                         Warning);
                 }
@@ -327,7 +320,7 @@ GLuint TextureLoader::loadTexture(const QString &name)
     const GLuint uploaded =
         hd ? uploadTexture(std::move(*regular), *hd) : uploadTexture(std::move(*regular));
     if (uploaded == 0) {
-        writeLog(QStringLiteral("Failed to load texture: ") + name, Warning);
+        logLine(QStringLiteral("Failed to load texture: ") + name, Warning);
         return noTexture;
     }
     return uploaded;

@@ -20,13 +20,6 @@
 
 namespace {
 
-void warn(const QString &text)
-{
-    if (Log *log = Log::instance()) {
-        log->write(text, Warning);
-    }
-}
-
 // Packed layouts go up as RGBA8; one that unpack or convert refuses (RGB9E5,
 // RG11B10F) goes up unchanged.
 void prepare(Image &image)
@@ -68,14 +61,14 @@ GLuint upload(Image &image, const Image *hd)
     bool join = false;
     if (hd) {
         if (hd->mipCount > 1) {
-            warn(QStringLiteral("HD texture has mip maps, this texture should only contain base "
-                                "level 0 and no further mip maps."));
+            logLine(QStringLiteral("HD texture has mip maps, this texture should only contain base "
+                                "level 0 and no further mip maps."), Warning);
         }
         if (hd->width <= image.width || hd->height <= image.height) {
-            warn(QStringLiteral("Regular texture is the same size(or larger) than the HD "
-                                "texture, skipping HD texture."));
+            logLine(QStringLiteral("Regular texture is the same size(or larger) than the HD "
+                                "texture, skipping HD texture."), Warning);
         } else if (!canJoin(image, *hd)) {
-            warn(QStringLiteral("HD texture (%1x%2, format %3) is not the regular texture's "
+            logLine(QStringLiteral("HD texture (%1x%2, format %3) is not the regular texture's "
                                 "block format at twice its size (%4x%5, format %6), skipping HD "
                                 "texture.")
                      .arg(hd->width)
@@ -83,7 +76,7 @@ GLuint upload(Image &image, const Image *hd)
                      .arg(int(hd->format))
                      .arg(image.width)
                      .arg(image.height)
-                     .arg(int(image.format)));
+                     .arg(int(image.format)), Warning);
         } else {
             join = true;
         }

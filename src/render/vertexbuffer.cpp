@@ -101,21 +101,17 @@ void VertexBuffer::setAttributes(const QList<VertexAttribute *> &list)
 void VertexBuffer::create(quint32 count, const void *data)
 {
     if (attributes.isEmpty()) {
-        if (Log *log = Log::instance()) {
-            log->write(QStringLiteral("Internal engine problem: No vertex attribute set for "
+        logLine(QStringLiteral("Internal engine problem: No vertex attribute set for "
                                       "vertex buffer"),
                        Error);
-        }
     }
     destroy();
     const quint64 bytes = quint64(vertexSize()) * count;
     if (bytes > std::numeric_limits<quint32>::max()) {
-        if (Log *log = Log::instance()) {
-            log->write(QStringLiteral("Vertex buffer of %1 vertices of %2 bytes is too large")
+        logLine(QStringLiteral("Vertex buffer of %1 vertices of %2 bytes is too large")
                            .arg(count)
                            .arg(vertexSize()),
                        Error);
-        }
         count = 0;
     }
     vertexCount = count;

@@ -28,13 +28,6 @@ QString diffuseTextureName(Material *material)
     return texture ? textures->textureName(texture) : QString();
 }
 
-void warn(const QString &text)
-{
-    if (Log *log = Log::instance()) {
-        log->write(text, Warning);
-    }
-}
-
 } // namespace
 
 Visual::Visual()
@@ -65,11 +58,11 @@ bool Visual::load(PrimitiveParser *primitives, const QString &path,
     FileManager *files = FileManager::instance();
     QBuffer *buffer = files ? files->openFile(fileName) : nullptr;
     if (!buffer) {
-        warn(QStringLiteral("Failed loading: ") + fileName);
+        logLine(QStringLiteral("Failed loading: ") + fileName, Warning);
         return false;
     }
     if (!buffer->isOpen() && !buffer->open(QIODevice::ReadOnly)) {
-        warn(QStringLiteral("Binary reader Failed loading: ") + fileName);
+        logLine(QStringLiteral("Binary reader Failed loading: ") + fileName, Warning);
         delete buffer;
         return false;
     }
