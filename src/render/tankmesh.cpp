@@ -18,19 +18,11 @@
 
 namespace {
 
-TankMeshHost *gHost = nullptr;
-
-// Stands in for the tank's stack when no host is registered.
+// Stands in for the tank's stack while no tank is registered.
 TransformStack &fallbackStack()
 {
     static TransformStack stack;
     return stack;
-}
-
-TransformStack &tankStack()
-{
-    TransformStack *stack = gHost ? gHost->transformStack() : nullptr;
-    return stack ? *stack : fallbackStack();
 }
 
 } // namespace
@@ -43,9 +35,11 @@ TankMesh::TankMesh()
 
 TankMesh::~TankMesh() = default;
 
-void TankMesh::setHost(TankMeshHost *host) { gHost = host; }
-
-TankMeshHost *TankMesh::host() { return gHost; }
+TransformStack &TankMesh::tankStack() const
+{
+    TransformStack *stack = mTankHooks ? mTankHooks->transformStack() : nullptr;
+    return stack ? *stack : fallbackStack();
+}
 
 bool TankMesh::load(
     const QString &meshPath, const glm::vec3 &mountPosition, quint32 meshPart, bool tankTextures)
@@ -54,7 +48,7 @@ bool TankMesh::load(
     path = meshPath;
     position = mountPosition;
     mMissingMasks.clear();
-    const int form = gHost ? gHost->loadingForm() : 0;
+    const int form = mTankHooks ? mTankHooks->loadingForm() : 0;
 
     if (!primitives->load(path)) {
         return false;
@@ -66,12 +60,12 @@ bool TankMesh::load(
         return true;
     }
 
-    auto visualOf = [form](quint32 which) -> const Visual * {
-        const Mesh *mesh = gHost ? gHost->partMesh(which, form) : nullptr;
+    auto visualOf = [this, form](quint32 which) -> const Visual * {
+        const Mesh *mesh = mTankHooks ? mTankHooks->partMesh(which, form) : nullptr;
         return mesh ? mesh->visual.get() : nullptr;
     };
-    // Without a host the chassis is its own source of the "tank" node.
-    const Visual *chassis = gHost ? visualOf(0) : (part == 0 ? visual.get() : nullptr);
+    // Without a tank the chassis is its own source of the "tank" node.
+    const Visual *chassis = mTankHooks ? visualOf(0) : (part == 0 ? visual.get() : nullptr);
     const TankPartPlacement placement
         = composeTankPartModel(part, position, *visual, chassis, visualOf(1), visualOf(2));
     model = placement.model;
@@ -128,8 +122,8 @@ void TankMesh::draw(
     mvp = matrices.mvp;
 
     if (!hidden) {
-        mShownForm = gHost ? gHost->shownForm() : 0;
-        mCamouflage = gHost ? gHost->camouflage() : TankCamouflage();
+        mShownForm = mTankHooks ? mTankHooks->shownForm() : 0;
+        mCamouflage = mTankHooks ? mTankHooks->camouflage() : TankCamouflage();
         GroupPass pass;
         pass.shadowPass = !mainPass;
         pass.forceDoubleSided = part == 0;

@@ -11,13 +11,13 @@ class TransformStack;
 
 using GLuint = unsigned int;
 
-// What a tank part reads of the loaded tank. The tank loader registers one with
-// TankMesh::setHost; without a host a part is placed by its own model alone, from
-// an identity matrix, in form 0 without camouflage.
-class TankMeshHost
+// What a tank part reads of the loaded tank. The tank loader registers itself on
+// each part mesh it creates (TankMesh::setTankHooks); while unset a part is placed
+// by its own model alone, from an identity matrix, in form 0 without camouflage.
+class TankMeshHooks
 {
 public:
-    virtual ~TankMeshHost() = default;
+    virtual ~TankMeshHooks() = default;
     // The form shown: 0 undamaged, 1 destroyed, 2 collision.
     virtual int shownForm() const = 0;
     // The form whose parts are being loaded.
@@ -56,14 +56,17 @@ public:
     // colours, tiling and textures, and sends "camoEnabled" once decided.
     void drawGroups(Material *material);
 
-    // Registers the loaded tank's services; null unregisters. Not owned.
-    static void setHost(TankMeshHost *host);
-    static TankMeshHost *host();
+    // The loaded tank this part belongs to; null unregisters. Not owned.
+    void setTankHooks(TankMeshHooks *hooks) { mTankHooks = hooks; }
+    TankMeshHooks *tankHooks() const { return mTankHooks; }
 
     quint32 part = 0;
 
 private:
     GLuint exclusionMask(const QString &name);
+    TransformStack &tankStack() const;
+
+    TankMeshHooks *mTankHooks = nullptr;
 
     // Masks already reported missing, so a failed mask is looked up and logged once.
     QSet<QString> mMissingMasks;

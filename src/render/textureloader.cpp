@@ -157,8 +157,8 @@ void TextureLoader::filterChanged()
     const Settings *settings = Settings::instance();
     const QString setting = settings ? settings->textureFilter : QStringLiteral("Anisotropic 4x");
     float maximum = 0.0f;
-    if (maxAnisotropy) {
-        maximum = maxAnisotropy();
+    if (mMaxAnisotropy) {
+        maximum = mMaxAnisotropy();
     } else if (QOpenGLFunctions_3_2_Core *gl = internal::glCore()) {
         // Asked only where the query is valid: clearing its error afterwards would
         // also swallow an error some earlier call left for its own check.
@@ -261,7 +261,7 @@ void TextureLoader::clear()
 
 GLuint TextureLoader::loadTexture(const QString &name)
 {
-    const bool packagesOnly = texturesFromPackagesOnly && texturesFromPackagesOnly();
+    const bool packagesOnly = mTankHooks && mTankHooks->texturesFromPackagesOnly();
     const QString mod = modPath();
     // The switch puts the packages before the mod folder's loose file; either way
     // the game-file lookup follows when the first place gives nothing.

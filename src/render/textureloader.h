@@ -6,8 +6,6 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
-
 using GLenum = unsigned int;
 using GLuint = unsigned int;
 
@@ -36,6 +34,17 @@ struct TextureFilterMode
 // anisotropy. An unknown name keeps current's filters and turns anisotropy off.
 [[nodiscard]] TextureFilterMode textureFilterFor(
     const QString &setting, const TextureFilterMode &current, float maxAnisotropy);
+
+// What the texture loader reads of the tank loader, which registers itself.
+class TextureLoaderTankHooks
+{
+public:
+    virtual ~TextureLoaderTankHooks() = default;
+    // The texture-location switch: when true, textures are read from the
+    // packages before the mod folder's loose files, and the companion from the
+    // packages alone.
+    virtual bool texturesFromPackagesOnly() const = 0;
+};
 
 // Turns the game's DDS textures into GL textures, keeps them in a per-tank and
 // a shared cache and applies the chosen texture filter at every bind. Lives
@@ -76,14 +85,11 @@ public:
     // decoded. The caller owns a texture other than noTexture.
     GLuint loadTexture(const QString &name);
 
-    // Where the tank loader's texture-location switch is read from: when set
-    // and answering true, textures are read from the packages before the mod
-    // folder's loose files, and the companion from the packages alone.
-    std::function<bool()> texturesFromPackagesOnly;
+    // Not owned; null unregisters (the packages then come after the mod folder).
+    void setTankHooks(TextureLoaderTankHooks *hooks) { mTankHooks = hooks; }
 
-    // The largest anisotropy of the implementation; reads the GL unless
-    // replaced (the tests pin it).
-    std::function<float()> maxAnisotropy;
+    // Test seam: replaces the GL query of the largest anisotropy; null restores it.
+    void setMaxAnisotropyForTesting(float (*query)()) { mMaxAnisotropy = query; }
 
     QMap<QString, GLuint> tankTextures;
     QMap<QString, GLuint> sharedTextures;
@@ -101,6 +107,9 @@ public slots:
 
 private:
     GLuint cachedTexture(QMap<QString, GLuint> &cache, const QString &name);
+
+    TextureLoaderTankHooks *mTankHooks = nullptr;
+    float (*mMaxAnisotropy)() = nullptr;
 
     Q_DISABLE_COPY(TextureLoader)
 };

@@ -87,7 +87,7 @@ QString show(const glm::vec3 &v)
 int warnings() { return Log::instance()->linesByLevel.value(Warning).size(); }
 
 // The loaded tank as the parts see it, without the tank library.
-class FakeTank : public TankMeshHost
+class FakeTank : public TankMeshHooks
 {
 public:
     int shownForm() const override { return shown; }
@@ -171,7 +171,6 @@ private slots:
 
     void cleanupTestCase()
     {
-        TankMesh::setHost(nullptr);
         delete Settings::instance();
         delete Log::instance();
         setMessageBoxHandler(nullptr);
@@ -370,7 +369,6 @@ private slots:
     void hiddenPartsStillPlaceWhatSitsOnThem()
     {
         FakeTank tank;
-        TankMesh::setHost(&tank);
         TankMesh parts[4];
         const glm::mat4 models[4] = { glm::translate(glm::mat4(1.0f), glm::vec3(5, 0, 0)),
             glm::rotate(
@@ -379,6 +377,7 @@ private slots:
             glm::scale(
                 glm::translate(glm::mat4(1.0f), glm::vec3(0, 0.2f, 1.5f)), glm::vec3(1, 1, 2)) };
         for (quint32 i = 0; i < 4; ++i) {
+            parts[i].setTankHooks(&tank);
             parts[i].part = i;
             parts[i].model = models[i];
             // Two render sets: the placement is still taken once per draw.
@@ -399,17 +398,16 @@ private slots:
         // Without a matrix stack the view and projection are identity.
         QCOMPARE(parts[3].modelView, expected);
         QCOMPARE(parts[3].mvp, expected);
-        TankMesh::setHost(nullptr);
     }
 
     void exportWritesEachGeometryUnderThePartsPlacement()
     {
         FakeTank tank;
-        TankMesh::setHost(&tank);
         const QString mod = Settings::instance()->modPath;
         QVERIFY(QDir().mkpath(mod + QStringLiteral("/vehicles/a")));
 
         TankMesh hull;
+        hull.setTankHooks(&tank);
         hull.part = 1;
         hull.path = QStringLiteral("vehicles/a/Hull.model");
         hull.model = glm::translate(glm::mat4(1.0f), glm::vec3(0, 2, 0));
@@ -425,15 +423,14 @@ private slots:
             objText(*hull.geometries[1], placed).toUtf8());
         // The hull leaves its placement for the turret.
         QCOMPARE(tank.stack.current, placed);
-        TankMesh::setHost(nullptr);
     }
 
     void exportIntoMissingFolderFails()
     {
         FakeTank tank;
-        TankMesh::setHost(&tank);
         const QString mod = Settings::instance()->modPath;
         TankMesh chassis;
+        chassis.setTankHooks(&tank);
         chassis.part = 0;
         chassis.path = QStringLiteral("vehicles/missing/Chassis.model");
         chassis.model = glm::translate(glm::mat4(1.0f), glm::vec3(1, 0, 0));
@@ -446,7 +443,6 @@ private slots:
         // The chassis' push is undone on the early stop as well.
         QCOMPARE(tank.stack.current, start);
         QVERIFY(tank.stack.stack.isEmpty());
-        TankMesh::setHost(nullptr);
     }
 
     // An index section of count indices and the given groups, as a .primitives file

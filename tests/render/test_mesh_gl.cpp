@@ -44,7 +44,7 @@ const QString TANK = QStringLiteral("vehicles/velmora/V04_Warden/normal/lod0/");
 const char *const PART_FILES[4]
     = { "Chassis.model", "Hull.model", "Turret_01.model", "Gun_01.model" };
 
-class FakeTank : public TankMeshHost
+class FakeTank : public TankMeshHooks
 {
 public:
     int shownForm() const override { return shown; }
@@ -88,6 +88,7 @@ private:
     {
         for (quint32 part = 0; part < 4; ++part) {
             mTank.parts[part] = std::make_unique<TankMesh>();
+            mTank.parts[part]->setTankHooks(&mTank);
             if (!mTank.parts[part]->load(
                     TANK + QLatin1String(PART_FILES[part]), glm::vec3(0.0f), part, true)) {
                 return false;
@@ -185,7 +186,6 @@ private slots:
         new MaterialLoader();
         MaterialLoader::instance()->light = &mLight;
         MaterialLoader::instance()->createDefaultMaterials();
-        TankMesh::setHost(&mTank);
         QVERIFY(loadTank());
     }
 
@@ -197,7 +197,6 @@ private slots:
         for (auto &part : mTank.parts) {
             part.reset();
         }
-        TankMesh::setHost(nullptr);
         delete MaterialLoader::instance();
         delete TextureLoader::instance();
         delete MatrixStack::instance();

@@ -356,7 +356,7 @@ void TestTextureLoaderGl::findAndNameAndClear()
 void TestTextureLoaderGl::bindAppliesTheChosenFilter()
 {
     Settings *settings = Settings::instance();
-    mLoader->maxAnisotropy = [] { return 8.0f; };
+    mLoader->setMaxAnisotropyForTesting([] { return 8.0f; });
     QVERIFY(!makeDds(QStringLiteral("parts/filter.dds"), 32, true).isEmpty());
     const GLuint texture = mLoader->getTexture(QStringLiteral("parts/filter.dds"));
 
@@ -512,7 +512,12 @@ void TestTextureLoaderGl::packagesOnlySwitch()
     const QString package = kSample + QStringLiteral("/Brastel/res/packages/vehicles_kastrel.pkg");
     QVERIFY(FileManager::instance()->addArchive(package, false));
 
-    mLoader->texturesFromPackagesOnly = [] { return true; };
+    struct Switch : TextureLoaderTankHooks
+    {
+        bool packagesOnly = true;
+        bool texturesFromPackagesOnly() const override { return packagesOnly; }
+    } tank;
+    mLoader->setTankHooks(&tank);
     const GLuint packaged = mLoader->getTexture(shared);
     QVERIFY(packaged != mLoader->noTexture);
     QVERIFY(levelParameter(packaged, 0, GL_TEXTURE_WIDTH) != 32);
@@ -520,11 +525,12 @@ void TestTextureLoaderGl::packagesOnlySwitch()
     QVERIFY(mLoader->getTexture(QStringLiteral("parts/loose.dds")) != mLoader->noTexture);
 
     mLoader->clear();
-    mLoader->texturesFromPackagesOnly = [] { return false; };
+    tank.packagesOnly = false;
     const GLuint modded = mLoader->getTexture(shared);
     QVERIFY(modded != mLoader->noTexture);
     QCOMPARE(levelParameter(modded, 0, GL_TEXTURE_WIDTH), 32);
     mLoader->clear();
+    mLoader->setTankHooks(nullptr);
     QFile::remove(mod(shared));
     FileManager::instance()->closeAll();
 }
