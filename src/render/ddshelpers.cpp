@@ -1,11 +1,11 @@
 #include "render/ddshelpers.h"
 
 #include "render/image.h"
+#include "render/internal/ddsheader.h"
 
 #include "core/filemanager.h"
 
 #include <QBuffer>
-#include <QtEndian>
 
 #include <algorithm>
 #include <cstring>
@@ -31,14 +31,12 @@ QByteArray readGameFile(const QString &path, qint64 maxBytes = -1)
 
 DdsTextureSize ddsTextureSize(const QByteArray &bytes)
 {
-    if (bytes.size() < 128 || !bytes.startsWith("DDS ")) {
+    // The decoder's own header check: a size it would refuse is no size.
+    const std::optional<DdsHeader> header = parseDdsHeader(bytes);
+    if (!header) {
         return {};
     }
-    // Header fields: height at byte 12, width at byte 16, little-endian.
-    DdsTextureSize size;
-    size.height = qFromLittleEndian<std::uint32_t>(bytes.constData() + 12);
-    size.width = qFromLittleEndian<std::uint32_t>(bytes.constData() + 16);
-    return size;
+    return { header->width, header->height };
 }
 
 DdsTextureSize ddsTextureSize(const QString &gamePath)

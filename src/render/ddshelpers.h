@@ -16,7 +16,8 @@ struct DdsTextureSize
 };
 
 // Width and height from the first 128 bytes of a DDS file; (0, 0) when fewer
-// than 128 bytes are given or the magic is not "DDS ". Reads nothing else.
+// than 128 bytes are given, the magic is not "DDS ", or the header has a size
+// the decoder refuses (0 or beyond kMaxDdsDimension). Reads nothing else.
 [[nodiscard]] DdsTextureSize ddsTextureSize(const QByteArray &bytes);
 // The same for a game file found through FileManager; (0, 0) when it cannot be opened.
 [[nodiscard]] DdsTextureSize ddsTextureSize(const QString &gamePath);

@@ -190,6 +190,7 @@ private slots:
     void toolCubeMaps();
 
     void textureSize();
+    void textureSizeSharesDecoderChecks();
     void thumbnail();
     void gameFileHelpers();
 
@@ -996,6 +997,41 @@ void TestDdsCodec::textureSize()
     png[0] = 'P';
     QCOMPARE(ddsTextureSize(png).width, 0u);
     QCOMPARE(ddsTextureSize(png).height, 0u);
+}
+
+void TestDdsCodec::textureSizeSharesDecoderChecks()
+{
+    // Sizes the decoder refuses are no size: the bake would make a framebuffer of them.
+    const auto refused = [](std::uint32_t w, std::uint32_t h, std::uint32_t d,
+                             std::uint32_t caps2) {
+        DdsSpec s;
+        s.fourCC = "DXT1";
+        s.width = w;
+        s.height = h;
+        s.depth = d;
+        s.caps2 = caps2;
+        const QByteArray header = ddsFile(s, {});
+        const DdsTextureSize size = ddsTextureSize(header);
+        QString error;
+        const bool decodes = bool(Image::loadDds(header + pattern(1 << 16), &error));
+        return size.width == 0 && size.height == 0 && !decodes && error.contains("is outside");
+    };
+    QVERIFY(refused(0, 48, 0, 0));
+    QVERIFY(refused(640, 0, 0, 0));
+    QVERIFY(refused(16385, 4, 0, 0));
+    QVERIFY(refused(0xFFFFFFFFu, 0xFFFFFFFFu, 0, 0));
+    QVERIFY(refused(4, 4, 0x80000000u, 0));
+    // A cube map's depth field is not its depth.
+    QVERIFY(!refused(4, 4, 0x80000000u, 0x200));
+
+    // The pixel format is not needed: a DX10 file cut after 128 bytes still has its size.
+    DdsSpec dx10;
+    dx10.dxgi = 71;
+    dx10.width = 16384;
+    dx10.height = 8;
+    const DdsTextureSize size = ddsTextureSize(ddsFile(dx10, {}).left(128));
+    QCOMPARE(size.width, 16384u);
+    QCOMPARE(size.height, 8u);
 }
 
 void TestDdsCodec::thumbnail()
