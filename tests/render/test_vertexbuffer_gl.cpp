@@ -562,4 +562,4 @@ void TestVertexBuffer::visualFailures()
 }
 
 QTEST_MAIN(TestVertexBuffer)
-#include "test_vertexbuffer.moc"
+#include "test_vertexbuffer_gl.moc"
