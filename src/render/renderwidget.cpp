@@ -415,7 +415,9 @@ void RenderWidget::shadowPass()
         || shadowFbo == 0) {
         return;
     }
-    const int size = s->shadowMapSize;
+    // The size makeFbo gave the texture, not the setting: the setting may lie outside
+    // what the GPU takes.
+    const int size = shadowMapSize;
     gl->glBindFramebuffer(GL_FRAMEBUFFER, shadowFbo);
     gl->glViewport(0, 0, size, size);
     gl->glClear(GL_DEPTH_BUFFER_BIT);
@@ -523,7 +525,19 @@ void RenderWidget::makeFbo()
         return;
     }
     logLine(QStringLiteral("Creating Shadow Map Texture."), Info);
-    const int size = settings() ? settings()->shadowMapSize : 2048;
+    const int requested = settings() ? settings()->shadowMapSize : 2048;
+    GLint maxTextureSize = 0;
+    gl->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
+    // A size past the limit is not always refused with GL_INVALID_VALUE: some drivers
+    // crash in glTexImage2D instead.
+    const int size = std::clamp(requested, 1, std::max(1, int(maxTextureSize)));
+    if (size != requested) {
+        logLine(QStringLiteral("Shadow Map size ") + QString::number(requested)
+                    + QStringLiteral(" outside 1..") + QString::number(maxTextureSize)
+                    + QStringLiteral(", using ") + QString::number(size),
+            Warning);
+    }
+    shadowMapSize = size;
     if (shadowTexture != 0) {
         gl->glDeleteTextures(1, &shadowTexture);
         shadowTexture = 0;

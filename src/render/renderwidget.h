@@ -93,6 +93,8 @@ public:
     qint64 nowUs = 0;
     GLuint shadowFbo = 0;
     GLuint shadowTexture = 0;
+    // Side of the shadow map texture: the setting, clamped to what the GPU takes.
+    int shadowMapSize = 0;
     bool sampleBuffers = false;
     bool paintBlocked = false;
     bool vendorIsAti = false;
