@@ -6,6 +6,8 @@
 #include <QOpenGLFunctions_3_2_Core>
 #include <QPainter>
 
+#include <cmath>
+
 namespace {
 
 QString trView(const char *text)
@@ -99,18 +101,13 @@ void OverlayImage::init(GLuint fontProgram)
         return;
     }
     destroy();
-    image = std::make_unique<QImage>(size, size, QImage::Format_ARGB32);
-    image->fill(Qt::transparent);
-
-    const QImage bytes = overlayTextureImage(*image);
     gl->glActiveTexture(GL_TEXTURE0);
     gl->glGenTextures(1, &texture);
     gl->glBindTexture(GL_TEXTURE_2D, texture);
-    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, size, size, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                     bytes.constBits());
     gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     gl->glBindTexture(GL_TEXTURE_2D, 0);
+    allocate(1.0);
 
     program = fontProgram;
 
@@ -129,11 +126,39 @@ void OverlayImage::init(GLuint fontProgram)
     dirty = true;
 }
 
-void OverlayImage::drawTexts(const OverlayInfo &info, const QFont &font, int viewportWidth,
-                             int viewportHeight)
+void OverlayImage::allocate(qreal ratio)
+{
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
+    if (!gl || texture == 0) {
+        return;
+    }
+    pixelRatio = ratio;
+    pixelSize = int(std::ceil(size * ratio));
+    image = std::make_unique<QImage>(pixelSize, pixelSize, QImage::Format_ARGB32);
+    // The painter then works in logical pixels, as the line layout does.
+    image->setDevicePixelRatio(ratio);
+    image->fill(Qt::transparent);
+
+    const QImage bytes = overlayTextureImage(*image);
+    gl->glActiveTexture(GL_TEXTURE0);
+    gl->glBindTexture(GL_TEXTURE_2D, texture);
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, pixelSize, pixelSize, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+        bytes.constBits());
+    gl->glBindTexture(GL_TEXTURE_2D, 0);
+    dirty = true;
+}
+
+void OverlayImage::drawTexts(
+    const OverlayInfo &info, const QFont &font, int viewportWidth, int viewportHeight, qreal ratio)
 {
     if (!info.showTankInfo && !info.showRenderInfo) {
         return;
+    }
+    if (!(ratio > 0.0)) {
+        ratio = 1.0;
+    }
+    if (ratio != pixelRatio) {
+        allocate(ratio);
     }
     if (info.showRenderInfo) {
         dirty = true; // the statistics change every frame
@@ -157,12 +182,15 @@ void OverlayImage::draw(int viewportWidth, int viewportHeight)
     gl->glBindTexture(GL_TEXTURE_2D, texture);
     if (dirty) {
         const QImage bytes = overlayTextureImage(*image);
-        gl->glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, size, size, GL_RGBA, GL_UNSIGNED_BYTE,
-                            bytes.constBits());
+        gl->glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, pixelSize, pixelSize, GL_RGBA, GL_UNSIGNED_BYTE,
+            bytes.constBits());
         dirty = false;
         ++uploadCount;
     }
-    gl->glViewport(overlayLeft, viewportHeight - size - overlayTopGap, size, size);
+    // The gaps to the view's edges are logical pixels too.
+    const int left = qRound(overlayLeft * pixelRatio);
+    const int topGap = qRound(overlayTopGap * pixelRatio);
+    gl->glViewport(left, viewportHeight - pixelSize - topGap, pixelSize, pixelSize);
     gl->glUseProgram(program);
     gl->glUniform1i(gl->glGetUniformLocation(program, "diffuseMap0"), 0);
     gl->glBindVertexArray(quadArray);

@@ -478,7 +478,7 @@ void RenderWidget::renderFrame()
         gl->glEnable(GL_MULTISAMPLE);
     }
     drawScene();
-    drawOverlayText(pixels.width(), pixels.height());
+    drawOverlayText(pixels.width(), pixels.height(), devicePixelRatioF());
     updateFrameTiming();
     ++framesDrawn;
 
@@ -486,7 +486,7 @@ void RenderWidget::renderFrame()
     QTimer::singleShot(0, this, qOverload<>(&QWidget::update));
 }
 
-void RenderWidget::drawOverlayText(int width, int height)
+void RenderWidget::drawOverlayText(int width, int height, qreal ratio)
 {
     if (!initialised) {
         return;
@@ -499,7 +499,7 @@ void RenderWidget::drawOverlayText(int width, int height)
     // Tank and hangar figures come in with the tank loader and the hangars.
     info.tankTriangles = 0;
     info.hangarTriangles = 0;
-    overlay->drawTexts(info, overlayFont, width, height);
+    overlay->drawTexts(info, overlayFont, width, height, ratio);
 }
 
 void RenderWidget::updateFrameTiming()
@@ -613,6 +613,7 @@ QImage RenderWidget::renderToImage(int width, int height, bool transparent)
     gl->glEnable(GL_MULTISAMPLE);
     lineBatch->clear();
     drawScene();
+    // At one pixel per logical pixel, whatever the screen's scale, like the scene.
     drawOverlayText(width, height);
 
     QImage image = target.toImage();

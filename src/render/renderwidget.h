@@ -64,7 +64,9 @@ public:
 
     // One frame (the body of paintGL); returns at once unless initialised.
     void renderFrame();
-    void drawOverlayText(int width, int height);
+    // Draws the overlay into a width x height framebuffer (pixels) holding ratio
+    // pixels per logical pixel.
+    void drawOverlayText(int width, int height, qreal ratio = 1.0);
 
     CameraController &cameraController() { return *mController; }
 
