@@ -28,27 +28,36 @@ constexpr int overlayTopGap = 5;
 
 QVector<OverlayLine> overlayLines(const OverlayInfo &info)
 {
+    // Marked here so that lupdate lists them; translated when drawn.
+    static const char *const tankLabels[] = { QT_TRANSLATE_NOOP("RenderWidget", "Nation"),
+        QT_TRANSLATE_NOOP("RenderWidget", "Name"), QT_TRANSLATE_NOOP("RenderWidget", "Category"),
+        QT_TRANSLATE_NOOP("RenderWidget", "Tier"),
+        QT_TRANSLATE_NOOP("RenderWidget", "Hit Points") };
+    static const char *const renderLabels[] = { QT_TRANSLATE_NOOP("RenderWidget", "Avg FPS: "),
+        QT_TRANSLATE_NOOP("RenderWidget", "Frame Time(ms): "),
+        QT_TRANSLATE_NOOP("RenderWidget", "Tank Triangle count: "),
+        QT_TRANSLATE_NOOP("RenderWidget", "Total Scene Triangle count: ") };
+
     QVector<OverlayLine> lines;
     int start = 15;
     if (info.showTankInfo) {
         const QColor white(Qt::white);
         const QString sep = QStringLiteral(": ");
-        lines.append({10, 15, white, trView("Nation") + sep + info.nation});
-        lines.append({10, 32, white, trView("Name") + sep + info.name});
-        lines.append({10, 49, white, trView("Category") + sep + info.category});
-        lines.append({10, 66, white, trView("Tier") + sep + info.tier});
-        lines.append({10, 83, white, trView("Hit Points") + sep + info.hitPoints});
+        const QString values[] = { info.nation, info.name, info.category, info.tier,
+            info.hitPoints };
+        for (int i = 0; i < 5; ++i) {
+            lines.append({ 10, 15 + 17 * i, white, trView(tankLabels[i]) + sep + values[i] });
+        }
         start = 100;
     }
     if (info.showRenderInfo) {
         const QColor yellow(Qt::yellow);
-        lines.append({10, start, yellow, trView("Avg FPS: ") + number(info.avgFps)});
-        lines.append({10, start + 17, yellow, trView("Frame Time(ms): ") + number(info.frameTimeMs)});
-        lines.append({10, start + 34, yellow,
-                      trView("Tank Triangle count: ") + QString::number(info.tankTriangles)});
-        lines.append({10, start + 51, yellow,
-                      trView("Total Scene Triangle count: ")
-                          + QString::number(info.hangarTriangles + info.tankTriangles)});
+        const QString values[] = { number(info.avgFps), number(info.frameTimeMs),
+            QString::number(info.tankTriangles),
+            QString::number(info.hangarTriangles + info.tankTriangles) };
+        for (int i = 0; i < 4; ++i) {
+            lines.append({ 10, start + 17 * i, yellow, trView(renderLabels[i]) + values[i] });
+        }
     }
     return lines;
 }
