@@ -6,6 +6,8 @@
 #include <QOpenGLFunctions_3_2_Core>
 #include <QPainter>
 
+#include <cmath>
+
 namespace {
 
 QString trView(const char *text)
@@ -26,27 +28,36 @@ constexpr int overlayTopGap = 5;
 
 QVector<OverlayLine> overlayLines(const OverlayInfo &info)
 {
+    // Marked here so that lupdate lists them; translated when drawn.
+    static const char *const tankLabels[] = { QT_TRANSLATE_NOOP("RenderWidget", "Nation"),
+        QT_TRANSLATE_NOOP("RenderWidget", "Name"), QT_TRANSLATE_NOOP("RenderWidget", "Category"),
+        QT_TRANSLATE_NOOP("RenderWidget", "Tier"),
+        QT_TRANSLATE_NOOP("RenderWidget", "Hit Points") };
+    static const char *const renderLabels[] = { QT_TRANSLATE_NOOP("RenderWidget", "Avg FPS: "),
+        QT_TRANSLATE_NOOP("RenderWidget", "Frame Time(ms): "),
+        QT_TRANSLATE_NOOP("RenderWidget", "Tank Triangle count: "),
+        QT_TRANSLATE_NOOP("RenderWidget", "Total Scene Triangle count: ") };
+
     QVector<OverlayLine> lines;
     int start = 15;
     if (info.showTankInfo) {
         const QColor white(Qt::white);
         const QString sep = QStringLiteral(": ");
-        lines.append({10, 15, white, trView("Nation") + sep + info.nation});
-        lines.append({10, 32, white, trView("Name") + sep + info.name});
-        lines.append({10, 49, white, trView("Category") + sep + info.category});
-        lines.append({10, 66, white, trView("Tier") + sep + info.tier});
-        lines.append({10, 83, white, trView("Hit Points") + sep + info.hitPoints});
+        const QString values[] = { info.nation, info.name, info.category, info.tier,
+            info.hitPoints };
+        for (int i = 0; i < 5; ++i) {
+            lines.append({ 10, 15 + 17 * i, white, trView(tankLabels[i]) + sep + values[i] });
+        }
         start = 100;
     }
     if (info.showRenderInfo) {
         const QColor yellow(Qt::yellow);
-        lines.append({10, start, yellow, trView("Avg FPS: ") + number(info.avgFps)});
-        lines.append({10, start + 17, yellow, trView("Frame Time(ms): ") + number(info.frameTimeMs)});
-        lines.append({10, start + 34, yellow,
-                      trView("Tank Triangle count: ") + QString::number(info.tankTriangles)});
-        lines.append({10, start + 51, yellow,
-                      trView("Total Scene Triangle count: ")
-                          + QString::number(info.hangarTriangles + info.tankTriangles)});
+        const QString values[] = { number(info.avgFps), number(info.frameTimeMs),
+            QString::number(info.tankTriangles),
+            QString::number(info.hangarTriangles + info.tankTriangles) };
+        for (int i = 0; i < 4; ++i) {
+            lines.append({ 10, start + 17 * i, yellow, trView(renderLabels[i]) + values[i] });
+        }
     }
     return lines;
 }
@@ -99,18 +110,13 @@ void OverlayImage::init(GLuint fontProgram)
         return;
     }
     destroy();
-    image = std::make_unique<QImage>(size, size, QImage::Format_ARGB32);
-    image->fill(Qt::transparent);
-
-    const QImage bytes = overlayTextureImage(*image);
     gl->glActiveTexture(GL_TEXTURE0);
     gl->glGenTextures(1, &texture);
     gl->glBindTexture(GL_TEXTURE_2D, texture);
-    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, size, size, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                     bytes.constBits());
     gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     gl->glBindTexture(GL_TEXTURE_2D, 0);
+    allocate(1.0);
 
     program = fontProgram;
 
@@ -129,11 +135,39 @@ void OverlayImage::init(GLuint fontProgram)
     dirty = true;
 }
 
-void OverlayImage::drawTexts(const OverlayInfo &info, const QFont &font, int viewportWidth,
-                             int viewportHeight)
+void OverlayImage::allocate(qreal ratio)
+{
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
+    if (!gl || texture == 0) {
+        return;
+    }
+    pixelRatio = ratio;
+    pixelSize = int(std::ceil(size * ratio));
+    image = std::make_unique<QImage>(pixelSize, pixelSize, QImage::Format_ARGB32);
+    // The painter then works in logical pixels, as the line layout does.
+    image->setDevicePixelRatio(ratio);
+    image->fill(Qt::transparent);
+
+    const QImage bytes = overlayTextureImage(*image);
+    gl->glActiveTexture(GL_TEXTURE0);
+    gl->glBindTexture(GL_TEXTURE_2D, texture);
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, pixelSize, pixelSize, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+        bytes.constBits());
+    gl->glBindTexture(GL_TEXTURE_2D, 0);
+    dirty = true;
+}
+
+void OverlayImage::drawTexts(
+    const OverlayInfo &info, const QFont &font, int viewportWidth, int viewportHeight, qreal ratio)
 {
     if (!info.showTankInfo && !info.showRenderInfo) {
         return;
+    }
+    if (!(ratio > 0.0)) {
+        ratio = 1.0;
+    }
+    if (ratio != pixelRatio) {
+        allocate(ratio);
     }
     if (info.showRenderInfo) {
         dirty = true; // the statistics change every frame
@@ -157,12 +191,15 @@ void OverlayImage::draw(int viewportWidth, int viewportHeight)
     gl->glBindTexture(GL_TEXTURE_2D, texture);
     if (dirty) {
         const QImage bytes = overlayTextureImage(*image);
-        gl->glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, size, size, GL_RGBA, GL_UNSIGNED_BYTE,
-                            bytes.constBits());
+        gl->glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, pixelSize, pixelSize, GL_RGBA, GL_UNSIGNED_BYTE,
+            bytes.constBits());
         dirty = false;
         ++uploadCount;
     }
-    gl->glViewport(overlayLeft, viewportHeight - size - overlayTopGap, size, size);
+    // The gaps to the view's edges are logical pixels too.
+    const int left = qRound(overlayLeft * pixelRatio);
+    const int topGap = qRound(overlayTopGap * pixelRatio);
+    gl->glViewport(left, viewportHeight - pixelSize - topGap, pixelSize, pixelSize);
     gl->glUseProgram(program);
     gl->glUniform1i(gl->glGetUniformLocation(program, "diffuseMap0"), 0);
     gl->glBindVertexArray(quadArray);

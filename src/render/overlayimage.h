@@ -43,8 +43,10 @@ void paintOverlayLines(QImage &image, const QVector<OverlayLine> &lines, const Q
 // The image as GL texture rows: RGBA bytes, bottom row first.
 [[nodiscard]] QImage overlayTextureImage(const QImage &image);
 
-// The text overlay in the view's top-left corner: a 512 x 512 image drawn one
-// texel per pixel through a textured quad. Empty until init(); safe to destroy
+// The text overlay in the view's top-left corner: a 512 x 512 image (in logical
+// pixels) drawn one texel per framebuffer pixel through a textured quad. On a scaled
+// screen the image holds pixelRatio texels per logical pixel, so the text keeps its
+// size beside the scaled scene and stays sharp. Empty until init(); safe to destroy
 // without a context.
 class OverlayImage
 {
@@ -59,9 +61,10 @@ public:
     // Needs a current context; fontProgram samples "diffuseMap0".
     void init(GLuint fontProgram);
     // Repaints the image when needed and draws it; with both blocks hidden nothing
-    // is drawn and nothing uploaded.
+    // is drawn and nothing uploaded. The viewport is in framebuffer pixels; ratio is
+    // framebuffer pixels per logical pixel (a new ratio resizes and repaints the image).
     void drawTexts(const OverlayInfo &info, const QFont &font, int viewportWidth,
-                   int viewportHeight);
+        int viewportHeight, qreal ratio = 1.0);
     // Draws the image; uploads it first when dirty. Leaves the viewport at the full
     // view, blending off and the depth test on.
     void draw(int viewportWidth, int viewportHeight);
@@ -73,7 +76,11 @@ public:
     GLuint quad = 0;
     GLuint quadArray = 0;
     int uploadCount = 0; // texture uploads so far
+    qreal pixelRatio = 1.0; // texels per logical pixel of the image
+    int pixelSize = size;   // side of the image and the texture in texels
 
 private:
     void destroy();
+    // Makes the image and the texture storage for the ratio; both start transparent.
+    void allocate(qreal ratio);
 };

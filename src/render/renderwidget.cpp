@@ -415,7 +415,9 @@ void RenderWidget::shadowPass()
         || shadowFbo == 0) {
         return;
     }
-    const int size = s->shadowMapSize;
+    // The size makeFbo gave the texture, not the setting: the setting may lie outside
+    // what the GPU takes.
+    const int size = shadowMapSize;
     gl->glBindFramebuffer(GL_FRAMEBUFFER, shadowFbo);
     gl->glViewport(0, 0, size, size);
     gl->glClear(GL_DEPTH_BUFFER_BIT);
@@ -476,7 +478,7 @@ void RenderWidget::renderFrame()
         gl->glEnable(GL_MULTISAMPLE);
     }
     drawScene();
-    drawOverlayText(pixels.width(), pixels.height());
+    drawOverlayText(pixels.width(), pixels.height(), devicePixelRatioF());
     updateFrameTiming();
     ++framesDrawn;
 
@@ -484,7 +486,7 @@ void RenderWidget::renderFrame()
     QTimer::singleShot(0, this, qOverload<>(&QWidget::update));
 }
 
-void RenderWidget::drawOverlayText(int width, int height)
+void RenderWidget::drawOverlayText(int width, int height, qreal ratio)
 {
     if (!initialised) {
         return;
@@ -497,7 +499,7 @@ void RenderWidget::drawOverlayText(int width, int height)
     // Tank and hangar figures come in with the tank loader and the hangars.
     info.tankTriangles = 0;
     info.hangarTriangles = 0;
-    overlay->drawTexts(info, overlayFont, width, height);
+    overlay->drawTexts(info, overlayFont, width, height, ratio);
 }
 
 void RenderWidget::updateFrameTiming()
@@ -523,7 +525,19 @@ void RenderWidget::makeFbo()
         return;
     }
     logLine(QStringLiteral("Creating Shadow Map Texture."), Info);
-    const int size = settings() ? settings()->shadowMapSize : 2048;
+    const int requested = settings() ? settings()->shadowMapSize : 2048;
+    GLint maxTextureSize = 0;
+    gl->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
+    // A size past the limit is not always refused with GL_INVALID_VALUE: some drivers
+    // crash in glTexImage2D instead.
+    const int size = std::clamp(requested, 1, std::max(1, int(maxTextureSize)));
+    if (size != requested) {
+        logLine(QStringLiteral("Shadow Map size ") + QString::number(requested)
+                    + QStringLiteral(" outside 1..") + QString::number(maxTextureSize)
+                    + QStringLiteral(", using ") + QString::number(size),
+            Warning);
+    }
+    shadowMapSize = size;
     if (shadowTexture != 0) {
         gl->glDeleteTextures(1, &shadowTexture);
         shadowTexture = 0;
@@ -599,6 +613,7 @@ QImage RenderWidget::renderToImage(int width, int height, bool transparent)
     gl->glEnable(GL_MULTISAMPLE);
     lineBatch->clear();
     drawScene();
+    // At one pixel per logical pixel, whatever the screen's scale, like the scene.
     drawOverlayText(width, height);
 
     QImage image = target.toImage();

@@ -64,7 +64,9 @@ public:
 
     // One frame (the body of paintGL); returns at once unless initialised.
     void renderFrame();
-    void drawOverlayText(int width, int height);
+    // Draws the overlay into a width x height framebuffer (pixels) holding ratio
+    // pixels per logical pixel.
+    void drawOverlayText(int width, int height, qreal ratio = 1.0);
 
     CameraController &cameraController() { return *mController; }
 
@@ -93,6 +95,8 @@ public:
     qint64 nowUs = 0;
     GLuint shadowFbo = 0;
     GLuint shadowTexture = 0;
+    // Side of the shadow map texture: the setting, clamped to what the GPU takes.
+    int shadowMapSize = 0;
     bool sampleBuffers = false;
     bool paintBlocked = false;
     bool vendorIsAti = false;
