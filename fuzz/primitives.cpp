@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         VisualGeometry geometry;
         const VertexSection layout = inspectVertexSection(chunk->data, uv2);
         std::vector<float> floats(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
-        decodeVertices(chunk->data, uv2, layout, floats.data(), &geometry);
+        (void)decodeVertices(chunk->data, uv2, layout, floats.data(),
+            qint64(floats.size() * sizeof(float)), &geometry);
         const IndexSection indices = decodeIndexSection(chunk->data, &geometry);
         QStringList textures;
         for (int i = 0; i < indices.groups.size(); ++i) {
