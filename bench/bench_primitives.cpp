@@ -79,7 +79,8 @@ void parseAndDecode(benchmark::State &state, const QString &format)
         const QByteArray &vertices = parser.chunks.at(0)->data;
         const VertexSection layout = inspectVertexSection(vertices, QByteArray());
         floats.resize(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
-        decodeVertices(vertices, QByteArray(), layout, floats.data(), &geometry);
+        decodeVertices(vertices, QByteArray(), layout, floats.data(),
+            qint64(floats.size() * sizeof(float)), &geometry);
         const IndexSection indices = decodeIndexSection(parser.chunks.at(1)->data, &geometry);
         benchmark::DoNotOptimize(floats.data());
         benchmark::DoNotOptimize(indices.groups.size());

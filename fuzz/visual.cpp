@@ -115,7 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             if (sections.vertices) {
                 const VertexSection layout = inspectVertexSection(sections.vertices->data, uv2);
                 std::vector<float> floats(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
-                decodeVertices(sections.vertices->data, uv2, layout, floats.data(), &geometry);
+                (void)decodeVertices(sections.vertices->data, uv2, layout, floats.data(),
+                    qint64(floats.size() * sizeof(float)), &geometry);
             }
             IndexSection indices;
             if (sections.primitive) {

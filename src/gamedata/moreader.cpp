@@ -6,12 +6,41 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 constexpr quint32 MO_MAGIC = 0x950412DE;
 constexpr quint32 MO_MAGIC_SWAPPED = 0xDE120495;
+constexpr qint64 MO_HEADER_SIZE = 28;
+
+QString hex(qint64 value)
+{
+    return QStringLiteral("0x") + QString::number(value, 16);
 }
+
+void warn(const QString &source, const QString &text)
+{
+    logLine(QStringLiteral("MoReader: ")
+                + (source.isEmpty() ? QString() : source + QStringLiteral(": ")) + text,
+        Warning);
+}
+
+// A table of the header must lie inside the file.
+bool tableInside(const QString &source, const char *name, qint64 offset, qint64 bytes, qint64 size)
+{
+    if (offset + bytes <= size) {
+        return true;
+    }
+    warn(source, QStringLiteral("%1 at %2 needs %3 bytes, %4 remain in the file of %5 bytes")
+                     .arg(QLatin1String(name), hex(offset))
+                     .arg(bytes)
+                     .arg(std::max<qint64>(0, size - offset))
+                     .arg(size));
+    return false;
+}
+
+} // namespace
 
 quint32 MoReader::word(qint64 offset) const
 {
@@ -40,10 +69,10 @@ bool MoReader::load(const QString &path)
     }
     const QByteArray bytes = file.readAll();
     file.close();
-    return loadData(bytes);
+    return loadData(bytes, path);
 }
 
-bool MoReader::loadData(const QByteArray &bytes)
+bool MoReader::loadData(const QByteArray &bytes, const QString &source)
 {
     clear();
     data = bytes;
@@ -60,8 +89,10 @@ bool MoReader::loadData(const QByteArray &bytes)
         clear();
         return false;
     }
-    if (data.size() < 28) {
-        qDebug() << "Header too short.";
+    if (data.size() < MO_HEADER_SIZE) {
+        warn(source, QStringLiteral("header needs %1 bytes, the file holds %2")
+                         .arg(MO_HEADER_SIZE)
+                         .arg(data.size()));
         clear();
         return false;
     }
@@ -76,10 +107,10 @@ bool MoReader::loadData(const QByteArray &bytes)
         return false;
     }
     const qint64 size = data.size();
-    if (qint64(originalsOffset) + 8 * qint64(stringCount) > size
-        || qint64(translationsOffset) + 8 * qint64(stringCount) > size
-        || qint64(hashOffset) + 4 * qint64(hashSize) > size) {
-        qDebug() << "Tables outside the file.";
+    if (!tableInside(source, "message-id table", originalsOffset, 8 * qint64(stringCount), size)
+        || !tableInside(
+            source, "translation table", translationsOffset, 8 * qint64(stringCount), size)
+        || !tableInside(source, "hash table", hashOffset, 4 * qint64(hashSize), size)) {
         clear();
         return false;
     }

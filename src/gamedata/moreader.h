@@ -9,8 +9,9 @@ class MoReader
 {
 public:
     bool load(const QString &path);
-    // The loader itself, on bytes already in memory.
-    bool loadData(const QByteArray &bytes);
+    // The loader itself, on bytes already in memory; source names them in the
+    // Warning lines of a damaged catalogue.
+    bool loadData(const QByteArray &bytes, const QString &source = QString());
 
     int lookup(const QString &messageId) const;
     QString originalString(int i) const;

@@ -38,11 +38,21 @@ QString MoReaderCached::translate(const QString &reference)
     if (parts.isEmpty()) {
         return reference;
     }
+    const QString folder = gameFolder();
+    if (folder != failedFolder) {
+        failedPaths.clear();
+        failedFolder = folder;
+    }
+    if (failedPaths.contains(parts.at(0))) {
+        return QString();
+    }
     if (parts.at(0) != currentPath || !reader) {
         delete reader;
         reader = new MoReader();
         currentPath.clear();
         if (!reader->load(parts.at(0))) {
+            // A damaged catalogue would otherwise be read, and reported, once per reference.
+            failedPaths.insert(parts.at(0));
             delete reader;
             reader = nullptr;
             return QString();

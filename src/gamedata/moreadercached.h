@@ -3,6 +3,7 @@
 #include "core/singleton.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -28,6 +29,10 @@ public:
     QString currentPath;
     MoReader *reader = nullptr;
     QString gamePath;
+    // Catalogues that failed to load, not read again until the game folder
+    // (failedFolder) changes.
+    QSet<QString> failedPaths;
+    QString failedFolder;
 
 private:
     Q_DISABLE_COPY(MoReaderCached)

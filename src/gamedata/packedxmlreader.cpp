@@ -233,6 +233,11 @@ public:
             return;
         }
         if (depth > MAX_DEPTH) {
+            logLine(QStringLiteral("Packed XML: element at 0x%1 is nested deeper than %2 levels; "
+                                   "reading stops there")
+                        .arg(QString::number(pos, 16))
+                        .arg(MAX_DEPTH),
+                Warning);
             failed = true;
             pos = size;
             return;

@@ -24,6 +24,16 @@ qint64 roundUp4(qint64 value)
     return (value + 3) & ~qint64(3);
 }
 
+QString hex(qint64 value)
+{
+    return QStringLiteral("0x") + QString::number(value, 16);
+}
+
+void warn(const QString &text)
+{
+    logLine(QStringLiteral("PrimitiveParser: ") + text, Warning);
+}
+
 } // namespace
 
 PrimitiveParser::~PrimitiveParser()
@@ -83,8 +93,18 @@ bool PrimitiveParser::parseBytes(const QByteArray &bytes)
         return false;
     }
     // The table sits just before its own length, the last word.
-    const qint64 tableStart = size - 4 - qint64(wordAt(bytes, size - 4));
+    const quint32 tableLength = wordAt(bytes, size - 4);
+    const qint64 tableStart = size - 4 - qint64(tableLength);
     if (tableStart < 4 || tableStart >= size - 4) {
+        if (tableLength == 0) {
+            warn(QStringLiteral("section table length word at %1 is 0").arg(hex(size - 4)));
+        } else {
+            warn(QStringLiteral("section table of %1 bytes (length word at %2) needs more than the "
+                                "%3 bytes between the magic and that word")
+                     .arg(tableLength)
+                     .arg(hex(size - 4))
+                     .arg(size - 8));
+        }
         return false;
     }
 
@@ -102,8 +122,44 @@ bool PrimitiveParser::parseBytes(const QByteArray &bytes)
         }
         const quint32 nameLength = wordAt(bytes, pos);
         pos += 4;
-        if (length > maxBlockLength || qint64(length) > tableStart - blockOffset
-            || nameLength > maxNameLength || qint64(nameLength) > size - 4 - pos) {
+        if (length > maxBlockLength) {
+            warn(QStringLiteral("section %1 (table entry at %2) has a block of %3 bytes, more than "
+                                "the %4 allowed")
+                     .arg(chunks.size())
+                     .arg(hex(entry))
+                     .arg(length)
+                     .arg(maxBlockLength));
+            return false;
+        }
+        if (qint64(length) > tableStart - blockOffset) {
+            warn(QStringLiteral(
+                "section %1 (table entry at %2): block at %3 needs %4 bytes, %5 remain "
+                "before the section table at %6")
+                     .arg(chunks.size())
+                     .arg(hex(entry), hex(blockOffset))
+                     .arg(length)
+                     .arg(tableStart - blockOffset)
+                     .arg(hex(tableStart)));
+            return false;
+        }
+        if (nameLength > maxNameLength) {
+            warn(QStringLiteral(
+                "section %1 (table entry at %2) has a name of %3 bytes, more than the "
+                "%4 allowed")
+                     .arg(chunks.size())
+                     .arg(hex(entry))
+                     .arg(nameLength)
+                     .arg(maxNameLength));
+            return false;
+        }
+        if (qint64(nameLength) > size - 4 - pos) {
+            warn(QStringLiteral(
+                "section %1 (table entry at %2): name at %3 needs %4 bytes, %5 remain "
+                "before the table length word")
+                     .arg(chunks.size())
+                     .arg(hex(entry), hex(pos))
+                     .arg(nameLength)
+                     .arg(size - 4 - pos));
             return false;
         }
         auto *chunk = new PrimitiveChunk;

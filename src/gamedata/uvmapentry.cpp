@@ -1,5 +1,6 @@
 #include "gamedata/uvmapentry.h"
 
+#include "core/log.h"
 #include "gamedata/visualgeometry.h"
 
 #include <algorithm>
@@ -28,17 +29,37 @@ void collectUvTriangles(const VisualGeometry &geometry, bool use32BitIndices,
         use32BitIndices ? geometry.indices32.size() : geometry.indices16.size();
     const qint64 vertexCount = geometry.uvs.size();
     const int records = int(std::min(groups.size(), textures.size()));
+    // The groups of a sound file share out the index list, so together they walk no
+    // more indices than it holds; overlapping groups could make the work, and the
+    // points kept, grow as groups times indices.
+    qint64 walked = 0;
     for (int k = 0; k < records; ++k) {
         const PrimitiveGroup &group = groups.at(k);
         if (textures.at(k).contains(QLatin1String("track"), Qt::CaseInsensitive)
             || group.primitiveCount < minTriangles) {
             continue;
         }
-        UvMapEntry entry;
-        entry.texture = textures.at(k);
         // A range reaching past the indices is cut to its whole triangles.
         const qint64 first = group.startIndex;
         const qint64 last = std::min(first + 3 * qint64(group.primitiveCount), indexCount);
+        const qint64 span = last > first ? (last - first) / 3 * 3 : 0;
+        if (walked + span > indexCount) {
+            logLine(QStringLiteral("UV collection: group %1 of %2 (%3 indices from index %4) would "
+                                   "take the indices walked to %5, more than the %6 the geometry "
+                                   "holds; it and the groups after it are left out")
+                        .arg(k)
+                        .arg(records)
+                        .arg(span)
+                        .arg(first)
+                        .arg(walked + span)
+                        .arg(indexCount),
+                Warning);
+            return;
+        }
+        walked += span;
+        UvMapEntry entry;
+        entry.texture = textures.at(k);
+        entry.points.reserve(int(span));
         for (qint64 i = first; i + 3 <= last; i += 3) {
             quint32 v[3];
             for (int c = 0; c < 3; ++c) {

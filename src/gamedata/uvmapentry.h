@@ -22,7 +22,9 @@ struct UvMapEntry
 // skipped when its texture name contains "track" (any case) or it has fewer than
 // 10 triangles. Group k takes its primitiveCount triangles from its startIndex,
 // from indices32 when use32BitIndices, else indices16; a u or v above 1 replaces
-// both by their fractional parts.
+// both by their fractional parts. Once the kept groups together would walk more
+// indices than the geometry holds (overlapping groups), collection stops there
+// with one Warning line.
 void collectUvTriangles(const VisualGeometry &geometry, bool use32BitIndices,
                         const QVector<PrimitiveGroup> &groups, const QStringList &textures,
                         QVector<UvMapEntry> *entries);

@@ -1,10 +1,12 @@
 #include "gamedata/vertexsection.h"
 
 #include "core/fatalerror.h"
+#include "core/log.h"
 #include "gamedata/visualgeometry.h"
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -120,13 +122,35 @@ VertexSection inspectVertexSection(const QByteArray &section, const QByteArray &
     return layout;
 }
 
-void decodeVertices(const QByteArray &section, const QByteArray &uv2, const VertexSection &layout,
-                    float *out, VisualGeometry *geometry)
+bool decodeVertices(const QByteArray &section, const QByteArray &uv2, const VertexSection &layout,
+    float *out, qint64 outBytes, VisualGeometry *geometry)
 {
     const int count = int(layout.vertexCount);
-    if (count <= 0 || layout.format == VertexFormat::Unknown
-        || qint64(section.size()) - headerSize < qint64(count) * layout.stride) {
-        return;
+    if (count <= 0 || layout.format == VertexFormat::Unknown) {
+        return count <= 0;
+    }
+    const qint64 needed = qint64(count) * layout.floatsPerVertex * qint64(sizeof(float));
+    if (!out || outBytes < needed) {
+        logLine(QStringLiteral("Vertex decoder: %1 vertices of %2 floats need %3 bytes, the output "
+                               "holds %4")
+                    .arg(count)
+                    .arg(layout.floatsPerVertex)
+                    .arg(needed)
+                    .arg(out ? outBytes : 0),
+            Warning);
+        return false;
+    }
+    const qint64 held = qint64(section.size()) - headerSize;
+    if (held < qint64(count) * layout.stride) {
+        logLine(QStringLiteral("Vertex decoder: %1 vertices of %2 bytes need %3 bytes after the "
+                               "%4-byte header, the section holds %5")
+                    .arg(count)
+                    .arg(layout.stride)
+                    .arg(qint64(count) * layout.stride)
+                    .arg(headerSize)
+                    .arg(std::max<qint64>(0, held)),
+            Warning);
+        return false;
     }
     const bool skinned = layout.format == VertexFormat::Xyznuviiiwwtb;
     const qint64 uv2Pairs = layout.withUv2 ? uv2.size() / 8 : 0;
@@ -208,4 +232,5 @@ void decodeVertices(const QByteArray &section, const QByteArray &uv2, const Vert
             uvs[i] = uv;
         }
     }
+    return true;
 }

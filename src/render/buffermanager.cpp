@@ -42,17 +42,19 @@ VertexBuffer *BufferManager::loadVertices(const QString &name, const QByteArray 
     if (gl && buffer->vbo != 0 && buffer->byteSize > 0) {
         gl->glBindBuffer(GL_ARRAY_BUFFER, buffer->vbo);
         if (void *mapped = gl->glMapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY)) {
-            decodeVertices(section, uv2, layout, static_cast<float *>(mapped), geometry);
+            written = decodeVertices(section, uv2, layout, static_cast<float *>(mapped),
+                qint64(buffer->byteSize), geometry);
             gl->glUnmapBuffer(GL_ARRAY_BUFFER);
-            written = true;
         }
         gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
     }
     if (!written && layout.vertexCount > 0) {
         // No context or no mapping: the CPU side is still wanted (exports, collision).
         std::vector<float> floats(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
-        decodeVertices(section, uv2, layout, floats.data(), geometry);
-        if (gl && buffer->vbo != 0) {
+        const bool decoded = decodeVertices(
+            section, uv2, layout, floats.data(), qint64(floats.size() * sizeof(float)), geometry);
+        if (decoded && gl && buffer->vbo != 0
+            && buffer->byteSize <= floats.size() * sizeof(float)) {
             gl->glBindBuffer(GL_ARRAY_BUFFER, buffer->vbo);
             gl->glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(buffer->byteSize), floats.data());
             gl->glBindBuffer(GL_ARRAY_BUFFER, 0);

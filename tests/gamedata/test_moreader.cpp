@@ -172,7 +172,10 @@ private slots:
     void refused_data()
     {
         QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("warning");
+        // 28-byte header, two tables of 2 x 8 bytes, 3 hash slots: 72 bytes and the strings.
         const QByteArray good = buildMo({{"", "h"}, {"a", "b"}}, {0, 2, 0});
+        QCOMPARE(good.size(), 72 + 7);
         QByteArray magic = good;
         magic[0] = 'x';
         QByteArray count = good;
@@ -181,22 +184,40 @@ private slots:
         putWord(originals, 12, quint32(good.size() - 8));
         QByteArray hashTable = good;
         putWord(hashTable, 20, 0x40000000);
-        QTest::newRow("magic") << magic;
-        QTest::newRow("short") << good.left(20);
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("no hash") << msgfmt({QStringLiteral("--no-hash")});
-        QTest::newRow("count") << count;
-        QTest::newRow("originals") << originals;
-        QTest::newRow("hash size") << hashTable;
+        // The texts of a wrong magic and an empty hash table are debug output only.
+        QTest::newRow("magic") << magic << "";
+        QTest::newRow("short") << good.left(20) << "header needs 28 bytes, the file holds 20";
+        QTest::newRow("empty") << QByteArray() << "";
+        QTest::newRow("no hash") << msgfmt({ QStringLiteral("--no-hash") }) << "";
+        QTest::newRow("count") << count
+                               << "message-id table at 0x1c needs 34359738360 bytes, 51 remain in "
+                                  "the file of 79 bytes";
+        QTest::newRow("originals")
+            << originals
+            << "message-id table at 0x47 needs 16 bytes, 8 remain in the file "
+               "of 79 bytes";
+        QTest::newRow("hash size") << hashTable
+                                   << "hash table at 0x3c needs 4294967296 bytes, 19 remain in the "
+                                      "file of 79 bytes";
     }
 
     void refused()
     {
         QFETCH(QByteArray, bytes);
+        QFETCH(QString, warning);
+        const QString before = Log::instance()->text(Warning);
         MoReader reader;
-        QVERIFY(!reader.loadData(bytes));
+        QVERIFY(!reader.loadData(bytes, QStringLiteral("x.mo")));
         QVERIFY(reader.data.isEmpty());
         QCOMPARE(reader.lookup(QStringLiteral("a")), -1);
+        const QString added = Log::instance()->text(Warning).mid(before.size());
+        if (warning.isEmpty()) {
+            QVERIFY2(added.isEmpty(), qPrintable(added));
+        } else {
+            QCOMPARE(added.count(QLatin1Char('\n')), 1);
+            QVERIFY2(
+                added.contains(QStringLiteral("MoReader: x.mo: ") + warning), qPrintable(added));
+        }
     }
 
     void handBuiltTables_data()
@@ -289,6 +310,51 @@ private slots:
         QVERIFY(!cached.reader);
         QCOMPARE(cached.translate(QStringLiteral("#menu:nations/ussr")), QStringLiteral("Union"));
         QCOMPARE(cached.translate(QStringLiteral("#menu:nope")), QStringLiteral("nope"));
+    }
+
+    // A damaged catalogue is read and reported once, until the game folder changes.
+    void damagedCatalogue()
+    {
+        const QByteArray good = msgfmt({});
+        QVERIFY(!good.isEmpty());
+        QByteArray damaged = good;
+        const quint32 hashSlots = qFromLittleEndian<quint32>(good.constData() + 20);
+        putWord(damaged, 24, quint32(good.size()));
+        const QString second = mTemp.filePath(QStringLiteral("second"));
+        const QString path = QDir::toNativeSeparators(catalogue(QStringLiteral("damaged")));
+        writeFile(path, damaged);
+        writeFile(catalogue(QStringLiteral("menu")), good);
+
+        MoReaderCached cached;
+        cached.setGamePath(gameFolder());
+        const QString expected =
+            QStringLiteral("MoReader: %1: hash table at 0x%2 needs %3 bytes, 0 "
+                           "remain in the file of %4 bytes")
+                .arg(path, QString::number(good.size(), 16))
+                .arg(4 * hashSlots)
+                .arg(good.size());
+        const int before = Log::instance()->text(Warning).count(expected);
+        QCOMPARE(
+            cached.translate(QStringLiteral("#menu:nations/ussr")), QStringLiteral("U.S.S.R."));
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(cached.translate(QStringLiteral("#damaged:nations/ussr")), QString());
+        }
+        QCOMPARE(Log::instance()->text(Warning).count(expected), before + 1);
+        // The catalogue held before is kept: a remembered failure loads nothing.
+        QCOMPARE(
+            cached.translate(QStringLiteral("#menu:nations/ussr")), QStringLiteral("U.S.S.R."));
+        QCOMPARE(cached.translate(QStringLiteral("#damaged:nations/ussr")), QString());
+        QCOMPARE(cached.currentPath, QDir::toNativeSeparators(catalogue(QStringLiteral("menu"))));
+
+        // Mended in place, it stays refused until the game path changes.
+        writeFile(path, good);
+        QCOMPARE(cached.translate(QStringLiteral("#damaged:nations/ussr")), QString());
+        cached.setGamePath(second);
+        QCOMPARE(cached.translate(QStringLiteral("#damaged:nations/ussr")), QString());
+        cached.setGamePath(gameFolder());
+        QCOMPARE(
+            cached.translate(QStringLiteral("#damaged:nations/ussr")), QStringLiteral("U.S.S.R."));
+        QCOMPARE(Log::instance()->text(Warning).count(expected), before + 1);
     }
 };
 

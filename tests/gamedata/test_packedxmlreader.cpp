@@ -3,6 +3,7 @@
 
 #include "core/dialogs.h"
 #include "core/fatalerror.h"
+#include "core/log.h"
 
 #include <QBuffer>
 #include <QProcess>
@@ -324,8 +325,12 @@ private slots:
             bytes += QByteArray::fromHex("000000000000");
         }
         bool failed = false;
+        Log log;
         PackedXmlReader::parse(bytes, QStringLiteral("r"), nullptr, &failed);
         QVERIFY(failed);
+        // Level 513 starts after the 6-byte head and 513 elements of 6 bytes.
+        QVERIFY(log.text(Warning).contains(QStringLiteral(
+            "Packed XML: element at 0xc0c is nested deeper than 512 levels; reading stops there")));
     }
 
     void plain_data()

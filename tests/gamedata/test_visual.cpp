@@ -3,6 +3,7 @@
 #include "gamedata/primitiveparser.h"
 #include "gamedata/uvmapentry.h"
 #include "gamedata/vectortext.h"
+#include "gamedata/vertexsection.h"
 #include "gamedata/visualdocument.h"
 #include "gamedata/visualgeometry.h"
 #include "gamedata/visualnode.h"
@@ -13,6 +14,7 @@
 #include "gamedata/writerfixtures.h"
 
 #include <QDir>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -20,6 +22,7 @@
 
 #include <clocale>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -329,6 +332,39 @@ private slots:
         collectUvTriangles(small, false, {{3, 50, 0, 30}}, {"x.dds"}, &entries);
         QCOMPARE(entries.size(), 1);
         QCOMPARE(entries.at(0).points.size(), 8 * 3);
+        QVERIFY(!warnings().contains(QStringLiteral("UV collection: ")));
+    }
+
+    // A crafted section whose 37,499 groups each claim the same 6,666 triangles of
+    // its 20,000 indices: only what the indices can hold once is walked and kept.
+    void uvOverlappingGroups()
+    {
+        QProcess gunzip;
+        gunzip.start(QStringLiteral("gzip"),
+            { QStringLiteral("-dc"), QStringLiteral(HULLSCOPE_SOURCE_DIR
+                                         "/tests/gamedata/data/uv-20000.primitives.gz") });
+        QVERIFY(gunzip.waitForFinished(30000) && gunzip.exitCode() == 0);
+        PrimitiveParser parser;
+        QVERIFY(parser.parseBytes(gunzip.readAllStandardOutput()));
+        const QByteArray section = parser.chunks.at(0)->data;
+        VisualGeometry geometry;
+        const VertexSection layout = inspectVertexSection(section, {});
+        std::vector<float> floats(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
+        QVERIFY(decodeVertices(
+            section, {}, layout, floats.data(), qint64(floats.size() * 4), &geometry));
+        const IndexSection indices = decodeIndexSection(section, &geometry);
+        QCOMPARE(indices.groups.size(), 37499);
+        QCOMPARE(geometry.indices16.size(), 19998);
+
+        QVector<UvMapEntry> entries;
+        collectUvTriangles(geometry, false, indices.groups,
+            QStringList(indices.groups.size(), QStringLiteral("hull.dds")), &entries);
+        QCOMPARE(entries.size(), 1);
+        QCOMPARE(entries.at(0).points.size(), 19998);
+        QCOMPARE(warnings().count(QStringLiteral("UV collection: ")), 1);
+        QVERIFY(warnings().contains(QStringLiteral(
+            "UV collection: group 1 of 37499 (19998 indices from index 0) would take "
+            "the indices walked to 39996, more than the 19998 the geometry holds")));
     }
 
     void vec3Text_data()

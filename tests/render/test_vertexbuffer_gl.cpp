@@ -394,7 +394,8 @@ void TestVertexBuffer::vertexUpload()
         // The GL buffer holds exactly what the CPU decoder writes.
         const VertexSection layout = inspectVertexSection(section, uv2);
         std::vector<float> expected(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
-        decodeVertices(section, uv2, layout, expected.data(), nullptr);
+        decodeVertices(section, uv2, layout, expected.data(),
+            qint64(expected.size() * sizeof(float)), nullptr);
         QCOMPARE(buffer->byteSize, quint32(expected.size() * 4));
         QCOMPARE(bufferBytes(GL_ARRAY_BUFFER, buffer->vbo, buffer->byteSize),
                  QByteArray(reinterpret_cast<const char *>(expected.data()), int(expected.size() * 4)));
