@@ -37,7 +37,8 @@ public:
                     data + QStringLiteral("/tank_list.cfg"));
         QFile settings(data + QStringLiteral("/settings.cfg"));
         if (settings.open(QIODevice::WriteOnly)) {
-            settings.write("<Settings><Paths><BrastelPath>" + (LARGE + QStringLiteral("/Brastel")).toUtf8()
+            settings.write("<Settings><Paths><BrastelPath>"
+                           + (LARGE + QStringLiteral("/Brastel")).toUtf8()
                            + "</BrastelPath></Paths></Settings>");
         }
         settings.close();
@@ -60,10 +61,7 @@ public:
         delete Log::instance();
     }
 
-    bool valid() const
-    {
-        return QFile::exists(LARGE + QStringLiteral("/Brastel/Brastel.exe"));
-    }
+    bool valid() const { return QFile::exists(LARGE + QStringLiteral("/Brastel/Brastel.exe")); }
 
 private:
     QTemporaryDir mTemp;
@@ -81,8 +79,8 @@ void BM_RebuildLarge(benchmark::State &state)
     for (auto _ : state) {
         db->rebuildDatabase();
     }
-    std::unique_ptr<QSqlQuery> all(db->filterQueryAll(db->nations.value(0), db->nations.value(0),
-                                                      db->nations.value(0)));
+    std::unique_ptr<QSqlQuery> all(
+        db->filterQueryAll(db->nations.value(0), db->nations.value(0), db->nations.value(0)));
     int rows = 0;
     while (all->next()) {
         ++rows;

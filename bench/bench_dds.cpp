@@ -47,8 +47,8 @@ const Fixture &fixture(const QString &flag, int size = 2048)
         auto *line = reinterpret_cast<QRgb *>(img.scanLine(y));
         for (int x = 0; x < img.width(); ++x) {
             const int n = ((x * 73856093) ^ (y * 19349663)) & 0x3F;
-            line[x] = qRgba((x / 8 + n) & 0xFF, (y / 8 + n) & 0xFF, (x ^ y) & 0xFF,
-                            (x + y + n) & 0xFF);
+            line[x] =
+                qRgba((x / 8 + n) & 0xFF, (y / 8 + n) & 0xFF, (x ^ y) & 0xFF, (x + y + n) & 0xFF);
         }
     }
     img.save(png);
@@ -92,7 +92,7 @@ void decode(benchmark::State &state, const QString &flag)
 double runConvert(const QString &path)
 {
     const QByteArray file = QFile::encodeName(path);
-    const char *argv[] = { "convert", file.constData(), "-depth", "8", "RGBA:/dev/null", nullptr };
+    const char *argv[] = {"convert", file.constData(), "-depth", "8", "RGBA:/dev/null", nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
@@ -169,13 +169,31 @@ void copyOutput(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * source.size());
 }
 
-void BM_DecodeDxt1(benchmark::State &state) { decode(state, QStringLiteral("-bc1")); }
-void BM_DecodeDxt5(benchmark::State &state) { decode(state, QStringLiteral("-bc3")); }
-void BM_MagickDecodeDxt1(benchmark::State &state) { magick(state, QStringLiteral("-bc1")); }
-void BM_MagickDecodeDxt5(benchmark::State &state) { magick(state, QStringLiteral("-bc3")); }
-void BM_CopyDecodedSize(benchmark::State &state) { copyOutput(state); }
+void BM_DecodeDxt1(benchmark::State &state)
+{
+    decode(state, QStringLiteral("-bc1"));
+}
+void BM_DecodeDxt5(benchmark::State &state)
+{
+    decode(state, QStringLiteral("-bc3"));
+}
+void BM_MagickDecodeDxt1(benchmark::State &state)
+{
+    magick(state, QStringLiteral("-bc1"));
+}
+void BM_MagickDecodeDxt5(benchmark::State &state)
+{
+    magick(state, QStringLiteral("-bc3"));
+}
+void BM_CopyDecodedSize(benchmark::State &state)
+{
+    copyOutput(state);
+}
 // What starting convert costs on its own: a 4 x 4 file (net_ms near 0).
-void BM_MagickStartup(benchmark::State &state) { magick(state, QStringLiteral("-bc1"), 4); }
+void BM_MagickStartup(benchmark::State &state)
+{
+    magick(state, QStringLiteral("-bc1"), 4);
+}
 
 } // namespace
 

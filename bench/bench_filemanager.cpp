@@ -65,8 +65,8 @@ struct Game
             QDir().mkpath(QFileInfo(package).path());
             QProcess zip;
             zip.setWorkingDirectory(staging);
-            zip.start(QStringLiteral("zip"), QStringList{QStringLiteral("-q"), QStringLiteral("-X"),
-                                                         package} + members);
+            zip.start(QStringLiteral("zip"),
+                      QStringList {QStringLiteral("-q"), QStringLiteral("-X"), package} + members);
             zip.waitForFinished(120000);
             QDir(staging).removeRecursively();
             resources += "<Zip>package" + QByteArray::number(p) + ".pkg</Zip>\n";
@@ -76,9 +76,8 @@ struct Game
         writeFile(root + QStringLiteral("/mod/vehicles/velmora/Hull_AM.dds"),
                   filler(TARGET_SIZE, 2));
         writeFile(root + QStringLiteral("/data/settings.cfg"),
-                  "<Settings><Paths><BrastelPath>" + root.toUtf8()
-                      + "/game</BrastelPath><ModPath>" + root.toUtf8()
-                      + "/mod</ModPath></Paths></Settings>");
+                  "<Settings><Paths><BrastelPath>" + root.toUtf8() + "/game</BrastelPath><ModPath>"
+                      + root.toUtf8() + "/mod</ModPath></Paths></Settings>");
 
         QDir::setCurrent(root + QStringLiteral("/bin_x64"));
         files = std::make_unique<FileManager>();

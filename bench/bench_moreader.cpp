@@ -21,11 +21,12 @@ struct Game
     {
         const QString folder = temp.filePath(QStringLiteral("res/text/LC_MESSAGES"));
         QDir().mkpath(folder);
-        for (const QString &name : {QStringLiteral("kastrel_vehicles"), QStringLiteral("velmora_vehicles")}) {
+        for (const QString &name :
+             {QStringLiteral("kastrel_vehicles"), QStringLiteral("velmora_vehicles")}) {
             QByteArray po = "msgid \"\"\nmsgstr \"Content-Type: text/plain; charset=UTF-8\\n\"\n\n";
             for (int i = 0; i < IDS_PER_CATALOGUE; ++i) {
                 po += "msgid \"tank_" + QByteArray::number(i) + "\"\nmsgstr \"Tank "
-                    + QByteArray::number(i) + "\"\n\n";
+                      + QByteArray::number(i) + "\"\n\n";
             }
             const QString in = temp.filePath(name + QStringLiteral(".po"));
             QFile file(in);
@@ -33,7 +34,8 @@ struct Game
             file.write(po);
             file.close();
             QProcess::execute(QStringLiteral("msgfmt"),
-                              {QStringLiteral("-o"), folder + QLatin1Char('/') + name + QStringLiteral(".mo"), in});
+                              {QStringLiteral("-o"),
+                               folder + QLatin1Char('/') + name + QStringLiteral(".mo"), in});
             for (int i = 0; i < 5000; ++i) {
                 references.append(QLatin1Char('#') + name + QStringLiteral(":tank_")
                                   + QString::number(i % IDS_PER_CATALOGUE));

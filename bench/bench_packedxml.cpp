@@ -18,13 +18,15 @@ QByteArray plainDocument(int targetBytes)
     QByteArray xml = "<root>";
     for (int i = 0; xml.size() < targetBytes; ++i) {
         xml += "<part" + QByteArray::number(i % 7) + "><name>hull_" + QByteArray::number(i)
-            + "</name><armor>" + QByteArray::number(i % 120) + "</armor><weight>"
-            + QByteArray::number(1000 + i) + "</weight><position>0.5 "
-            + QByteArray::number(i % 10) + ".25 -1.75</position><hidden>false</hidden>"
-              "<transform><row0>1 0 0</row0><row1>0 1 0</row1><row2>0 0 1</row2><row3>0.1 2 3.5</row3></transform>"
-              "<models><undamaged>vehicles/a/normal/lod0/hull.model</undamaged>"
-              "<destroyed>vehicles/a/crash/lod0/hull.model</destroyed></models></part"
-            + QByteArray::number(i % 7) + ">";
+               + "</name><armor>" + QByteArray::number(i % 120) + "</armor><weight>"
+               + QByteArray::number(1000 + i) + "</weight><position>0.5 "
+               + QByteArray::number(i % 10)
+               + ".25 -1.75</position><hidden>false</hidden>"
+                 "<transform><row0>1 0 0</row0><row1>0 1 0</row1><row2>0 0 1</row2><row3>0.1 2 "
+                 "3.5</row3></transform>"
+                 "<models><undamaged>vehicles/a/normal/lod0/hull.model</undamaged>"
+                 "<destroyed>vehicles/a/crash/lod0/hull.model</destroyed></models></part"
+               + QByteArray::number(i % 7) + ">";
     }
     return xml + "</root>";
 }
@@ -75,7 +77,8 @@ void BM_PackedRead(benchmark::State &state)
         return;
     }
     for (auto _ : state) {
-        QDomDocument doc = PackedXmlReader::parse(pair.packed, QStringLiteral("vehicles/a/hull.xml"));
+        QDomDocument doc =
+            PackedXmlReader::parse(pair.packed, QStringLiteral("vehicles/a/hull.xml"));
         benchmark::DoNotOptimize(doc);
     }
     state.SetBytesProcessed(qint64(state.iterations()) * pair.plain.size());

@@ -27,24 +27,26 @@ const QByteArray &model(const QString &format)
     }
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("grid.primitives"));
-    const QString script = QStringLiteral(
-        "import primitives as P, math\n"
-        "n = 317\n"
-        "v = [dict(pos=(x * 0.01, math.sin(x * 0.1) * math.cos(z * 0.1), z * 0.01),"
-        " normal=(0.0, 1.0, 0.0), uv=(x / n, z / n), tangent=(1, 0, 0), binormal=(0, 0, 1),"
-        " bones=(1, 2, 3), weights=(200, 55)) for z in range(n) for x in range(n)]\n"
-        "if '%1' == 'xyznuv':\n"
-        "    v = [(d['pos'], d['normal'], d['uv']) for d in v]\n"
-        "t = []\n"
-        "for z in range(n - 1):\n"
-        "    for x in range(n - 1):\n"
-        "        a = z * n + x\n"
-        "        t += [a, a + n, a + 1, a + 1, a + n, a + n + 1]\n"
-        "q = len(t) // 12\n"
-        "g = [(k * q * 3, q, 0, n * n) for k in range(4)]\n"
-        "open('%2', 'wb').write(P.write_primitives([('Grid.vertices', P.vertex_section('%1', v)),"
-        " ('Grid.indices', P.index_section(t, groups=g, fmt='list32'))]))\n")
-                               .arg(format, path);
+    const QString script =
+        QStringLiteral(
+            "import primitives as P, math\n"
+            "n = 317\n"
+            "v = [dict(pos=(x * 0.01, math.sin(x * 0.1) * math.cos(z * 0.1), z * 0.01),"
+            " normal=(0.0, 1.0, 0.0), uv=(x / n, z / n), tangent=(1, 0, 0), binormal=(0, 0, 1),"
+            " bones=(1, 2, 3), weights=(200, 55)) for z in range(n) for x in range(n)]\n"
+            "if '%1' == 'xyznuv':\n"
+            "    v = [(d['pos'], d['normal'], d['uv']) for d in v]\n"
+            "t = []\n"
+            "for z in range(n - 1):\n"
+            "    for x in range(n - 1):\n"
+            "        a = z * n + x\n"
+            "        t += [a, a + n, a + 1, a + 1, a + n, a + n + 1]\n"
+            "q = len(t) // 12\n"
+            "g = [(k * q * 3, q, 0, n * n) for k in range(4)]\n"
+            "open('%2', 'wb').write(P.write_primitives([('Grid.vertices', P.vertex_section('%1', "
+            "v)),"
+            " ('Grid.indices', P.index_section(t, groups=g, fmt='list32'))]))\n")
+            .arg(format, path);
     QProcess python;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PYTHONPATH"), QStringLiteral(HULLSCOPE_TOOLS_DIR "/formats"));
@@ -80,7 +82,7 @@ void parseAndDecode(benchmark::State &state, const QString &format)
         const VertexSection layout = inspectVertexSection(vertices, QByteArray());
         floats.resize(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
         decodeVertices(vertices, QByteArray(), layout, floats.data(),
-            qint64(floats.size() * sizeof(float)), &geometry);
+                       qint64(floats.size() * sizeof(float)), &geometry);
         const IndexSection indices = decodeIndexSection(parser.chunks.at(1)->data, &geometry);
         benchmark::DoNotOptimize(floats.data());
         benchmark::DoNotOptimize(indices.groups.size());

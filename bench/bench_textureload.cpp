@@ -26,7 +26,7 @@ const QString kPackage = QStringLiteral(HULLSCOPE_SAMPLE_GAME_DIR)
 QStringList tankTextureNames()
 {
     QProcess unzip;
-    unzip.start(QStringLiteral("unzip"), { QStringLiteral("-Z1"), kPackage });
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-Z1"), kPackage});
     unzip.waitForFinished(60000);
     QStringList names;
     for (const QByteArray &line : unzip.readAllStandardOutput().split('\n')) {
@@ -96,9 +96,9 @@ int main(int argc, char **argv)
     QTemporaryDir root;
     QDir().mkpath(root.filePath(QStringLiteral("bin_x64")));
     QDir().mkpath(root.filePath(QStringLiteral("data")));
-    for (const char *name : { "NoTexture.dds", "grid.dds" }) {
+    for (const char *name : {"NoTexture.dds", "grid.dds"}) {
         QFile::copy(QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/") + QLatin1String(name),
-            root.filePath(QStringLiteral("data/")) + QLatin1String(name));
+                    root.filePath(QStringLiteral("data/")) + QLatin1String(name));
     }
     QDir::setCurrent(root.filePath(QStringLiteral("bin_x64")));
     Log log;

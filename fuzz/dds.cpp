@@ -11,7 +11,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));
     const DdsTextureSize headerSize = ddsTextureSize(bytes);
     QString error;
     const std::optional<Image> image = Image::loadDds(bytes, &error);

@@ -19,10 +19,11 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));
     bool failed = false;
-    const QDomDocument doc = PackedXmlReader::parse(bytes, QStringLiteral("vehicles/x/hull.model"),
-                                                    nullptr, &failed);
+    const QDomDocument doc =
+        PackedXmlReader::parse(bytes, QStringLiteral("vehicles/x/hull.model"), nullptr, &failed);
     if (std::getenv("HULLSCOPE_FUZZ_PRINT")) {
         std::printf("failed=%d\n%s\n", int(failed), doc.toString().toUtf8().constData());
     }

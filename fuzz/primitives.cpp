@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));
     PrimitiveParser parser;
     (void)parser.parseBytes(bytes);
     QByteArray uv2;
@@ -74,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (vertices) {
             std::vector<float> floats(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
             (void)decodeVertices(chunk->data, uv2, layout, floats.data(),
-                qint64(floats.size() * sizeof(float)), &geometry);
+                                 qint64(floats.size() * sizeof(float)), &geometry);
             // The index section of the same geometry, as a .visual names it.
             if (name.endsWith(verticesSuffix)) {
                 indexChunk = partner(parser, name.chopped(verticesSuffix.size()) + indicesSuffix);

@@ -98,7 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (!parser) {
         LLVMFuzzerInitialize(nullptr, nullptr);
     }
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size));
     const QString file = QStringLiteral("vehicles/x/hull.visual");
     const QDomDocument doc = PackedXmlReader::parse(bytes, file);
     VisualNode root;
@@ -114,9 +115,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             const QByteArray uv2 = sections.uv2 ? sections.uv2->data : QByteArray();
             if (sections.vertices) {
                 const VertexSection layout = inspectVertexSection(sections.vertices->data, uv2);
-                std::vector<float> floats(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
+                std::vector<float> floats(size_t(layout.vertexCount)
+                                          * size_t(layout.floatsPerVertex));
                 (void)decodeVertices(sections.vertices->data, uv2, layout, floats.data(),
-                    qint64(floats.size() * sizeof(float)), &geometry);
+                                     qint64(floats.size() * sizeof(float)), &geometry);
             }
             IndexSection indices;
             if (sections.primitive) {
@@ -127,7 +129,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                 textures.append(group.material.text());
             }
             QVector<UvMapEntry> entries;
-            collectUvTriangles(geometry, indices.use32BitIndices, indices.groups, textures, &entries);
+            collectUvTriangles(geometry, indices.use32BitIndices, indices.groups, textures,
+                               &entries);
         }
     }
     return 0;

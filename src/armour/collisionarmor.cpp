@@ -17,9 +17,8 @@ namespace {
 
 // QColor("purple") and QColor("darkgrey"); named colours are looked up by
 // string, too slow for a per-group, per-frame call.
-constexpr glm::vec4 SURVEYING_DEVICE_COLOR { 128.0f / 255.0f, 0.0f, 128.0f / 255.0f, 1.0f };
-constexpr glm::vec4 NOT_HIGHLIGHTED_COLOR { 169.0f / 255.0f, 169.0f / 255.0f, 169.0f / 255.0f,
-    1.0f };
+constexpr glm::vec4 SURVEYING_DEVICE_COLOR {128.0f / 255.0f, 0.0f, 128.0f / 255.0f, 1.0f};
+constexpr glm::vec4 NOT_HIGHLIGHTED_COLOR {169.0f / 255.0f, 169.0f / 255.0f, 169.0f / 255.0f, 1.0f};
 
 const QString SURVEYING_DEVICE = QStringLiteral("surveyingDevice");
 
@@ -31,7 +30,7 @@ void addDistinct(QVector<float> &list, float t)
         logLine(QStringLiteral("Armour thickness %1 is not a finite number; "
                                "it is left out of the thickness tables")
                     .arg(t),
-            Warning);
+                Warning);
         return;
     }
     if (!list.contains(t)) {
@@ -76,7 +75,7 @@ void CollisionArmor::addChassisArmor(float thickness, const QString &name, bool 
     } else {
         addRegularThickness(thickness);
     }
-    chassisArmor.append({ thickness, name, spaced });
+    chassisArmor.append({thickness, name, spaced});
 }
 
 void CollisionArmor::addHullArmor(float thickness, const QString &name, bool spaced)
@@ -86,29 +85,29 @@ void CollisionArmor::addHullArmor(float thickness, const QString &name, bool spa
     } else if (name != SURVEYING_DEVICE) {
         addRegularThickness(thickness);
     }
-    hullArmor.append({ thickness, name, spaced });
+    hullArmor.append({thickness, name, spaced});
 }
 
-void CollisionArmor::addGunArmor(
-    float thickness, const QString &name, const QString &gunName, bool spaced)
+void CollisionArmor::addGunArmor(float thickness, const QString &name, const QString &gunName,
+                                 bool spaced)
 {
     if (spaced) {
         addSpacedThickness(thickness);
     } else {
         addRegularThickness(thickness);
     }
-    gunArmor.append({ thickness, name, gunName, spaced });
+    gunArmor.append({thickness, name, gunName, spaced});
 }
 
-void CollisionArmor::addTurretArmor(
-    float thickness, const QString &name, const QString &turretName, bool spaced)
+void CollisionArmor::addTurretArmor(float thickness, const QString &name, const QString &turretName,
+                                    bool spaced)
 {
     if (spaced) {
         addSpacedThickness(thickness);
     } else {
         addRegularThickness(thickness);
     }
-    turretArmor.append({ thickness, name, turretName, spaced });
+    turretArmor.append({thickness, name, turretName, spaced});
 }
 
 void CollisionArmor::addRegularThickness(float t)
@@ -154,8 +153,8 @@ ModelArmorEntry CollisionArmor::findGunArmor(const QString &name, const QString 
     return found;
 }
 
-ModelArmorEntry CollisionArmor::findTurretArmor(
-    const QString &name, const QString &turretName) const
+ModelArmorEntry CollisionArmor::findTurretArmor(const QString &name,
+                                                const QString &turretName) const
 {
     ModelArmorEntry found;
     for (const ModelArmorEntry &entry : turretArmor) {
@@ -191,8 +190,8 @@ void CollisionArmor::buildArmorTables()
     spacedColors.clear();
     const int spacedStep = 255 / std::max(int(spacedThicknesses.size()), 1);
     for (int i = 0; i < spacedThicknesses.size(); ++i) {
-        spacedColors.insert(
-            spacedThicknesses.at(i), glm::vec4(255.0f, float(i * spacedStep), 255.0f, 255.0f));
+        spacedColors.insert(spacedThicknesses.at(i),
+                            glm::vec4(255.0f, float(i * spacedStep), 255.0f, 255.0f));
     }
 
     if (!mWindowHooks) {
@@ -203,7 +202,8 @@ void CollisionArmor::buildArmorTables()
 }
 
 void CollisionArmor::fillTable(QTableView *view, QPointer<QStandardItemModel> &current,
-    const QVector<float> &thicknesses, const QMap<float, glm::vec4> &colors)
+                               const QVector<float> &thicknesses,
+                               const QMap<float, glm::vec4> &colors)
 {
     if (!view) {
         return;
@@ -235,8 +235,8 @@ void CollisionArmor::fillTable(QTableView *view, QPointer<QStandardItemModel> &c
     view->resizeRowsToContents();
 }
 
-glm::vec4 CollisionArmor::colorForThickness(
-    float thickness, bool spaced, bool surveyingDevice) const
+glm::vec4 CollisionArmor::colorForThickness(float thickness, bool spaced,
+                                            bool surveyingDevice) const
 {
     if (surveyingDevice) {
         return SURVEYING_DEVICE_COLOR;

@@ -66,8 +66,8 @@ public:
     void addChassisArmor(float thickness, const QString &name, bool spaced);
     void addHullArmor(float thickness, const QString &name, bool spaced);
     void addGunArmor(float thickness, const QString &name, const QString &gunName, bool spaced);
-    void addTurretArmor(
-        float thickness, const QString &name, const QString &turretName, bool spaced);
+    void addTurretArmor(float thickness, const QString &name, const QString &turretName,
+                        bool spaced);
 
     // Appends t unless an equal value is listed already.
     void addRegularThickness(float t);
@@ -107,7 +107,7 @@ public:
 
 private:
     void fillTable(QTableView *view, QPointer<QStandardItemModel> &current,
-        const QVector<float> &thicknesses, const QMap<float, glm::vec4> &colors);
+                   const QVector<float> &thicknesses, const QMap<float, glm::vec4> &colors);
 
     CollisionArmorWindowHooks *mWindowHooks = nullptr;
     // The models this registry set on the tables; each is deleted when replaced.

@@ -55,8 +55,8 @@ QString runFileChooser(const FileChooserRequest &request)
     if (request.native) {
         switch (request.kind) {
         case FileChooserKind::Directory:
-            result = QFileDialog::getExistingDirectory(request.parent, request.caption,
-                                                       request.dir, QFileDialog::ShowDirsOnly);
+            result = QFileDialog::getExistingDirectory(request.parent, request.caption, request.dir,
+                                                       QFileDialog::ShowDirsOnly);
             break;
         case FileChooserKind::OpenFile:
             result = QFileDialog::getOpenFileName(request.parent, request.caption, request.dir,
@@ -170,20 +170,20 @@ int showWarning(QWidget *parent, const QString &title, const QString &text,
     return runMessageBox(request);
 }
 
-QString chooseDirectoryEx(bool native, QWidget *parent, const QString &caption,
-                          const QString &dir, const QStringList &history)
+QString chooseDirectoryEx(bool native, QWidget *parent, const QString &caption, const QString &dir,
+                          const QStringList &history)
 {
     return chooseEx(FileChooserKind::Directory, native, parent, caption, dir, QString(), history);
 }
 
-QString chooseOpenFileEx(bool native, QWidget *parent, const QString &caption,
-                         const QString &dir, const QString &filter, const QStringList &history)
+QString chooseOpenFileEx(bool native, QWidget *parent, const QString &caption, const QString &dir,
+                         const QString &filter, const QStringList &history)
 {
     return chooseEx(FileChooserKind::OpenFile, native, parent, caption, dir, filter, history);
 }
 
-QString chooseSaveFileEx(bool native, QWidget *parent, const QString &caption,
-                         const QString &dir, const QString &filter, const QStringList &history)
+QString chooseSaveFileEx(bool native, QWidget *parent, const QString &caption, const QString &dir,
+                         const QString &filter, const QStringList &history)
 {
     return chooseEx(FileChooserKind::SaveFile, native, parent, caption, dir, filter, history);
 }

@@ -63,9 +63,9 @@ QString chooseOpenFile(QWidget *parent, const QString &caption, const QString &d
 QString chooseSaveFile(QWidget *parent, const QString &caption, const QString &dir,
                        const QString &filter, const QStringList &history);
 
-QString chooseDirectoryEx(bool native, QWidget *parent, const QString &caption,
-                          const QString &dir, const QStringList &history);
-QString chooseOpenFileEx(bool native, QWidget *parent, const QString &caption,
-                         const QString &dir, const QString &filter, const QStringList &history);
-QString chooseSaveFileEx(bool native, QWidget *parent, const QString &caption,
-                         const QString &dir, const QString &filter, const QStringList &history);
+QString chooseDirectoryEx(bool native, QWidget *parent, const QString &caption, const QString &dir,
+                          const QStringList &history);
+QString chooseOpenFileEx(bool native, QWidget *parent, const QString &caption, const QString &dir,
+                         const QString &filter, const QStringList &history);
+QString chooseSaveFileEx(bool native, QWidget *parent, const QString &caption, const QString &dir,
+                         const QString &filter, const QStringList &history);

@@ -113,8 +113,8 @@ QBuffer *FileManager::readFromZips(const QString &name)
         if (zzip_fstat(member, &stat) != 0 || stat.st_size < 0) {
             zzip_file_close(member);
             logLine(QStringLiteral("Could not read the size of ") + name + QStringLiteral(" in ")
-                         + archiveFiles.at(i)->fileName(),
-                     Warning);
+                        + archiveFiles.at(i)->fileName(),
+                    Warning);
             return nullptr;
         }
         const qint64 size = stat.st_size;
@@ -223,10 +223,9 @@ void FileManager::loadZipFiles()
     if (Settings *settings = Settings::instance()) {
         gamePath = settings->brastelPath;
     }
-    dropListingsOnRootChange(QDir::toNativeSeparators(gamePath),
-                             Settings::instance()
-                                 ? QDir::toNativeSeparators(Settings::instance()->modPath)
-                                 : QString());
+    dropListingsOnRootChange(
+        QDir::toNativeSeparators(gamePath),
+        Settings::instance() ? QDir::toNativeSeparators(Settings::instance()->modPath) : QString());
 
     QFile file(DATA_DIR + QStringLiteral("resources.cfg"));
     if (!file.open(QIODevice::ReadOnly)) {
@@ -247,8 +246,9 @@ void FileManager::loadZipFiles()
 
     const QDomNodeList zips = document.elementsByTagName(ZIP_TAG);
     for (int i = 0; i < zips.size(); ++i) {
-        addArchive(QDir::toNativeSeparators(gamePath + PACKAGES_DIR + zips.at(i).toElement().text()),
-                   false);
+        addArchive(
+            QDir::toNativeSeparators(gamePath + PACKAGES_DIR + zips.at(i).toElement().text()),
+            false);
     }
 }
 

@@ -21,12 +21,9 @@ QTime now()
 QString levelPrefix(int level)
 {
     switch (level) {
-    case Warning:
-        return QStringLiteral("[ Warning ] ");
-    case Error:
-        return QStringLiteral("[ Error ] ");
-    default:
-        return QStringLiteral("[ Info ] ");
+    case Warning: return QStringLiteral("[ Warning ] ");
+    case Error: return QStringLiteral("[ Error ] ");
+    default: return QStringLiteral("[ Info ] ");
     }
 }
 

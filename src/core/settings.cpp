@@ -56,8 +56,9 @@ Settings::Settings()
         MessageBoxRequest request;
         request.icon = QMessageBox::Warning;
         request.title = APP_NAME;
-        request.text = tr("Could not locate settings file, creating a new one.\nThe preferences "
-                          "dialog will now be shown, please make sure the Brastel path is correct.");
+        request.text =
+            tr("Could not locate settings file, creating a new one.\nThe preferences "
+               "dialog will now be shown, please make sure the Brastel path is correct.");
         request.buttons = QMessageBox::Ok;
         request.windowIcon = QStringLiteral(":/icons/Hullscope_ico_32.png");
         runMessageBox(request);
@@ -248,11 +249,10 @@ void Settings::saveSettings()
 bool Settings::checkBrastelPath(const QString &path)
 {
     // An empty game path would probe the root of the file system.
-    brastelPathValid =
-        !path.isEmpty()
-        && !internal::PathResolver::resolveUncached(
-                QDir::toNativeSeparators(path + QStringLiteral("/Brastel.exe")))
-                .isEmpty();
+    brastelPathValid = !path.isEmpty()
+                       && !internal::PathResolver::resolveUncached(
+                               QDir::toNativeSeparators(path + QStringLiteral("/Brastel.exe")))
+                               .isEmpty();
     return brastelPathValid;
 }
 

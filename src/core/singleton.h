@@ -6,8 +6,7 @@
 //
 // A QObject service lists this base after QObject; moc then lets qt_metacast
 // answer "Singleton<ClassName>" with the address of this part.
-template <typename T>
-class Singleton
+template <typename T> class Singleton
 {
 public:
     // The cast is made on use, not in the constructor: there T is not yet

@@ -22,22 +22,14 @@ QString architectureName()
 QString windowsVersionName(int windowsVersion)
 {
     switch (windowsVersion) {
-    case 0x10:
-        return QStringLiteral("Windows NT");
-    case 0x20:
-        return QStringLiteral("Windows 2000");
-    case 0x30:
-        return QStringLiteral("Windows XP");
-    case 0x40:
-        return QStringLiteral("Windows XP x64 or Windows Server 2003");
-    case 0x80:
-        return QStringLiteral("Windows Vista");
-    case 0x90:
-        return QStringLiteral("Windows 7");
-    case 0xA0:
-        return QStringLiteral("Windows 8");
-    default:
-        return QStringLiteral("Windows Unknown");
+    case 0x10: return QStringLiteral("Windows NT");
+    case 0x20: return QStringLiteral("Windows 2000");
+    case 0x30: return QStringLiteral("Windows XP");
+    case 0x40: return QStringLiteral("Windows XP x64 or Windows Server 2003");
+    case 0x80: return QStringLiteral("Windows Vista");
+    case 0x90: return QStringLiteral("Windows 7");
+    case 0xA0: return QStringLiteral("Windows 8");
+    default: return QStringLiteral("Windows Unknown");
     }
 }
 

@@ -30,12 +30,12 @@ const QString TABLE_CREATE = QStringLiteral(
     "Model TEXT,TranslatedName TEXT,Path TEXT,Catergory TEXT,TranslatedCatergory TEXT,Tier "
     "int,XmlFile TEXT,Description TEXT)");
 
-const QString TANK_INSERT = QStringLiteral(
-    "INSERT into "
-    "Tanks_Tbl(id,Nation,TranslatedNation,Model,TranslatedName,Path,Catergory,"
-    "TranslatedCatergory,Tier,XmlFile,Description) "
-    "VALUES(:id,:Nation,:TranslatedNation,:Model,:TranslatedName,:Path,:Catergory,"
-    ":TranslatedCatergory,:Tier,:XmlFile,:Description)");
+const QString TANK_INSERT =
+    QStringLiteral("INSERT into "
+                   "Tanks_Tbl(id,Nation,TranslatedNation,Model,TranslatedName,Path,Catergory,"
+                   "TranslatedCatergory,Tier,XmlFile,Description) "
+                   "VALUES(:id,:Nation,:TranslatedNation,:Model,:TranslatedName,:Path,:Catergory,"
+                   ":TranslatedCatergory,:Tier,:XmlFile,:Description)");
 
 const QString LOOKUP_SELECT =
     QStringLiteral("SELECT * FROM Tanks_Tbl WHERE TranslatedName = :name");
@@ -341,16 +341,17 @@ bool Database::loadNation(const QString &listPath, const QString &dataPath)
             categories.append(translatedClass);
         }
         if (tier > MAX_LISTED_TIER) {
-            logLine(QStringLiteral("Tank list: level %1 of %2 is above %3; the tier list stops at %3.")
-                        .arg(tier)
-                        .arg(model)
-                        .arg(MAX_LISTED_TIER),
-                    Warning);
+            logLine(
+                QStringLiteral("Tank list: level %1 of %2 is above %3; the tier list stops at %3.")
+                    .arg(tier)
+                    .arg(model)
+                    .arg(MAX_LISTED_TIER),
+                Warning);
         }
         maxTier = qMax(maxTier, qMin(tier, MAX_LISTED_TIER));
 
-        if (!insertTank(nation, translatedNation, model, translatedName, category,
-                        translatedClass, tier, path, xmlFile, description)) {
+        if (!insertTank(nation, translatedNation, model, translatedName, category, translatedClass,
+                        tier, path, xmlFile, description)) {
             logLine(QStringLiteral("Failed to add tank: ") + translatedName, Info);
         }
     }
@@ -360,8 +361,7 @@ bool Database::loadNation(const QString &listPath, const QString &dataPath)
 bool Database::insertTank(const QString &nation, const QString &translatedNation,
                           const QString &model, const QString &translatedName,
                           const QString &category, const QString &translatedCategory, int tier,
-                          const QString &path, const QString &xmlFile,
-                          const QString &description)
+                          const QString &path, const QString &xmlFile, const QString &description)
 {
     const int id = nextId++;
     if (!mInsert) {
@@ -479,8 +479,8 @@ QString Database::modelPartsOf(const QString &xmlFile)
     return parts.at(2);
 }
 
-QSqlQuery *Database::runFilter(const QString &nation, const QString &category,
-                               const QString &tier, const QString *namePattern)
+QSqlQuery *Database::runFilter(const QString &nation, const QString &category, const QString &tier,
+                               const QString *namePattern)
 {
     const QString all = allText();
     QStringList conditions;
@@ -489,7 +489,8 @@ QSqlQuery *Database::runFilter(const QString &nation, const QString &category,
     conditions << (category == all ? QStringLiteral("TranslatedCatergory IS NOT NULL")
                                    : QStringLiteral("TranslatedCatergory = :category"));
     // Tier has integer affinity, so the bound text compares as a number.
-    conditions << (tier == all ? QStringLiteral("Tier IS NOT NULL") : QStringLiteral("Tier = :tier"));
+    conditions << (tier == all ? QStringLiteral("Tier IS NOT NULL")
+                               : QStringLiteral("Tier = :tier"));
     if (namePattern) {
         conditions << QStringLiteral("TranslatedName LIKE :name");
     }

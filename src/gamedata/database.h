@@ -81,8 +81,7 @@ public:
     // Each of nation, category and tier may be the translated "all" text.
     QSqlQuery *filterQuery(const QString &nation, const QString &category, const QString &tier,
                            const QString &namePattern);
-    QSqlQuery *filterQueryAll(const QString &nation, const QString &category,
-                              const QString &tier);
+    QSqlQuery *filterQueryAll(const QString &nation, const QString &category, const QString &tier);
 
     // The seconds of the rebuild log line for an elapsed time in milliseconds.
     static QString rebuildSecondsText(qint64 elapsedMs);

@@ -97,7 +97,8 @@ IndexSection decodeIndexSection(const QByteArray &section, VisualGeometry *geome
         group.startVertex = wordAt(g + 8);
         group.vertexCount = wordAt(g + 12);
         result.groups.append(group);
-        result.highestVertex = std::max(result.highestVertex, group.startVertex + group.vertexCount);
+        result.highestVertex =
+            std::max(result.highestVertex, group.startVertex + group.vertexCount);
     }
     return result;
 }

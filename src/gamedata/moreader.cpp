@@ -23,7 +23,7 @@ void warn(const QString &source, const QString &text)
 {
     logLine(QStringLiteral("MoReader: ")
                 + (source.isEmpty() ? QString() : source + QStringLiteral(": ")) + text,
-        Warning);
+            Warning);
 }
 
 // A table of the header must lie inside the file.
@@ -108,8 +108,8 @@ bool MoReader::loadData(const QByteArray &bytes, const QString &source)
     }
     const qint64 size = data.size();
     if (!tableInside(source, "message-id table", originalsOffset, 8 * qint64(stringCount), size)
-        || !tableInside(
-            source, "translation table", translationsOffset, 8 * qint64(stringCount), size)
+        || !tableInside(source, "translation table", translationsOffset, 8 * qint64(stringCount),
+                        size)
         || !tableInside(source, "hash table", hashOffset, 4 * qint64(hashSize), size)) {
         clear();
         return false;

@@ -29,7 +29,7 @@ QStringList MoReaderCached::splitReference(const QString &reference) const
     file.remove(QLatin1Char('#'));
     const QString path = QDir::toNativeSeparators(
         gameFolder() + QStringLiteral("/res/text/LC_MESSAGES/") + file + QStringLiteral(".mo"));
-    return QStringList{path, parts.at(1)};
+    return QStringList {path, parts.at(1)};
 }
 
 QString MoReaderCached::translate(const QString &reference)

@@ -145,8 +145,9 @@ class Decoder
 {
 public:
     Decoder(const QByteArray &bytes, QDomDocument &doc)
-        : data(reinterpret_cast<const uchar *>(bytes.constData())),
-          size(bytes.size()), doc(doc)
+        : data(reinterpret_cast<const uchar *>(bytes.constData()))
+        , size(bytes.size())
+        , doc(doc)
     {
     }
 
@@ -237,7 +238,7 @@ public:
                                    "reading stops there")
                         .arg(QString::number(pos, 16))
                         .arg(MAX_DEPTH),
-                Warning);
+                    Warning);
             failed = true;
             pos = size;
             return;
@@ -301,9 +302,7 @@ public:
         const qint64 length = d.end > previousEnd ? qint64(d.end) - previousEnd : 0;
         const qint64 start = pos;
         switch (d.type) {
-        case Element:
-            readElement(element, depth + 1);
-            break;
+        case Element: readElement(element, depth + 1); break;
         case String:
             if (need(length, "readChar()")) {
                 appendText(element, latin(data + pos, length));
@@ -367,9 +366,7 @@ public:
                 appendText(element, QString::fromLatin1(raw.toBase64()));
             }
             break;
-        default:
-            fatalError(QStringLiteral("Unknown xml data type"));
-            break;
+        default: fatalError(QStringLiteral("Unknown xml data type")); break;
         }
         if (!failed && d.type != Element) {
             need(length - (pos - start), "readChar()");

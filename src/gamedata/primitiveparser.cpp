@@ -133,8 +133,8 @@ bool PrimitiveParser::parseBytes(const QByteArray &bytes)
         }
         if (qint64(length) > tableStart - blockOffset) {
             warn(QStringLiteral(
-                "section %1 (table entry at %2): block at %3 needs %4 bytes, %5 remain "
-                "before the section table at %6")
+                     "section %1 (table entry at %2): block at %3 needs %4 bytes, %5 remain "
+                     "before the section table at %6")
                      .arg(chunks.size())
                      .arg(hex(entry), hex(blockOffset))
                      .arg(length)
@@ -144,8 +144,8 @@ bool PrimitiveParser::parseBytes(const QByteArray &bytes)
         }
         if (nameLength > maxNameLength) {
             warn(QStringLiteral(
-                "section %1 (table entry at %2) has a name of %3 bytes, more than the "
-                "%4 allowed")
+                     "section %1 (table entry at %2) has a name of %3 bytes, more than the "
+                     "%4 allowed")
                      .arg(chunks.size())
                      .arg(hex(entry))
                      .arg(nameLength)
@@ -154,8 +154,8 @@ bool PrimitiveParser::parseBytes(const QByteArray &bytes)
         }
         if (qint64(nameLength) > size - 4 - pos) {
             warn(QStringLiteral(
-                "section %1 (table entry at %2): name at %3 needs %4 bytes, %5 remain "
-                "before the table length word")
+                     "section %1 (table entry at %2): name at %3 needs %4 bytes, %5 remain "
+                     "before the table length word")
                      .arg(chunks.size())
                      .arg(hex(entry), hex(pos))
                      .arg(nameLength)

@@ -53,7 +53,7 @@ void collectUvTriangles(const VisualGeometry &geometry, bool use32BitIndices,
                         .arg(first)
                         .arg(walked + span)
                         .arg(indexCount),
-                Warning);
+                    Warning);
             return;
         }
         walked += span;

@@ -123,7 +123,7 @@ VertexSection inspectVertexSection(const QByteArray &section, const QByteArray &
 }
 
 bool decodeVertices(const QByteArray &section, const QByteArray &uv2, const VertexSection &layout,
-    float *out, qint64 outBytes, VisualGeometry *geometry)
+                    float *out, qint64 outBytes, VisualGeometry *geometry)
 {
     const int count = int(layout.vertexCount);
     if (count <= 0 || layout.format == VertexFormat::Unknown) {
@@ -137,7 +137,7 @@ bool decodeVertices(const QByteArray &section, const QByteArray &uv2, const Vert
                     .arg(layout.floatsPerVertex)
                     .arg(needed)
                     .arg(out ? outBytes : 0),
-            Warning);
+                Warning);
         return false;
     }
     const qint64 held = qint64(section.size()) - headerSize;
@@ -149,7 +149,7 @@ bool decodeVertices(const QByteArray &section, const QByteArray &uv2, const Vert
                     .arg(qint64(count) * layout.stride)
                     .arg(headerSize)
                     .arg(std::max<qint64>(0, held)),
-            Warning);
+                Warning);
         return false;
     }
     const bool skinned = layout.format == VertexFormat::Xyznuviiiwwtb;

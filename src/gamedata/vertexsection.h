@@ -49,7 +49,7 @@ struct VertexSection
 // at out: when it, or the section, is shorter than the layout asks for, nothing is
 // written, a Warning line says why and the result is false.
 bool decodeVertices(const QByteArray &section, const QByteArray &uv2, const VertexSection &layout,
-    float *out, qint64 outBytes, VisualGeometry *geometry);
+                    float *out, qint64 outBytes, VisualGeometry *geometry);
 
 // A packed vector: z signed 10 bits (22-31), y and x signed 11 bits (11-21, 0-10),
 // scaled by 1/511 and 1/1023; not renormalised and not mirrored.

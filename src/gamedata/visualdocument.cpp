@@ -125,10 +125,10 @@ VisualGeometrySections findGeometrySections(const PrimitiveParser &parser,
         }
         if (!sections.uv2) {
             logLine(QStringLiteral("Visual file: ") + fileName
-                               + QStringLiteral(" contains a stream tag: ") + geometry.stream
-                               + QStringLiteral(" but no stream chunk exists by that name in the "
-                                                "primitive file."),
-                           Warning);
+                        + QStringLiteral(" contains a stream tag: ") + geometry.stream
+                        + QStringLiteral(" but no stream chunk exists by that name in the "
+                                         "primitive file."),
+                    Warning);
         }
     }
     sections.primitive = parser.findChunk(geometry.primitive);

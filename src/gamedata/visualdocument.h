@@ -51,7 +51,7 @@ struct VisualGeometrySections
 // element; root is cleared first) and every "renderSet" in document order, binding
 // each render-set node name to the tree. The records point into doc and root.
 [[nodiscard]] QVector<VisualRenderSetRecord> readVisualDocument(const QDomDocument &doc,
-                                                               VisualNode *root);
+                                                                VisualNode *root);
 
 // The node a render set names: root when the root's identifier matches (ignoring
 // case), else the first match below it, else root.

@@ -13,7 +13,7 @@
 // file owns the record.
 struct VisualGeometry
 {
-    QString name; // vertices section name without ".vertices"
+    QString name;                               // vertices section name without ".vertices"
     QVector<glm::vec3> boneWeights;             // skinned format only
     QVector<std::array<quint8, 3>> boneIndices; // skinned format only
     QVector<glm::vec3> positions;

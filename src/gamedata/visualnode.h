@@ -28,10 +28,10 @@ public:
 
     QString identifier;
     std::vector<std::unique_ptr<VisualNode>> children;
-    glm::mat4 localTransform{1.0f};
-    glm::vec3 translation{0.0f};
-    glm::vec3 scale{0.0f};
-    glm::mat4 worldTransform{1.0f};
+    glm::mat4 localTransform {1.0f};
+    glm::vec3 translation {0.0f};
+    glm::vec3 scale {0.0f};
+    glm::mat4 worldTransform {1.0f};
 
 private:
     void load(const QDomElement &element, int depth);

@@ -8,7 +8,7 @@
 
 namespace platform {
 
-void pinCurrentThreadToOneProcessor() {}
+void pinCurrentThreadToOneProcessor() { }
 
 qint64 performanceCounterMicroseconds()
 {

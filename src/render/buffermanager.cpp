@@ -31,7 +31,7 @@ VertexBuffer *BufferManager::loadVertices(const QString &name, const QByteArray 
 
     QList<VertexAttribute *> attributes;
     for (const VertexInput &input : layout.inputs) {
-        attributes.append(new VertexAttribute{input.type, input.location});
+        attributes.append(new VertexAttribute {input.type, input.location});
     }
     buffer->setAttributes(attributes);
     buffer->create(layout.vertexCount, nullptr);
@@ -43,7 +43,7 @@ VertexBuffer *BufferManager::loadVertices(const QString &name, const QByteArray 
         gl->glBindBuffer(GL_ARRAY_BUFFER, buffer->vbo);
         if (void *mapped = gl->glMapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY)) {
             written = decodeVertices(section, uv2, layout, static_cast<float *>(mapped),
-                qint64(buffer->byteSize), geometry);
+                                     qint64(buffer->byteSize), geometry);
             gl->glUnmapBuffer(GL_ARRAY_BUFFER);
         }
         gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
@@ -51,8 +51,8 @@ VertexBuffer *BufferManager::loadVertices(const QString &name, const QByteArray 
     if (!written && layout.vertexCount > 0) {
         // No context or no mapping: the CPU side is still wanted (exports, collision).
         std::vector<float> floats(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
-        const bool decoded = decodeVertices(
-            section, uv2, layout, floats.data(), qint64(floats.size() * sizeof(float)), geometry);
+        const bool decoded = decodeVertices(section, uv2, layout, floats.data(),
+                                            qint64(floats.size() * sizeof(float)), geometry);
         if (decoded && gl && buffer->vbo != 0
             && buffer->byteSize <= floats.size() * sizeof(float)) {
             gl->glBindBuffer(GL_ARRAY_BUFFER, buffer->vbo);

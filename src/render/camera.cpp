@@ -106,12 +106,9 @@ void Camera::setOrthographic(float left, float right_, float bottom, float top)
 std::optional<int> cameraTypeFromSelectorIndex(int index)
 {
     switch (index) {
-    case 0:
-        return Camera::TypePerspective;
-    case 1:
-        return Camera::TypeOrthographic;
-    default:
-        return std::nullopt;
+    case 0: return Camera::TypePerspective;
+    case 1: return Camera::TypeOrthographic;
+    default: return std::nullopt;
     }
 }
 
@@ -139,5 +136,5 @@ CameraRay cameraRayThrough(const Camera &camera, double x, double y, int width, 
     glm::vec4 p = glm::inverse(camera.projection * camera.view) * ndc;
     p /= p.w;
     const glm::vec3 dir = glm::normalize(glm::vec3(p) - camera.eye);
-    return CameraRay{camera.eye, camera.eye + 1000.0f * dir};
+    return CameraRay {camera.eye, camera.eye + 1000.0f * dir};
 }

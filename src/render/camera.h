@@ -34,16 +34,16 @@ public:
 
     bool isPerspective() const { return type == TypePerspective; }
 
-    glm::mat4 view{1.0f};
-    glm::mat4 projection{1.0f};
-    glm::vec3 target{0.0f};
-    glm::vec3 eye{0.0f};
-    glm::vec3 right{1.0f, 0.0f, 0.0f};
-    glm::vec3 up{0.0f, 1.0f, 0.0f};
-    glm::vec3 back{0.0f, 0.0f, 1.0f};
-    glm::vec3 forward{0.0f, 0.0f, -1.0f};
-    glm::quat orientation{1.0f, 0.0f, 0.0f, 0.0f};
-    glm::vec3 groundAxis{1.0f, 0.0f, 0.0f};
+    glm::mat4 view {1.0f};
+    glm::mat4 projection {1.0f};
+    glm::vec3 target {0.0f};
+    glm::vec3 eye {0.0f};
+    glm::vec3 right {1.0f, 0.0f, 0.0f};
+    glm::vec3 up {0.0f, 1.0f, 0.0f};
+    glm::vec3 back {0.0f, 0.0f, 1.0f};
+    glm::vec3 forward {0.0f, 0.0f, -1.0f};
+    glm::quat orientation {1.0f, 0.0f, 0.0f, 0.0f};
+    glm::vec3 groundAxis {1.0f, 0.0f, 0.0f};
     float aspect = 1.0f;
     float fov = 55.0f;
     float near = 0.1f;
@@ -61,8 +61,8 @@ int cameraSelectorIndexFromType(int type);
 // A pick ray from the eye through a window point; `to` = `from` + 1000 * direction.
 struct CameraRay
 {
-    glm::vec3 from{0.0f};
-    glm::vec3 to{0.0f};
+    glm::vec3 from {0.0f};
+    glm::vec3 to {0.0f};
 };
 
 // The pixel whose depth a pick at window point (x, y) (top-left origin) reads,

@@ -269,9 +269,7 @@ void CameraController::cameraTypeChanged(int i)
 void CameraController::cameraViewChanged(int i)
 {
     switch (i) {
-    case 0:
-        resetCamera();
-        return;
+    case 0: resetCamera(); return;
     case 1: // Top
         cameraRotation = glm::vec3(90.0f, 0.0f, 0.0f);
         break;
@@ -290,8 +288,7 @@ void CameraController::cameraViewChanged(int i)
     case 6: // Back
         cameraRotation = glm::vec3(0.0f, 180.0f, 0.0f);
         break;
-    default:
-        break;
+    default: break;
     }
     emitRotation();
     camera.setRotation(cameraRotation);

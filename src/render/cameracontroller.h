@@ -19,7 +19,7 @@ enum class NavigationCursor { Pan, Orbit, Roll, Idle, Armour };
 struct PressResult
 {
     std::optional<NavigationCursor> cursor; // empty: keep the current cursor
-    bool castArmourRay = false; // read the depth under lastMouseX/Y and trace a shot
+    bool castArmourRay = false;             // read the depth under lastMouseX/Y and trace a shot
 };
 
 // The view's side of the camera: the values shown to the camera dock (target,
@@ -60,11 +60,11 @@ public:
     void setDialogParent(QWidget *parent) { mDialogParent = parent; }
 
     Camera camera;
-    glm::vec3 cameraTarget{0.0f};
-    glm::vec3 cameraRotation{0.0f};
+    glm::vec3 cameraTarget {0.0f};
+    glm::vec3 cameraRotation {0.0f};
     float zoom = 12.0f;
-    glm::vec3 spinVelocity{0.0f};
-    glm::vec3 dragAccumulator{0.0f};
+    glm::vec3 spinVelocity {0.0f};
+    glm::vec3 dragAccumulator {0.0f};
     float fov = 55.0f;
     int widthPx = 0;
     int heightPx = 0;

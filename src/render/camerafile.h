@@ -10,11 +10,11 @@
 // The contents of a "*.Camera" file: an XML document with root "Camera".
 struct CameraFile
 {
-    glm::vec3 target{0.0f};
-    glm::vec3 rotation{0.0f}; // degrees
-    float fov = 0.0f;         // degrees
+    glm::vec3 target {0.0f};
+    glm::vec3 rotation {0.0f}; // degrees
+    float fov = 0.0f;          // degrees
     float zoom = 0.0f;
-    int type = 0;             // dock selector index: 0 perspective, 1 orthographic
+    int type = 0; // dock selector index: 0 perspective, 1 orthographic
 };
 
 // The document text, children Target, Rotation, Fov, Zoom, Type in that order;

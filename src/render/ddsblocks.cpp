@@ -109,8 +109,8 @@ inline void decodeBlock(ImageFormat format, const std::uint8_t *src, Block out)
 
 // The four colours of a colour block as little-endian RGBA words, alpha 0;
 // the same rules as decodeColourBlock.
-Q_ALWAYS_INLINE void colourPalette(
-    const std::uint8_t *src, bool alwaysFourColours, std::uint32_t out[4])
+Q_ALWAYS_INLINE void colourPalette(const std::uint8_t *src, bool alwaysFourColours,
+                                   std::uint32_t out[4])
 {
     const int c0 = src[0] | (src[1] << 8);
     const int c1 = src[2] | (src[3] << 8);
@@ -132,8 +132,8 @@ Q_ALWAYS_INLINE void colourPalette(
 
 // A whole DXT3 or DXT5 block straight into an RGBA8 picture, row stride in bytes.
 template <ImageFormat F>
-inline void decodeRgbaBlockDirect(
-    const std::uint8_t *src, std::uint8_t *origin, std::int64_t rowBytes)
+inline void decodeRgbaBlockDirect(const std::uint8_t *src, std::uint8_t *origin,
+                                  std::int64_t rowBytes)
 {
     std::uint32_t colours[4];
     colourPalette(src + 8, true, colours);
@@ -185,8 +185,8 @@ inline void decodeRgbaBlockDirect(
 }
 
 // A whole DXT1 block straight into an RGB8 picture, row stride in bytes.
-inline void decodeRgbBlockDirect(
-    const std::uint8_t *src, std::uint8_t *origin, std::int64_t rowBytes)
+inline void decodeRgbBlockDirect(const std::uint8_t *src, std::uint8_t *origin,
+                                 std::int64_t rowBytes)
 {
     std::uint32_t colours[4];
     colourPalette(src, false, colours);
@@ -217,8 +217,8 @@ void decodePlane(const std::uint8_t *&src, std::uint8_t *&dst, int w, int h)
             const int columns = std::min(4, w - bx * 4);
             if constexpr (F == ImageFormat::DXT1) {
                 if (rows == 4 && columns == 4) {
-                    decodeRgbBlockDirect(
-                        src, dst + (std::int64_t(by) * 4 * w + bx * 4) * Channels, rowBytes);
+                    decodeRgbBlockDirect(src, dst + (std::int64_t(by) * 4 * w + bx * 4) * Channels,
+                                         rowBytes);
                     src += blockBytes;
                     continue;
                 }

@@ -164,7 +164,8 @@ std::optional<Image> Image::loadDds(const QByteArray &data, QString *error)
     bool legacyLayout = false;
     if (h.fourCC == fourCC('D', 'X', '1', '0')) {
         if (size - pos < std::int64_t(sizeof(DdsHeaderDx10))) {
-            setError(error,
+            setError(
+                error,
                 QStringLiteral("DX10 header at 0x80 needs 20 bytes, %1 remain").arg(size - pos));
             return std::nullopt;
         }
@@ -202,7 +203,7 @@ std::optional<Image> Image::loadDds(const QByteArray &data, QString *error)
     image.height = int(h.height);
     image.depth = cube ? 0 : int(depth);
     // A count beyond the full chain would only repeat 1x1 levels that are not there.
-    const int fullChain = floorLog2(std::max({ h.width, h.height, depth })) + 1;
+    const int fullChain = floorLog2(std::max({h.width, h.height, depth})) + 1;
     image.mipCount = int(std::clamp<std::uint32_t>(h.mipMapCount, 1, std::uint32_t(fullChain)));
     image.arraySize = 1;
 
@@ -230,7 +231,7 @@ std::optional<Image> Image::loadDds(const QByteArray &data, QString *error)
             const std::int64_t faceSize = image.levelSize(level) / 6;
             for (int face = 0; face < 6; ++face) {
                 std::memcpy(image.pixels.data() + levelStart + face * faceSize,
-                    src + face * faceChain + faceLevelStart, size_t(faceSize));
+                            src + face * faceChain + faceLevelStart, size_t(faceSize));
             }
             levelStart += faceSize * 6;
             faceLevelStart += faceSize;

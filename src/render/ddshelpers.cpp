@@ -36,7 +36,7 @@ DdsTextureSize ddsTextureSize(const QByteArray &bytes)
     if (!header) {
         return {};
     }
-    return { header->width, header->height };
+    return {header->width, header->height};
 }
 
 DdsTextureSize ddsTextureSize(const QString &gamePath)

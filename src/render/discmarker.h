@@ -35,7 +35,7 @@ public:
     GLuint program = 0;
     GLuint buffer = 0;
     GLuint vertexArray = 0;
-    glm::mat4 model{1.0f};
+    glm::mat4 model {1.0f};
     QVector<LineVertex> vertices;
 
 private:

@@ -14,22 +14,14 @@ constexpr int maxReportedErrors = 32;
 QString glErrorName(GLenum code)
 {
     switch (code) {
-    case 0:
-        return QStringLiteral("GL_NO_ERROR");
-    case 0x0500:
-        return QStringLiteral("GL_INVALID_ENUM");
-    case 0x0501:
-        return QStringLiteral("GL_INVALID_VALUE");
-    case 0x0502:
-        return QStringLiteral("GL_INVALID_OPERATION");
-    case 0x0503:
-        return QStringLiteral("GL_STACK_OVERFLOW");
-    case 0x0504:
-        return QStringLiteral("GL_STACK_UNDERFLOW");
-    case 0x0505:
-        return QStringLiteral("GL_OUT_OF_MEMORY");
-    case 0x0506:
-        return QStringLiteral("GL_INVALID_FRAMEBUFFER_OPERATION");
+    case 0: return QStringLiteral("GL_NO_ERROR");
+    case 0x0500: return QStringLiteral("GL_INVALID_ENUM");
+    case 0x0501: return QStringLiteral("GL_INVALID_VALUE");
+    case 0x0502: return QStringLiteral("GL_INVALID_OPERATION");
+    case 0x0503: return QStringLiteral("GL_STACK_OVERFLOW");
+    case 0x0504: return QStringLiteral("GL_STACK_UNDERFLOW");
+    case 0x0505: return QStringLiteral("GL_OUT_OF_MEMORY");
+    case 0x0506: return QStringLiteral("GL_INVALID_FRAMEBUFFER_OPERATION");
     default:
         // The misspelling is the program's own text and stays.
         return QStringLiteral("UNKOWN GL ERROR.");
@@ -45,9 +37,9 @@ int reportGlErrors(const QString &caller, const std::function<GLenum()> &getErro
             break;
         }
         ++count;
-        logLine(QStringLiteral("OpenGL error. Caller: ") + caller
-                           + QStringLiteral(" gl err: ") + glErrorName(error),
-                       Error);
+        logLine(QStringLiteral("OpenGL error. Caller: ") + caller + QStringLiteral(" gl err: ")
+                    + glErrorName(error),
+                Error);
     }
     return count;
 }

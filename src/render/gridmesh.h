@@ -36,7 +36,7 @@ public:
     GLuint buffer() const { return mBuffer; }
     int vertexCount() const { return mVertexCount; }
 
-    glm::vec3 offset{0.0f};
+    glm::vec3 offset {0.0f};
     GLuint program = 0;
 
 private:

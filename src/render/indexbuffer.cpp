@@ -58,11 +58,10 @@ void IndexBuffer::load(const QByteArray &section, VisualGeometry *geometry)
     if (mByteSize > 0) {
         if (void *mapped = gl->glMapBuffer(GL_ELEMENT_ARRAY_BUFFER, GL_WRITE_ONLY)) {
             const qint64 whole = qint64(target->triangleCount) * 3 * decoded.indexWidth();
-            const void *source = use32BitIndices
-                                     ? static_cast<const void *>(target->indices32.constData()
-                                                                 + decoded.firstIndex)
-                                     : static_cast<const void *>(target->indices16.constData()
-                                                                 + decoded.firstIndex);
+            const void *source =
+                use32BitIndices
+                    ? static_cast<const void *>(target->indices32.constData() + decoded.firstIndex)
+                    : static_cast<const void *>(target->indices16.constData() + decoded.firstIndex);
             if (whole > 0) {
                 std::memcpy(mapped, source, size_t(whole));
             }

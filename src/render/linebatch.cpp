@@ -5,7 +5,6 @@
 
 #include <QOpenGLFunctions_3_2_Core>
 
-
 #include <utility>
 
 LineBatch::~LineBatch()

@@ -111,7 +111,7 @@ QList<MaterialTextureUnit> textureUnitsFor(const QMap<int, GLuint> &textures, qu
     int unit = 0;
     for (auto it = textures.cbegin(); it != textures.cend(); ++it, ++unit) {
         if (textureKindApplies(it.key(), materialKind)) {
-            units.append({ it.key(), unit, it.value() });
+            units.append({it.key(), unit, it.value()});
         }
     }
     return units;
@@ -172,31 +172,31 @@ void Material::bind()
             gl->glActiveTexture(GL_TEXTURE0 + SHADOW_UNIT);
             gl->glBindTexture(GL_TEXTURE_2D, currentShadowTexture());
             if (filter.anisotropy != 0.0f) {
-                gl->glTexParameteri(
-                    GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, GLint(filter.anisotropy));
+                gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT,
+                                    GLint(filter.anisotropy));
             }
             gl->glUniform1i(location(program, "shadowMap"), SHADOW_UNIT);
             gl->glUniform1f(location(program, "shadowDivide"), shadowDivide);
             gl->glUniform1f(location(program, "shadowSamples"), settings->shadowMapSamples);
         }
         const LightRecord &light = currentLight();
-        gl->glUniform3f(
-            location(program, "lightPos"), light.position.x, light.position.y, light.position.z);
-        gl->glUniform3f(
-            location(program, "lightAmbient"), light.ambient.x, light.ambient.y, light.ambient.z);
-        gl->glUniform3f(
-            location(program, "lightDiffuse"), light.diffuse.x, light.diffuse.y, light.diffuse.z);
+        gl->glUniform3f(location(program, "lightPos"), light.position.x, light.position.y,
+                        light.position.z);
+        gl->glUniform3f(location(program, "lightAmbient"), light.ambient.x, light.ambient.y,
+                        light.ambient.z);
+        gl->glUniform3f(location(program, "lightDiffuse"), light.diffuse.x, light.diffuse.y,
+                        light.diffuse.z);
         gl->glUniform1i(location(program, "shadowEnabled"), shadows ? 1 : 0);
         gl->glUniform1i(location(program, "detailMetallic"), detailMetallic ? 1 : 0);
         if (detailMetallic) {
             gl->glUniform4f(location(program, "detailTile"), detailTile.x, detailTile.y,
-                detailTile.z, detailTile.w);
+                            detailTile.z, detailTile.w);
             gl->glUniform1f(location(program, "detailPower"), detailPower);
         }
     }
     uploadCamoEnabled();
     gl->glUniform4f(location(program, "diffuseColor"), diffuseColor.x, diffuseColor.y,
-        diffuseColor.z, diffuseColor.w);
+                    diffuseColor.z, diffuseColor.w);
 }
 
 void Material::bindCamouflage()
@@ -205,9 +205,9 @@ void Material::bindCamouflage()
     if (!gl || !program) {
         return;
     }
-    gl->glUniform4f(
-        location(program, "camoTiling"), camoTiling.x, camoTiling.y, camoTiling.z, camoTiling.w);
-    const glm::vec4 *colours[4] = { &camoColor0, &camoColor1, &camoColor2, &camoColor3 };
+    gl->glUniform4f(location(program, "camoTiling"), camoTiling.x, camoTiling.y, camoTiling.z,
+                    camoTiling.w);
+    const glm::vec4 *colours[4] = {&camoColor0, &camoColor1, &camoColor2, &camoColor3};
     for (int i = 0; i < 4; ++i) {
         const glm::vec4 &c = *colours[i];
         gl->glUniform4f(program->uniform(QStringLiteral("camoColor%1").arg(i)), c.x, c.y, c.z, c.w);

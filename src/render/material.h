@@ -39,8 +39,8 @@ struct MaterialTextureUnit
 
 // The units bind() hands out: ascending kind, one unit per entry, so a kind the
 // material does not bind still takes its unit (and is left out of the answer).
-[[nodiscard]] QList<MaterialTextureUnit> textureUnitsFor(
-    const QMap<int, GLuint> &textures, quint32 materialKind);
+[[nodiscard]] QList<MaterialTextureUnit> textureUnitsFor(const QMap<int, GLuint> &textures,
+                                                         quint32 materialKind);
 
 // The render state of one primitive group: program, textures by kind, blending,
 // culling, alpha test, detail and camouflage values. Textures belong to the
@@ -86,14 +86,14 @@ public:
     ShaderProgram *program = nullptr; // not owned
     quint32 kind = MATERIAL_LIT;
     bool doubleSided = false;
-    glm::vec4 diffuseColor { 0.0f };
-    glm::vec4 camoColor0 { 0.0f };
-    glm::vec4 camoColor1 { 0.0f };
-    glm::vec4 camoColor2 { 0.0f };
-    glm::vec4 camoColor3 { 0.0f };
-    glm::vec4 camoTiling { 0.0f };
+    glm::vec4 diffuseColor {0.0f};
+    glm::vec4 camoColor0 {0.0f};
+    glm::vec4 camoColor1 {0.0f};
+    glm::vec4 camoColor2 {0.0f};
+    glm::vec4 camoColor3 {0.0f};
+    glm::vec4 camoTiling {0.0f};
     bool camoEnabled = false;
     bool hidden = false;
-    glm::vec4 detailTile { 0.0f };
+    glm::vec4 detailTile {0.0f};
     float detailPower = 0.0f;
 };

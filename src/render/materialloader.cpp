@@ -31,27 +31,26 @@ const QHash<QString, EffectPrograms> &effectTable()
 {
     static const QHash<QString, EffectPrograms> table = [] {
         const QList<QPair<QString, EffectPrograms>> rows = {
-            { QStringLiteral("normalmap_specmap_dual.fx"),
-                { ShaderBumpedDual, ShaderNoLightingDual } },
-            { QStringLiteral("lightonly_alpha.fx"), { ShaderLightingOnlyAlpha, ShaderNoLighting } },
-            { QStringLiteral("lightonly_uvtransform_alpha.fx"),
-                { ShaderLightingOnlyAlpha, ShaderNoLighting } },
-            { QStringLiteral("lightonly.fx"), { ShaderLightingOnly, ShaderNoLighting } },
-            { QStringLiteral("lightonly_skinned.fx"), { ShaderLightingOnly, ShaderNoLighting } },
-            { QStringLiteral("normalmap_specmap_uvtransform_skinned.fx"),
-                { ShaderBumped, ShaderNoLighting } },
-            { QStringLiteral("normalmap_specmap_skinned.fx"), { ShaderBumped, ShaderNoLighting } },
-            { QStringLiteral("normalmap_specmap.fx"), { ShaderBumped, ShaderNoLighting } },
-            { QStringLiteral("PBS_ext_dual.fx"), { ShaderBumpedPbsDual, ShaderNoLightingDual } },
-            { QStringLiteral("PBS_ext.fx"), { ShaderBumpedPbs, ShaderNoLighting } },
-            { QStringLiteral("PBS_tank.fx"), { ShaderBumpedPbs, ShaderNoLighting } },
-            { QStringLiteral("PBS_tank_skinned.fx"), { ShaderBumpedPbs, ShaderNoLighting } },
-            { QStringLiteral("PBS_tank_uvtransform_skinned.fx"),
-                { ShaderBumpedPbs, ShaderNoLighting } },
-            { QStringLiteral("PBS_tank_old.fx"), { ShaderBumped, ShaderNoLighting } },
-            { QStringLiteral("PBS_tank_old_skinned.fx"), { ShaderBumped, ShaderNoLighting } },
-            { QStringLiteral("PBS_tank_old_uvtransform_skinned.fx"),
-                { ShaderBumped, ShaderNoLighting } },
+            {QStringLiteral("normalmap_specmap_dual.fx"), {ShaderBumpedDual, ShaderNoLightingDual}},
+            {QStringLiteral("lightonly_alpha.fx"), {ShaderLightingOnlyAlpha, ShaderNoLighting}},
+            {QStringLiteral("lightonly_uvtransform_alpha.fx"),
+             {ShaderLightingOnlyAlpha, ShaderNoLighting}},
+            {QStringLiteral("lightonly.fx"), {ShaderLightingOnly, ShaderNoLighting}},
+            {QStringLiteral("lightonly_skinned.fx"), {ShaderLightingOnly, ShaderNoLighting}},
+            {QStringLiteral("normalmap_specmap_uvtransform_skinned.fx"),
+             {ShaderBumped, ShaderNoLighting}},
+            {QStringLiteral("normalmap_specmap_skinned.fx"), {ShaderBumped, ShaderNoLighting}},
+            {QStringLiteral("normalmap_specmap.fx"), {ShaderBumped, ShaderNoLighting}},
+            {QStringLiteral("PBS_ext_dual.fx"), {ShaderBumpedPbsDual, ShaderNoLightingDual}},
+            {QStringLiteral("PBS_ext.fx"), {ShaderBumpedPbs, ShaderNoLighting}},
+            {QStringLiteral("PBS_tank.fx"), {ShaderBumpedPbs, ShaderNoLighting}},
+            {QStringLiteral("PBS_tank_skinned.fx"), {ShaderBumpedPbs, ShaderNoLighting}},
+            {QStringLiteral("PBS_tank_uvtransform_skinned.fx"),
+             {ShaderBumpedPbs, ShaderNoLighting}},
+            {QStringLiteral("PBS_tank_old.fx"), {ShaderBumped, ShaderNoLighting}},
+            {QStringLiteral("PBS_tank_old_skinned.fx"), {ShaderBumped, ShaderNoLighting}},
+            {QStringLiteral("PBS_tank_old_uvtransform_skinned.fx"),
+             {ShaderBumped, ShaderNoLighting}},
         };
         QHash<QString, EffectPrograms> result;
         for (const auto &row : rows) {
@@ -252,7 +251,7 @@ ShaderId MaterialLoader::litShaderForEffect(const QString &fx)
     if (!found) {
         logLine(QStringLiteral("Could not find shader conversion for: ") + fx
                     + QStringLiteral("\nPlease report to ") + MATERIAL_SUPPORT_ADDRESS,
-            Warning);
+                Warning);
     }
     return id;
 }
@@ -298,7 +297,7 @@ QList<Material *> MaterialLoader::loadMaterial(const QDomNodeList &children, boo
             unlit->textures.insert(it.key(), texture);
         }
     }
-    for (Material *m : { lit, unlit }) {
+    for (Material *m : {lit, unlit}) {
         m->identifier = d.identifier;
         m->dxt1NormalMap = d.dxt1NormalMap;
         m->alphaTest = d.alphaTest;
@@ -318,7 +317,7 @@ QList<Material *> MaterialLoader::loadMaterial(const QDomNodeList &children, boo
 
     lit->program = programFor(litShaderForEffect(d.fx));
     unlit->program = programFor(unlitShaderForEffect(d.fx));
-    return { lit, unlit };
+    return {lit, unlit};
 }
 
 QList<Material *> MaterialLoader::createCollisionMaterials(const QDomNodeList &children)
@@ -328,9 +327,9 @@ QList<Material *> MaterialLoader::createCollisionMaterials(const QDomNodeList &c
     lit->program = programFor(ShaderCollisionLighting);
     auto *unlit = new Material(MATERIAL_UNLIT);
     unlit->program = programFor(ShaderCollisionNoLighting);
-    for (Material *m : { lit, unlit }) {
+    for (Material *m : {lit, unlit}) {
         m->identifier = d.identifier;
         m->doubleSided = d.doubleSided;
     }
-    return { lit, unlit };
+    return {lit, unlit};
 }

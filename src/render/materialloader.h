@@ -17,11 +17,11 @@ class Material;
 // lit materials send position, diffuse and ambient.
 struct LightRecord
 {
-    glm::vec3 origin { 2.75f, 7.8f, 16.0f };
-    glm::vec3 position { 2.75f, 7.8f, 16.0f }; // "lightPos"; the shadow pass looks from it
-    glm::vec3 diffuse { 1.0f, 1.0f, 1.0f };    // "lightDiffuse"
-    glm::vec3 specular { 1.0f, 1.0f, 1.0f };
-    glm::vec3 ambient { 127.0f / 255.0f }; // "lightAmbient"
+    glm::vec3 origin {2.75f, 7.8f, 16.0f};
+    glm::vec3 position {2.75f, 7.8f, 16.0f}; // "lightPos"; the shadow pass looks from it
+    glm::vec3 diffuse {1.0f, 1.0f, 1.0f};    // "lightDiffuse"
+    glm::vec3 specular {1.0f, 1.0f, 1.0f};
+    glm::vec3 ambient {127.0f / 255.0f}; // "lightAmbient"
     qint32 enabled = 1;
     float range = 10000.0f;
     float constantAttenuation = 1.0f;
@@ -41,8 +41,8 @@ struct MaterialDescription
     bool dxt1NormalMap = true;
     bool alphaTest = false;
     float alphaRef = 0.0f;
-    float detailPower = 0.0f;      // lit only
-    glm::vec4 detailTile { 0.0f }; // lit only
+    float detailPower = 0.0f;    // lit only
+    glm::vec4 detailTile {0.0f}; // lit only
     bool blend = false;
     int destBlend = 0;
     bool doubleSided = false;
@@ -59,8 +59,8 @@ struct CollisionMaterialDescription
     QString identifier; // simplified and trimmed
     bool doubleSided = false;
 };
-[[nodiscard]] CollisionMaterialDescription parseCollisionMaterialChildren(
-    const QDomNodeList &children);
+[[nodiscard]] CollisionMaterialDescription
+parseCollisionMaterialChildren(const QDomNodeList &children);
 
 // A "Bool" property value: true when it contains "true" in any letter case.
 [[nodiscard]] bool parseMaterialBool(const QString &text);

@@ -26,11 +26,11 @@ public:
     void setLightView(const glm::mat4 &matrix);
 
     QVector<glm::mat4> stack;
-    glm::mat4 projection{1.0f};
-    glm::mat4 view{1.0f};
-    glm::mat4 lightProjection{1.0f};
-    glm::mat4 lightView{1.0f};
-    glm::mat3 normalMatrix{1.0f};
+    glm::mat4 projection {1.0f};
+    glm::mat4 view {1.0f};
+    glm::mat4 lightProjection {1.0f};
+    glm::mat4 lightView {1.0f};
+    glm::mat3 normalMatrix {1.0f};
     // Maps clip space -1..1 to shadow-map texture space 0..1.
     glm::mat4 depthBias;
 

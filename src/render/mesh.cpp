@@ -17,14 +17,14 @@
 
 namespace {
 
-void setMatrix(
-    QOpenGLFunctions_3_2_Core *gl, ShaderProgram *program, const QString &name, const glm::mat4 &m)
+void setMatrix(QOpenGLFunctions_3_2_Core *gl, ShaderProgram *program, const QString &name,
+               const glm::mat4 &m)
 {
     gl->glUniformMatrix4fv(program->uniform(name), 1, GL_FALSE, glm::value_ptr(m));
 }
 
-void setMatrix(
-    QOpenGLFunctions_3_2_Core *gl, ShaderProgram *program, const QString &name, const glm::mat3 &m)
+void setMatrix(QOpenGLFunctions_3_2_Core *gl, ShaderProgram *program, const QString &name,
+               const glm::mat3 &m)
 {
     gl->glUniformMatrix3fv(program->uniform(name), 1, GL_FALSE, glm::value_ptr(m));
 }
@@ -50,7 +50,10 @@ Mesh::~Mesh()
     deleteGeometries();
 }
 
-void Mesh::translate(const glm::vec3 &v) { mvp = glm::translate(mvp, v); }
+void Mesh::translate(const glm::vec3 &v)
+{
+    mvp = glm::translate(mvp, v);
+}
 
 void Mesh::deleteGeometries()
 {
@@ -95,8 +98,8 @@ void Mesh::drawRenderSets(const GroupPass &pass, const std::function<void(Materi
 
             for (const PrimitiveGroupMaterials &group : geometry.groups) {
                 Material *own = materialIndex >= 0 && materialIndex < group.materials.size()
-                    ? group.materials[materialIndex]
-                    : nullptr;
+                                    ? group.materials[materialIndex]
+                                    : nullptr;
                 Material *material = own;
                 if (pass.overrideMaterial) {
                     material = pass.overrideMaterial;
@@ -108,8 +111,8 @@ void Mesh::drawRenderSets(const GroupPass &pass, const std::function<void(Materi
                 if (!material) {
                     continue;
                 }
-                ShaderProgram *program
-                    = pass.overrideProgram ? pass.overrideProgram : material->program;
+                ShaderProgram *program =
+                    pass.overrideProgram ? pass.overrideProgram : material->program;
                 if (!program) {
                     continue;
                 }
@@ -130,16 +133,16 @@ void Mesh::drawRenderSets(const GroupPass &pass, const std::function<void(Materi
 
                 setMatrix(gl, program, QStringLiteral("ModelViewProj"), pass.matrices.mvp);
                 setMatrix(gl, program, QStringLiteral("ModelView"), pass.matrices.modelView);
-                setMatrix(
-                    gl, program, QStringLiteral("ModelView3"), glm::mat3(pass.matrices.modelView));
+                setMatrix(gl, program, QStringLiteral("ModelView3"),
+                          glm::mat3(pass.matrices.modelView));
                 setMatrix(gl, program, QStringLiteral("Model"), pass.modelUniform);
                 setMatrix(gl, program, QStringLiteral("NormalMatrix"), normalMatrix);
                 setMatrix(gl, program, QStringLiteral("DepthBias"), pass.matrices.depthBias);
 
-                if (const std::optional<GroupDrawRange> range
-                    = groupDrawRange(*indices, group.groupIndex)) {
+                if (const std::optional<GroupDrawRange> range =
+                        groupDrawRange(*indices, group.groupIndex)) {
                     gl->glDrawElements(GL_TRIANGLES, range->indexCount, range->indexType,
-                        reinterpret_cast<const void *>(range->byteOffset));
+                                       reinterpret_cast<const void *>(range->byteOffset));
                 }
 
                 if (pass.shadowPass) {

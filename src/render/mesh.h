@@ -35,19 +35,18 @@ public:
     // shadow pass. The override material, when given, is used for every group (it
     // takes over the group material's identifier and double-sided flag); the
     // override program, when given, receives the matrix uniforms.
-    virtual void draw(
-        bool hidden, bool mainPass, Material *overrideMaterial, ShaderProgram *overrideProgram)
-        = 0;
+    virtual void draw(bool hidden, bool mainPass, Material *overrideMaterial,
+                      ShaderProgram *overrideProgram) = 0;
     virtual bool reload() = 0;
 
     // mvp = glm::translate(mvp, v).
     void translate(const glm::vec3 &v);
 
-    glm::vec3 position{ 0.0f };
+    glm::vec3 position {0.0f};
     std::unique_ptr<PrimitiveParser> primitives;
-    glm::mat4 mvp{ 1.0f };
-    glm::mat4 modelView{ 1.0f };
-    glm::mat4 model{ 1.0f };
+    glm::mat4 mvp {1.0f};
+    glm::mat4 modelView {1.0f};
+    glm::mat4 model {1.0f};
     std::unique_ptr<Visual> visual;
     QString path;
     QVector<VisualGeometry *> geometries; // owned
@@ -57,9 +56,9 @@ protected:
     // How drawRenderSets treats the groups of one draw.
     struct GroupPass
     {
-        bool shadowPass = false; // cull faces while drawing each group
+        bool shadowPass = false;       // cull faces while drawing each group
         bool forceDoubleSided = false; // the chosen material is never back-face culled
-        glm::mat4 modelUniform{ 1.0f }; // "Model"
+        glm::mat4 modelUniform {1.0f}; // "Model"
         MeshMatrices matrices;
         Material *overrideMaterial = nullptr;
         ShaderProgram *overrideProgram = nullptr;

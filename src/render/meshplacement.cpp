@@ -27,7 +27,8 @@ const VisualNode *requireNode(const Visual *visual, const QString &name)
     const VisualNode *node = visual ? findVisualNode(*visual, name) : nullptr;
     if (!node) {
         logLine(QStringLiteral("Tank part placement: no node \"") + name + QStringLiteral("\" in ")
-            + describe(visual) + QStringLiteral("; using identity."), Warning);
+                    + describe(visual) + QStringLiteral("; using identity."),
+                Warning);
     }
     return node;
 }
@@ -40,7 +41,8 @@ const VisualNode *boundNode(const Visual &visual)
         return visual.renderSets.front().nodes.front();
     }
     logLine(QStringLiteral("Tank part placement: the first render set of ") + visual.fileName
-        + QStringLiteral(" has no bound node; using identity."), Warning);
+                + QStringLiteral(" has no bound node; using identity."),
+            Warning);
     return nullptr;
 }
 
@@ -49,7 +51,10 @@ glm::mat4 scaleOf(const VisualNode *node)
     return node ? glm::scale(glm::mat4(1.0f), node->scale) : glm::mat4(1.0f);
 }
 
-glm::mat4 localOf(const VisualNode *node) { return node ? node->localTransform : glm::mat4(1.0f); }
+glm::mat4 localOf(const VisualNode *node)
+{
+    return node ? node->localTransform : glm::mat4(1.0f);
+}
 
 glm::vec3 jointPosition(const Visual *visual, const QString &name)
 {
@@ -68,8 +73,8 @@ MeshMatrices meshMatrices(const glm::mat4 &placement, bool mainPass)
         m.modelView = (stack ? stack->view : identity) * placement;
         m.mvp = (stack ? stack->projection : identity) * m.modelView;
         m.depthBias = stack
-            ? stack->depthBias * stack->lightProjection * stack->lightView * placement
-            : placement;
+                          ? stack->depthBias * stack->lightProjection * stack->lightView * placement
+                          : placement;
     } else {
         m.modelView = (stack ? stack->lightView : identity) * placement;
         m.mvp = (stack ? stack->lightProjection : identity) * m.modelView;
@@ -113,7 +118,8 @@ VisualNode *findVisualNode(const Visual &visual, const QString &name)
 }
 
 TankPartPlacement composeTankPartModel(quint32 part, const glm::vec3 &position, const Visual &own,
-    const Visual *chassis, const Visual *hull, const Visual *turret)
+                                       const Visual *chassis, const Visual *hull,
+                                       const Visual *turret)
 {
     TankPartPlacement placement;
     placement.position = position;
@@ -137,8 +143,8 @@ TankPartPlacement composeTankPartModel(quint32 part, const glm::vec3 &position, 
         placement.position = jointPosition(turret, QStringLiteral("HP_gunJoint"));
         model = glm::translate(model, placement.position);
         const VisualNode *r = boundNode(own);
-        const bool worldSpace
-            = !own.renderSets.empty() && own.renderSets.front().treatAsWorldSpaceObject;
+        const bool worldSpace =
+            !own.renderSets.empty() && own.renderSets.front().treatAsWorldSpaceObject;
         model = model * (worldSpace ? scaleOf(r) : localOf(r));
         // The "gun" node is optional.
         if (const VisualNode *gun = findVisualNode(own, QStringLiteral("gun"))) {
@@ -146,14 +152,13 @@ TankPartPlacement composeTankPartModel(quint32 part, const glm::vec3 &position, 
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
     return placement;
 }
 
-CamouflageDecision decideCamouflage(
-    int shownForm, quint32 part, const QString &identifier, const TankCamouflage &camouflage)
+CamouflageDecision decideCamouflage(int shownForm, quint32 part, const QString &identifier,
+                                    const TankCamouflage &camouflage)
 {
     CamouflageDecision decision;
     if (shownForm != 0 || !camouflage.overlay || part > 3

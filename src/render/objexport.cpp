@@ -8,7 +8,10 @@
 
 namespace {
 
-QString number(float value) { return QString::number(double(value), 'g', 6); }
+QString number(float value)
+{
+    return QString::number(double(value), 'g', 6);
+}
 
 // The cofactor matrix is det(m) times the inverse-transpose, so after normalising it
 // carries normals the same way, and it stays finite for a flattening matrix. Its sign
@@ -29,8 +32,8 @@ template <typename Index> void appendFaces(QString &text, const QVector<Index> &
         text += QStringLiteral("f");
         for (int k = 0; k < 3; ++k) {
             const QString corner = QString::number(quint64(indices[i + k]) + 1);
-            text += QLatin1Char(' ') + corner + QLatin1Char('/') + corner + QLatin1Char('/')
-                + corner;
+            text +=
+                QLatin1Char(' ') + corner + QLatin1Char('/') + corner + QLatin1Char('/') + corner;
         }
         text += QLatin1Char('\n');
     }
@@ -41,10 +44,13 @@ template <typename Index> void appendFaces(QString &text, const QVector<Index> &
 QString vec4ToString(const glm::vec4 &v)
 {
     return number(v.x) + QLatin1Char(' ') + number(v.y) + QLatin1Char(' ') + number(v.z)
-        + QLatin1Char(' ') + number(v.w);
+           + QLatin1Char(' ') + number(v.w);
 }
 
-QString vec2ToString(const glm::vec2 &v) { return number(v.x) + QLatin1Char(' ') + number(v.y); }
+QString vec2ToString(const glm::vec2 &v)
+{
+    return number(v.x) + QLatin1Char(' ') + number(v.y);
+}
 
 QString objText(const VisualGeometry &geometry, const glm::mat4 &placement)
 {
@@ -52,8 +58,8 @@ QString objText(const VisualGeometry &geometry, const glm::mat4 &placement)
 
     text += QStringLiteral("# Vertices\n");
     for (const glm::vec3 &p : geometry.positions) {
-        text += QStringLiteral("v ") + vec4ToString(placement * glm::vec4(p, 1.0f))
-            + QLatin1Char('\n');
+        text +=
+            QStringLiteral("v ") + vec4ToString(placement * glm::vec4(p, 1.0f)) + QLatin1Char('\n');
     }
 
     text += QStringLiteral("# Normals\n");
@@ -65,7 +71,7 @@ QString objText(const VisualGeometry &geometry, const glm::mat4 &placement)
             carried /= length;
         }
         text += QStringLiteral("vn ") + number(carried.x) + QLatin1Char(' ') + number(carried.y)
-            + QLatin1Char(' ') + number(carried.z) + QLatin1Char('\n');
+                + QLatin1Char(' ') + number(carried.z) + QLatin1Char('\n');
     }
 
     text += QStringLiteral("# Texture Coords\n");
@@ -89,13 +95,13 @@ QString objFileName(const QString &folder, const QString &path, int index)
     QString model = path;
     model.remove(QStringLiteral(".model"));
     QString name = folder + QLatin1Char('/') + model + QLatin1Char('_') + QString::number(index)
-        + QStringLiteral(".obj");
+                   + QStringLiteral(".obj");
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return QDir::toNativeSeparators(name);
 }
 
 bool writeObjFiles(const QString &folder, const QString &path,
-    const QVector<VisualGeometry *> &geometries, const glm::mat4 &placement)
+                   const QVector<VisualGeometry *> &geometries, const glm::mat4 &placement)
 {
     for (int i = 0; i < geometries.size(); ++i) {
         const QString text = objText(*geometries[i], placement);

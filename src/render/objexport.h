@@ -28,4 +28,5 @@ struct VisualGeometry;
 // placement. Stops at the first file that cannot be opened or written and answers
 // false; files written before it stay. No folder is created.
 [[nodiscard]] bool writeObjFiles(const QString &folder, const QString &path,
-    const QVector<VisualGeometry *> &geometries, const glm::mat4 &placement);
+                                 const QVector<VisualGeometry *> &geometries,
+                                 const glm::mat4 &placement);

@@ -29,34 +29,34 @@ constexpr int overlayTopGap = 5;
 QVector<OverlayLine> overlayLines(const OverlayInfo &info)
 {
     // Marked here so that lupdate lists them; translated when drawn.
-    static const char *const tankLabels[] = { QT_TRANSLATE_NOOP("RenderWidget", "Nation"),
-        QT_TRANSLATE_NOOP("RenderWidget", "Name"), QT_TRANSLATE_NOOP("RenderWidget", "Category"),
-        QT_TRANSLATE_NOOP("RenderWidget", "Tier"),
-        QT_TRANSLATE_NOOP("RenderWidget", "Hit Points") };
-    static const char *const renderLabels[] = { QT_TRANSLATE_NOOP("RenderWidget", "Avg FPS: "),
+    static const char *const tankLabels[] = {
+        QT_TRANSLATE_NOOP("RenderWidget", "Nation"), QT_TRANSLATE_NOOP("RenderWidget", "Name"),
+        QT_TRANSLATE_NOOP("RenderWidget", "Category"), QT_TRANSLATE_NOOP("RenderWidget", "Tier"),
+        QT_TRANSLATE_NOOP("RenderWidget", "Hit Points")};
+    static const char *const renderLabels[] = {
+        QT_TRANSLATE_NOOP("RenderWidget", "Avg FPS: "),
         QT_TRANSLATE_NOOP("RenderWidget", "Frame Time(ms): "),
         QT_TRANSLATE_NOOP("RenderWidget", "Tank Triangle count: "),
-        QT_TRANSLATE_NOOP("RenderWidget", "Total Scene Triangle count: ") };
+        QT_TRANSLATE_NOOP("RenderWidget", "Total Scene Triangle count: ")};
 
     QVector<OverlayLine> lines;
     int start = 15;
     if (info.showTankInfo) {
         const QColor white(Qt::white);
         const QString sep = QStringLiteral(": ");
-        const QString values[] = { info.nation, info.name, info.category, info.tier,
-            info.hitPoints };
+        const QString values[] = {info.nation, info.name, info.category, info.tier, info.hitPoints};
         for (int i = 0; i < 5; ++i) {
-            lines.append({ 10, 15 + 17 * i, white, trView(tankLabels[i]) + sep + values[i] });
+            lines.append({10, 15 + 17 * i, white, trView(tankLabels[i]) + sep + values[i]});
         }
         start = 100;
     }
     if (info.showRenderInfo) {
         const QColor yellow(Qt::yellow);
-        const QString values[] = { number(info.avgFps), number(info.frameTimeMs),
-            QString::number(info.tankTriangles),
-            QString::number(info.hangarTriangles + info.tankTriangles) };
+        const QString values[] = {number(info.avgFps), number(info.frameTimeMs),
+                                  QString::number(info.tankTriangles),
+                                  QString::number(info.hangarTriangles + info.tankTriangles)};
         for (int i = 0; i < 4; ++i) {
-            lines.append({ 10, start + 17 * i, yellow, trView(renderLabels[i]) + values[i] });
+            lines.append({10, start + 17 * i, yellow, trView(renderLabels[i]) + values[i]});
         }
     }
     return lines;
@@ -152,13 +152,13 @@ void OverlayImage::allocate(qreal ratio)
     gl->glActiveTexture(GL_TEXTURE0);
     gl->glBindTexture(GL_TEXTURE_2D, texture);
     gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, pixelSize, pixelSize, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-        bytes.constBits());
+                     bytes.constBits());
     gl->glBindTexture(GL_TEXTURE_2D, 0);
     dirty = true;
 }
 
-void OverlayImage::drawTexts(
-    const OverlayInfo &info, const QFont &font, int viewportWidth, int viewportHeight, qreal ratio)
+void OverlayImage::drawTexts(const OverlayInfo &info, const QFont &font, int viewportWidth,
+                             int viewportHeight, qreal ratio)
 {
     if (!info.showTankInfo && !info.showRenderInfo) {
         return;
@@ -192,7 +192,7 @@ void OverlayImage::draw(int viewportWidth, int viewportHeight)
     if (dirty) {
         const QImage bytes = overlayTextureImage(*image);
         gl->glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, pixelSize, pixelSize, GL_RGBA, GL_UNSIGNED_BYTE,
-            bytes.constBits());
+                            bytes.constBits());
         dirty = false;
         ++uploadCount;
     }

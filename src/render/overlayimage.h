@@ -64,7 +64,7 @@ public:
     // is drawn and nothing uploaded. The viewport is in framebuffer pixels; ratio is
     // framebuffer pixels per logical pixel (a new ratio resizes and repaints the image).
     void drawTexts(const OverlayInfo &info, const QFont &font, int viewportWidth,
-        int viewportHeight, qreal ratio = 1.0);
+                   int viewportHeight, qreal ratio = 1.0);
     // Draws the image; uploads it first when dirty. Leaves the viewport at the full
     // view, blending off and the depth test on.
     void draw(int viewportWidth, int viewportHeight);
@@ -75,7 +75,7 @@ public:
     bool dirty = false;
     GLuint quad = 0;
     GLuint quadArray = 0;
-    int uploadCount = 0; // texture uploads so far
+    int uploadCount = 0;    // texture uploads so far
     qreal pixelRatio = 1.0; // texels per logical pixel of the image
     int pixelSize = size;   // side of the image and the texture in texels
 

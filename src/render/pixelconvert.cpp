@@ -263,8 +263,7 @@ bool Image::unpack()
             writeU16(d + 6, std::uint16_t((v >> 30) * 21845));
             break;
         }
-        default:
-            break;
+        default: break;
         }
     }
     *this = std::move(out);

@@ -57,26 +57,75 @@ const char *const requiredFunctions[] = {"glGetString", "glGetStringi", "glGetIn
                                          "glGetError"};
 
 // The entry points beyond 1.1 the renderer calls; a missing one is only counted.
-const char *const optionalFunctions[] = {
-    "glActiveTexture", "glAttachShader", "glBindAttribLocation", "glBindBuffer",
-    "glBindFramebuffer", "glBindRenderbuffer", "glBindVertexArray", "glBlendFuncSeparate",
-    "glBlitFramebuffer", "glBufferData", "glBufferSubData", "glCheckFramebufferStatus",
-    "glCompileShader", "glCompressedTexImage2D", "glCreateProgram", "glCreateShader",
-    "glDeleteBuffers", "glDeleteFramebuffers", "glDeleteProgram", "glDeleteRenderbuffers",
-    "glDeleteShader", "glDeleteVertexArrays", "glDetachShader", "glDisableVertexAttribArray",
-    "glDrawArraysInstanced", "glDrawBuffers", "glDrawElementsBaseVertex",
-    "glEnableVertexAttribArray", "glFramebufferRenderbuffer", "glFramebufferTexture",
-    "glFramebufferTexture2D", "glGenBuffers", "glGenFramebuffers", "glGenRenderbuffers",
-    "glGenVertexArrays", "glGenerateMipmap", "glGetAttribLocation", "glGetBufferSubData",
-    "glGetFramebufferAttachmentParameteriv", "glGetProgramInfoLog", "glGetProgramiv",
-    "glGetRenderbufferParameteriv", "glGetShaderInfoLog", "glGetShaderiv",
-    "glGetUniformLocation", "glLinkProgram", "glMapBuffer", "glMapBufferRange",
-    "glRenderbufferStorage", "glRenderbufferStorageMultisample", "glShaderSource",
-    "glTexImage2DMultisample", "glUniform1f", "glUniform1i", "glUniform3fv", "glUniform4fv",
-    "glUniformMatrix3fv", "glUniformMatrix4fv", "glUnmapBuffer", "glUseProgram",
-    "glVertexAttribPointer", "glVertexAttribIPointer", "glBindSampler", "glGenSamplers",
-    "glDeleteSamplers", "glSamplerParameteri", "glDrawElementsInstancedBaseVertex",
-    "glTexStorage2D", "glInvalidateFramebuffer"};
+const char *const optionalFunctions[] = {"glActiveTexture",
+                                         "glAttachShader",
+                                         "glBindAttribLocation",
+                                         "glBindBuffer",
+                                         "glBindFramebuffer",
+                                         "glBindRenderbuffer",
+                                         "glBindVertexArray",
+                                         "glBlendFuncSeparate",
+                                         "glBlitFramebuffer",
+                                         "glBufferData",
+                                         "glBufferSubData",
+                                         "glCheckFramebufferStatus",
+                                         "glCompileShader",
+                                         "glCompressedTexImage2D",
+                                         "glCreateProgram",
+                                         "glCreateShader",
+                                         "glDeleteBuffers",
+                                         "glDeleteFramebuffers",
+                                         "glDeleteProgram",
+                                         "glDeleteRenderbuffers",
+                                         "glDeleteShader",
+                                         "glDeleteVertexArrays",
+                                         "glDetachShader",
+                                         "glDisableVertexAttribArray",
+                                         "glDrawArraysInstanced",
+                                         "glDrawBuffers",
+                                         "glDrawElementsBaseVertex",
+                                         "glEnableVertexAttribArray",
+                                         "glFramebufferRenderbuffer",
+                                         "glFramebufferTexture",
+                                         "glFramebufferTexture2D",
+                                         "glGenBuffers",
+                                         "glGenFramebuffers",
+                                         "glGenRenderbuffers",
+                                         "glGenVertexArrays",
+                                         "glGenerateMipmap",
+                                         "glGetAttribLocation",
+                                         "glGetBufferSubData",
+                                         "glGetFramebufferAttachmentParameteriv",
+                                         "glGetProgramInfoLog",
+                                         "glGetProgramiv",
+                                         "glGetRenderbufferParameteriv",
+                                         "glGetShaderInfoLog",
+                                         "glGetShaderiv",
+                                         "glGetUniformLocation",
+                                         "glLinkProgram",
+                                         "glMapBuffer",
+                                         "glMapBufferRange",
+                                         "glRenderbufferStorage",
+                                         "glRenderbufferStorageMultisample",
+                                         "glShaderSource",
+                                         "glTexImage2DMultisample",
+                                         "glUniform1f",
+                                         "glUniform1i",
+                                         "glUniform3fv",
+                                         "glUniform4fv",
+                                         "glUniformMatrix3fv",
+                                         "glUniformMatrix4fv",
+                                         "glUnmapBuffer",
+                                         "glUseProgram",
+                                         "glVertexAttribPointer",
+                                         "glVertexAttribIPointer",
+                                         "glBindSampler",
+                                         "glGenSamplers",
+                                         "glDeleteSamplers",
+                                         "glSamplerParameteri",
+                                         "glDrawElementsInstancedBaseVertex",
+                                         "glTexStorage2D",
+                                         "glInvalidateFramebuffer"};
 
 // The shadow pass looks from the light: 45 degrees, aspect 1, near 2, far 250.
 glm::mat4 lightProjection()
@@ -245,8 +294,8 @@ bool RenderWidget::loadGlFunctions()
     }
     if (missingGlFunctions > 0) {
         logLine(QStringLiteral("OpenGL functions not found: ")
-                     + QString::number(missingGlFunctions),
-                 Warning);
+                    + QString::number(missingGlFunctions),
+                Warning);
     }
     return true;
 }
@@ -370,8 +419,8 @@ void RenderWidget::checkSamples()
     const int requested = requestedSampleCount(msaa);
     if (obtained < requested) {
         logLine(QStringLiteral("Requested anti alias setting ") + QString::number(requested)
-                     + QStringLiteral(" but got ") + QString::number(obtained),
-                 Warning);
+                    + QStringLiteral(" but got ") + QString::number(obtained),
+                Warning);
     }
 }
 
@@ -535,7 +584,7 @@ void RenderWidget::makeFbo()
         logLine(QStringLiteral("Shadow Map size ") + QString::number(requested)
                     + QStringLiteral(" outside 1..") + QString::number(maxTextureSize)
                     + QStringLiteral(", using ") + QString::number(size),
-            Warning);
+                Warning);
     }
     shadowMapSize = size;
     if (shadowTexture != 0) {
@@ -570,14 +619,13 @@ void RenderWidget::makeFbo()
     }
     checkGlError(QStringLiteral("FBO"));
     logLine(QStringLiteral("Shadow Map size: ") + QString::number(size) + QStringLiteral(" x ")
-                 + QString::number(size),
-             Info);
+                + QString::number(size),
+            Info);
 }
 
 QImage RenderWidget::renderToImage(int width, int height, bool transparent)
 {
-    if (!initialised || width < 1 || height < 1 || width > maxImageSize
-        || height > maxImageSize) {
+    if (!initialised || width < 1 || height < 1 || width > maxImageSize || height > maxImageSize) {
         return QImage();
     }
     makeCurrent();
@@ -651,8 +699,7 @@ CameraRay RenderWidget::armourRayAt(double x, double y)
         GLenum depthFormat = GL_DEPTH24_STENCIL8;
         if (type == GL_RENDERBUFFER) {
             gl->glGetFramebufferAttachmentParameteriv(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT,
-                                                      GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME,
-                                                      &name);
+                                                      GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &name);
             GLint internalFormat = 0;
             gl->glBindRenderbuffer(GL_RENDERBUFFER, GLuint(name));
             gl->glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_INTERNAL_FORMAT,
@@ -669,10 +716,10 @@ CameraRay RenderWidget::armourRayAt(double x, double y)
         gl->glBindRenderbuffer(GL_RENDERBUFFER, 0);
         gl->glGenFramebuffers(1, &fbo);
         gl->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo);
-        const GLenum attachment = (depthFormat == GL_DEPTH24_STENCIL8
-                                   || depthFormat == GL_DEPTH32F_STENCIL8)
-                                      ? GL_DEPTH_STENCIL_ATTACHMENT
-                                      : GL_DEPTH_ATTACHMENT;
+        const GLenum attachment =
+            (depthFormat == GL_DEPTH24_STENCIL8 || depthFormat == GL_DEPTH32F_STENCIL8)
+                ? GL_DEPTH_STENCIL_ATTACHMENT
+                : GL_DEPTH_ATTACHMENT;
         gl->glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, attachment, GL_RENDERBUFFER,
                                       renderbuffer);
         gl->glDrawBuffer(GL_NONE);
@@ -727,21 +774,11 @@ bool RenderWidget::eventFilter(QObject *watched, QEvent *event)
 void RenderWidget::setNavigationCursor(NavigationCursor cursor)
 {
     switch (cursor) {
-    case NavigationCursor::Pan:
-        setCursor(mPanCursor);
-        break;
-    case NavigationCursor::Orbit:
-        setCursor(mOrbitCursor);
-        break;
-    case NavigationCursor::Roll:
-        setCursor(mRollCursor);
-        break;
-    case NavigationCursor::Idle:
-        setCursor(mIdleCursor);
-        break;
-    case NavigationCursor::Armour:
-        setCursor(mArmourCursor);
-        break;
+    case NavigationCursor::Pan: setCursor(mPanCursor); break;
+    case NavigationCursor::Orbit: setCursor(mOrbitCursor); break;
+    case NavigationCursor::Roll: setCursor(mRollCursor); break;
+    case NavigationCursor::Idle: setCursor(mIdleCursor); break;
+    case NavigationCursor::Armour: setCursor(mArmourCursor); break;
     }
 }
 

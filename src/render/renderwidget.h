@@ -80,7 +80,7 @@ public:
     bool gridVisible = true;
     bool garageVisible = true;
     bool usePremiumGarage = false;
-    glm::vec3 ambient{127.0f / 255.0f};
+    glm::vec3 ambient {127.0f / 255.0f};
     std::unique_ptr<LightRecord> light;
     QFont overlayFont;
     float fps = 0.0f;
@@ -105,8 +105,8 @@ public:
     bool armourMode = false;
     int maxImageSize = 0;
     // The ends of the last armour shot, drawn as the ray line in armour mode.
-    glm::vec3 rayStart{0.0f};
-    glm::vec3 rayEnd{0.0f};
+    glm::vec3 rayStart {0.0f};
+    glm::vec3 rayEnd {0.0f};
     // Frames drawn since construction.
     qint64 framesDrawn = 0;
     // Entry points that could not be resolved at initialisation.

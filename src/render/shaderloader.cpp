@@ -42,10 +42,21 @@ ShaderLoader::~ShaderLoader()
 QString ShaderLoader::shaderName(ShaderId id)
 {
     static const char *const names[SHADER_COUNT] = {
-        "Bumped",         "BumpedDual",        "BumpedPbs",           "BumpedPbsDual",
-        "Grid",           "LightingOnly",      "LightingOnlyAlpha",   "NoLighting",
-        "NoLightingDual", "NoLightingAlpha",   "Wireframe",           "CollisionLighting",
-        "CollisionNoLighting", "Depth",        "Font",
+        "Bumped",
+        "BumpedDual",
+        "BumpedPbs",
+        "BumpedPbsDual",
+        "Grid",
+        "LightingOnly",
+        "LightingOnlyAlpha",
+        "NoLighting",
+        "NoLightingDual",
+        "NoLightingAlpha",
+        "Wireframe",
+        "CollisionLighting",
+        "CollisionNoLighting",
+        "Depth",
+        "Font",
     };
     if (id < 0 || id >= SHADER_COUNT) {
         return QString();
@@ -65,38 +76,30 @@ ShaderSource ShaderLoader::shaderSource(ShaderId id)
     const QString collisionFrag = QStringLiteral("/collision.frag");
 
     switch (id) {
-    case ShaderBumped:
-        return {lightingVert, {LIGHTING_BUMP}, lightingFrag, {LIGHTING_BUMP}};
+    case ShaderBumped: return {lightingVert, {LIGHTING_BUMP}, lightingFrag, {LIGHTING_BUMP}};
     case ShaderBumpedDual:
-        return {lightingVert, {LIGHTING_BUMP, DUAL_TEXTURE}, lightingFrag,
+        return {lightingVert,
+                {LIGHTING_BUMP, DUAL_TEXTURE},
+                lightingFrag,
                 {LIGHTING_BUMP, DUAL_TEXTURE}};
-    case ShaderBumpedPbs:
-        return {pbsVert, {}, pbsFrag, {}};
-    case ShaderBumpedPbsDual:
-        return {pbsVert, {DUAL_TEXTURE}, pbsFrag, {DUAL_TEXTURE}};
-    case ShaderGrid:
-        return {plainVert, {GRID}, plainFrag, {GRID}};
+    case ShaderBumpedPbs: return {pbsVert, {}, pbsFrag, {}};
+    case ShaderBumpedPbsDual: return {pbsVert, {DUAL_TEXTURE}, pbsFrag, {DUAL_TEXTURE}};
+    case ShaderGrid: return {plainVert, {GRID}, plainFrag, {GRID}};
     case ShaderLightingOnly:
         return {lightingVert, {LIGHTING_BASIC}, lightingFrag, {LIGHTING_BASIC}};
     case ShaderLightingOnlyAlpha:
         // The bumped vertex text: the basic alpha fragment text reads a subset of it.
         return {lightingVert, {LIGHTING_BUMP}, lightingFrag, {LIGHTING_BASIC, ALPHA_STATIC}};
-    case ShaderNoLighting:
-        return {plainVert, {}, plainFrag, {}};
-    case ShaderNoLightingDual:
-        return {plainVert, {DUAL_TEXTURE}, plainFrag, {DUAL_TEXTURE}};
-    case ShaderNoLightingAlpha:
-        return {plainVert, {}, plainFrag, {ALPHA_STATIC}};
+    case ShaderNoLighting: return {plainVert, {}, plainFrag, {}};
+    case ShaderNoLightingDual: return {plainVert, {DUAL_TEXTURE}, plainFrag, {DUAL_TEXTURE}};
+    case ShaderNoLightingAlpha: return {plainVert, {}, plainFrag, {ALPHA_STATIC}};
     case ShaderWireframe:
         return {QStringLiteral("/wireframe.vert"), {}, QStringLiteral("/wireframe.frag"), {}};
     case ShaderCollisionLighting:
         return {collisionVert, {LIGHTING_BASIC}, collisionFrag, {LIGHTING_BASIC}};
-    case ShaderCollisionNoLighting:
-        return {collisionVert, {}, collisionFrag, {}};
-    case ShaderDepth:
-        return {QStringLiteral("/depth.vert"), {}, QStringLiteral("/depth.frag"), {}};
-    case ShaderFont:
-        return {QStringLiteral("/font.vert"), {}, QStringLiteral("/font.frag"), {}};
+    case ShaderCollisionNoLighting: return {collisionVert, {}, collisionFrag, {}};
+    case ShaderDepth: return {QStringLiteral("/depth.vert"), {}, QStringLiteral("/depth.frag"), {}};
+    case ShaderFont: return {QStringLiteral("/font.vert"), {}, QStringLiteral("/font.frag"), {}};
     }
     return {};
 }
@@ -104,11 +107,21 @@ ShaderSource ShaderLoader::shaderSource(ShaderId id)
 const QVector<ShaderId> &ShaderLoader::linkOrder()
 {
     static const QVector<ShaderId> order = {
-        ShaderNoLightingDual,  ShaderBumped,          ShaderBumpedDual,
-        ShaderGrid,            ShaderLightingOnly,    ShaderLightingOnlyAlpha,
-        ShaderNoLighting,      ShaderNoLightingAlpha, ShaderWireframe,
-        ShaderCollisionNoLighting, ShaderCollisionLighting, ShaderDepth,
-        ShaderFont,            ShaderBumpedPbs,       ShaderBumpedPbsDual,
+        ShaderNoLightingDual,
+        ShaderBumped,
+        ShaderBumpedDual,
+        ShaderGrid,
+        ShaderLightingOnly,
+        ShaderLightingOnlyAlpha,
+        ShaderNoLighting,
+        ShaderNoLightingAlpha,
+        ShaderWireframe,
+        ShaderCollisionNoLighting,
+        ShaderCollisionLighting,
+        ShaderDepth,
+        ShaderFont,
+        ShaderBumpedPbs,
+        ShaderBumpedPbsDual,
     };
     return order;
 }
@@ -117,10 +130,10 @@ const QStringList &ShaderLoader::attributeNames()
 {
     // The index in this list is the attribute location.
     static const QStringList names = {
-        QStringLiteral("iVertPos"),  QStringLiteral("iTexCoord0"), QStringLiteral("iTexCoord1"),
-        QStringLiteral("iTexCoord2"), QStringLiteral("iNormal"),   QStringLiteral("iBinormal"),
-        QStringLiteral("iTangent"),  QStringLiteral("iGeneric0"),  QStringLiteral("iGeneric1"),
-        QStringLiteral("iGeneric2"), QStringLiteral("iGeneric3"),
+        QStringLiteral("iVertPos"),   QStringLiteral("iTexCoord0"), QStringLiteral("iTexCoord1"),
+        QStringLiteral("iTexCoord2"), QStringLiteral("iNormal"),    QStringLiteral("iBinormal"),
+        QStringLiteral("iTangent"),   QStringLiteral("iGeneric0"),  QStringLiteral("iGeneric1"),
+        QStringLiteral("iGeneric2"),  QStringLiteral("iGeneric3"),
     };
     return names;
 }
@@ -128,24 +141,24 @@ const QStringList &ShaderLoader::attributeNames()
 const QStringList &ShaderLoader::uniformNames()
 {
     static const QStringList names = {
-        QStringLiteral("diffuseMap0"),    QStringLiteral("diffuseMap1"),
-        QStringLiteral("depthMap"),       QStringLiteral("alphaRef"),
-        QStringLiteral("normalMap"),      QStringLiteral("specularMap"),
-        QStringLiteral("shadowMap"),      QStringLiteral("NormalMatrix"),
-        QStringLiteral("ModelView"),      QStringLiteral("ModelView3"),
-        QStringLiteral("Model"),          QStringLiteral("View"),
-        QStringLiteral("ModelViewProj"),  QStringLiteral("DepthBias"),
-        QStringLiteral("diffuseColor"),   QStringLiteral("lightPos"),
-        QStringLiteral("lightSpec"),      QStringLiteral("lightDiffuse"),
-        QStringLiteral("lightAmbient"),   QStringLiteral("camoTiling"),
-        QStringLiteral("camoColor0"),     QStringLiteral("camoColor1"),
-        QStringLiteral("camoColor2"),     QStringLiteral("camoColor3"),
-        QStringLiteral("camoEnabled"),    QStringLiteral("exclusionMap"),
-        QStringLiteral("camoMap"),        QStringLiteral("shadowDivide"),
-        QStringLiteral("shadowSamples"),  QStringLiteral("shadowEnabled"),
-        QStringLiteral("dxt1NormalMap"),  QStringLiteral("detailMetallic"),
-        QStringLiteral("detailTile"),     QStringLiteral("detailPower"),
-        QStringLiteral("glossMap"),       QStringLiteral("detailMap"),
+        QStringLiteral("diffuseMap0"),   QStringLiteral("diffuseMap1"),
+        QStringLiteral("depthMap"),      QStringLiteral("alphaRef"),
+        QStringLiteral("normalMap"),     QStringLiteral("specularMap"),
+        QStringLiteral("shadowMap"),     QStringLiteral("NormalMatrix"),
+        QStringLiteral("ModelView"),     QStringLiteral("ModelView3"),
+        QStringLiteral("Model"),         QStringLiteral("View"),
+        QStringLiteral("ModelViewProj"), QStringLiteral("DepthBias"),
+        QStringLiteral("diffuseColor"),  QStringLiteral("lightPos"),
+        QStringLiteral("lightSpec"),     QStringLiteral("lightDiffuse"),
+        QStringLiteral("lightAmbient"),  QStringLiteral("camoTiling"),
+        QStringLiteral("camoColor0"),    QStringLiteral("camoColor1"),
+        QStringLiteral("camoColor2"),    QStringLiteral("camoColor3"),
+        QStringLiteral("camoEnabled"),   QStringLiteral("exclusionMap"),
+        QStringLiteral("camoMap"),       QStringLiteral("shadowDivide"),
+        QStringLiteral("shadowSamples"), QStringLiteral("shadowEnabled"),
+        QStringLiteral("dxt1NormalMap"), QStringLiteral("detailMetallic"),
+        QStringLiteral("detailTile"),    QStringLiteral("detailPower"),
+        QStringLiteral("glossMap"),      QStringLiteral("detailMap"),
     };
     return names;
 }
@@ -295,8 +308,8 @@ bool ShaderLoader::linkProgram(const QString &vertexText, const QString &fragmen
 
 ShaderProgram *ShaderLoader::linkSpecial(const QString &name, const QString &vertexFile,
                                          const QString &fragmentFile,
-                                         const QString &secondAttribute,
-                                         const QString &failureText, const QStringList &uniforms)
+                                         const QString &secondAttribute, const QString &failureText,
+                                         const QStringList &uniforms)
 {
     const QString fragmentText = loadSource(fragmentFile, {});
     const QString vertexText = loadSource(vertexFile, {});

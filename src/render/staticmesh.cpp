@@ -38,7 +38,10 @@ void StaticMesh::clear()
     position = glm::vec3(0.0f);
 }
 
-bool StaticMesh::exportObj() { return false; }
+bool StaticMesh::exportObj()
+{
+    return false;
+}
 
 void StaticMesh::draw(bool, bool, Material *overrideMaterial, ShaderProgram *overrideProgram)
 {

@@ -18,5 +18,5 @@ public:
     bool exportObj() override;
     // Always the main-pass matrices of model; hidden and mainPass are ignored.
     void draw(bool hidden, bool mainPass, Material *overrideMaterial,
-        ShaderProgram *overrideProgram) override;
+              ShaderProgram *overrideProgram) override;
 };

@@ -41,8 +41,8 @@ TransformStack &TankMesh::tankStack() const
     return stack ? *stack : fallbackStack();
 }
 
-bool TankMesh::load(
-    const QString &meshPath, const glm::vec3 &mountPosition, quint32 meshPart, bool tankTextures)
+bool TankMesh::load(const QString &meshPath, const glm::vec3 &mountPosition, quint32 meshPart,
+                    bool tankTextures)
 {
     part = meshPart;
     path = meshPath;
@@ -66,8 +66,8 @@ bool TankMesh::load(
     };
     // Without a tank the chassis is its own source of the "tank" node.
     const Visual *chassis = mTankHooks ? visualOf(0) : (part == 0 ? visual.get() : nullptr);
-    const TankPartPlacement placement
-        = composeTankPartModel(part, position, *visual, chassis, visualOf(1), visualOf(2));
+    const TankPartPlacement placement =
+        composeTankPartModel(part, position, *visual, chassis, visualOf(1), visualOf(2));
     model = placement.model;
     position = placement.position;
     return true;
@@ -98,16 +98,16 @@ bool TankMesh::exportObj()
     }
     stack.current = stack.current * model;
     const Settings *settings = Settings::instance();
-    const bool written
-        = settings && writeObjFiles(settings->modPath, path, geometries, stack.current);
+    const bool written =
+        settings && writeObjFiles(settings->modPath, path, geometries, stack.current);
     if (part == 0) {
         stack.pop();
     }
     return written;
 }
 
-void TankMesh::draw(
-    bool hidden, bool mainPass, Material *overrideMaterial, ShaderProgram *overrideProgram)
+void TankMesh::draw(bool hidden, bool mainPass, Material *overrideMaterial,
+                    ShaderProgram *overrideProgram)
 {
     TransformStack &stack = tankStack();
     if (part == 0) {
@@ -169,8 +169,8 @@ GLuint TankMesh::exclusionMask(const QString &name)
 void TankMesh::drawGroups(Material *material)
 {
     QOpenGLFunctions_3_2_Core *gl = internal::glCore();
-    const CamouflageDecision decision
-        = decideCamouflage(mShownForm, part, material->identifier, mCamouflage);
+    const CamouflageDecision decision =
+        decideCamouflage(mShownForm, part, material->identifier, mCamouflage);
     material->camoEnabled = decision.enabled;
     if (decision.enabled) {
         material->camoColor0 = decision.colors[0];

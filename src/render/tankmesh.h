@@ -50,7 +50,7 @@ public:
     // Multiplies model onto the transform stack's current matrix once (the chassis
     // restores it afterwards), then draws every render set under it.
     void draw(bool hidden, bool mainPass, Material *overrideMaterial,
-        ShaderProgram *overrideProgram) override;
+              ShaderProgram *overrideProgram) override;
 
     // The camouflage step of one group, on the bound material: decides, sends the
     // colours, tiling and textures, and sends "camoEnabled" once decided.

@@ -101,27 +101,27 @@ QString normaliseTextureName(const QString &name)
 
 QString texformatName(const QString &name)
 {
-    static const QRegularExpression dds(
-        QStringLiteral("\\.dds"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression dds(QStringLiteral("\\.dds"),
+                                        QRegularExpression::CaseInsensitiveOption);
     QString result = name;
     return result.replace(dds, QStringLiteral(".texformat"));
 }
 
-TextureFilterMode textureFilterFor(
-    const QString &setting, const TextureFilterMode &current, float maxAnisotropy)
+TextureFilterMode textureFilterFor(const QString &setting, const TextureFilterMode &current,
+                                   float maxAnisotropy)
 {
     if (setting == QLatin1String("Bilinear")) {
         // Bilinear means linear within a level, nearest between levels.
-        return { GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR, 0.0f };
+        return {GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR, 0.0f};
     }
     if (setting == QLatin1String("Trilinear")) {
-        return { GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 0.0f };
+        return {GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 0.0f};
     }
     static const QRegularExpression anisotropic(QStringLiteral("^Anisotropic (2|4|8|16)x$"));
     const QRegularExpressionMatch match = anisotropic.match(setting);
     if (match.hasMatch()) {
         const float wanted = match.captured(1).toFloat();
-        return { GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, std::min(wanted, maxAnisotropy) };
+        return {GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, std::min(wanted, maxAnisotropy)};
     }
     TextureFilterMode kept = current;
     kept.anisotropy = 0.0f;
@@ -170,7 +170,7 @@ void TextureLoader::filterChanged()
         }
     }
     const TextureFilterMode filter =
-        textureFilterFor(setting, { minFilter, magFilter, anisotropy }, maximum);
+        textureFilterFor(setting, {minFilter, magFilter, anisotropy}, maximum);
     minFilter = filter.minFilter;
     magFilter = filter.magFilter;
     anisotropy = filter.anisotropy;
@@ -295,9 +295,10 @@ GLuint TextureLoader::loadTexture(const QString &name)
     const QString companion = texformatName(name);
     FileManager *files = FileManager::instance();
     // The texture itself was matched in any letter case, so its companion must be too.
-    const bool companionPresent = companion != name
-                                  && (QFileInfo::exists(mod + companion) || openLoose(mod + companion)
-                                      || (files && files->fileExistsInZips(companion)));
+    const bool companionPresent =
+        companion != name
+        && (QFileInfo::exists(mod + companion) || openLoose(mod + companion)
+            || (files && files->fileExistsInZips(companion)));
     if (companionPresent) {
         std::unique_ptr<QBuffer> companionFile =
             packagesOnly ? openFromPackages(companion) : openThroughManager(companion);
@@ -310,8 +311,8 @@ GLuint TextureLoader::loadTexture(const QString &name)
                 hd = Image::loadDds(hdFile->data(), &hdError);
                 if (!hd) {
                     logLine(hdName + QStringLiteral(": ") + hdError
-                                 + QStringLiteral(", skipping HD texture."),
-                        Warning);
+                                + QStringLiteral(", skipping HD texture."),
+                            Warning);
                 }
             }
         }

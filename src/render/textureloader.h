@@ -32,8 +32,8 @@ struct TextureFilterMode
 
 // The filter a preference name selects, given the implementation's largest
 // anisotropy. An unknown name keeps current's filters and turns anisotropy off.
-[[nodiscard]] TextureFilterMode textureFilterFor(
-    const QString &setting, const TextureFilterMode &current, float maxAnisotropy);
+[[nodiscard]] TextureFilterMode
+textureFilterFor(const QString &setting, const TextureFilterMode &current, float maxAnisotropy);
 
 // What the texture loader reads of the tank loader, which registers itself.
 class TextureLoaderTankHooks
@@ -58,8 +58,8 @@ public:
     // dataDir holds the program's own NoTexture.dds and grid.dds; it is
     // relative to the working directory, which start-up sets to the
     // program's folder.
-    explicit TextureLoader(
-        QObject *parent = nullptr, const QString &dataDir = QStringLiteral("../data"));
+    explicit TextureLoader(QObject *parent = nullptr,
+                           const QString &dataDir = QStringLiteral("../data"));
     ~TextureLoader() override;
 
     // Activates the unit, binds the texture to GL_TEXTURE_2D and sets the

@@ -62,21 +62,24 @@ GLuint upload(Image &image, const Image *hd)
     if (hd) {
         if (hd->mipCount > 1) {
             logLine(QStringLiteral("HD texture has mip maps, this texture should only contain base "
-                                "level 0 and no further mip maps."), Warning);
+                                   "level 0 and no further mip maps."),
+                    Warning);
         }
         if (hd->width <= image.width || hd->height <= image.height) {
             logLine(QStringLiteral("Regular texture is the same size(or larger) than the HD "
-                                "texture, skipping HD texture."), Warning);
+                                   "texture, skipping HD texture."),
+                    Warning);
         } else if (!canJoin(image, *hd)) {
             logLine(QStringLiteral("HD texture (%1x%2, format %3) is not the regular texture's "
-                                "block format at twice its size (%4x%5, format %6), skipping HD "
-                                "texture.")
-                     .arg(hd->width)
-                     .arg(hd->height)
-                     .arg(int(hd->format))
-                     .arg(image.width)
-                     .arg(image.height)
-                     .arg(int(image.format)), Warning);
+                                   "block format at twice its size (%4x%5, format %6), skipping HD "
+                                   "texture.")
+                        .arg(hd->width)
+                        .arg(hd->height)
+                        .arg(int(hd->format))
+                        .arg(image.width)
+                        .arg(image.height)
+                        .arg(int(image.format)),
+                    Warning);
         } else {
             join = true;
         }
@@ -135,8 +138,8 @@ GLuint upload(Image &image, const Image *hd)
     gl->glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
     gl->glBindTexture(target, 0);
 
-    const int errors = reportGlErrors(QStringLiteral("uploadTexture"),
-                                      [gl]() { return gl->glGetError(); });
+    const int errors =
+        reportGlErrors(QStringLiteral("uploadTexture"), [gl]() { return gl->glGetError(); });
     if (errors > 0) {
         gl->glDeleteTextures(1, &texture);
         return 0;
@@ -166,8 +169,7 @@ GlPixelFormat glPixelFormat(ImageFormat format)
     case ImageFormat::RGB32F: return {GL_RGB32F, GL_RGB, GL_FLOAT};
     case ImageFormat::RGBA32F: return {GL_RGBA32F, GL_RGBA, GL_FLOAT};
     case ImageFormat::RGB9E5: return {GL_RGB9_E5, GL_RGB, GL_UNSIGNED_INT_5_9_9_9_REV};
-    case ImageFormat::RG11B10F:
-        return {GL_R11F_G11F_B10F, GL_RGB, GL_UNSIGNED_INT_10F_11F_11F_REV};
+    case ImageFormat::RG11B10F: return {GL_R11F_G11F_B10F, GL_RGB, GL_UNSIGNED_INT_10F_11F_11F_REV};
     default: return {};
     }
 }

@@ -14,5 +14,5 @@ public:
     void pop();
 
     QVector<glm::mat4> stack;
-    glm::mat4 current{1.0f};
+    glm::mat4 current {1.0f};
 };

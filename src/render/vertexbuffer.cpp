@@ -34,16 +34,11 @@ GLenum vertexAttributeGlType(quint32 type)
     case 0:
     case 1:
     case 2:
-    case 3:
-        return GL_FLOAT;
-    case 4:
-        return GL_UNSIGNED_BYTE;
-    case 5:
-        return GL_UNSIGNED_INT_2_10_10_10_REV;
-    case 6:
-        return GL_INT_2_10_10_10_REV;
-    default:
-        return 0;
+    case 3: return GL_FLOAT;
+    case 4: return GL_UNSIGNED_BYTE;
+    case 5: return GL_UNSIGNED_INT_2_10_10_10_REV;
+    case 6: return GL_INT_2_10_10_10_REV;
+    default: return 0;
     }
 }
 
@@ -102,16 +97,16 @@ void VertexBuffer::create(quint32 count, const void *data)
 {
     if (attributes.isEmpty()) {
         logLine(QStringLiteral("Internal engine problem: No vertex attribute set for "
-                                      "vertex buffer"),
-                       Error);
+                               "vertex buffer"),
+                Error);
     }
     destroy();
     const quint64 bytes = quint64(vertexSize()) * count;
     if (bytes > std::numeric_limits<quint32>::max()) {
         logLine(QStringLiteral("Vertex buffer of %1 vertices of %2 bytes is too large")
-                           .arg(count)
-                           .arg(vertexSize()),
-                       Error);
+                    .arg(count)
+                    .arg(vertexSize()),
+                Error);
         count = 0;
     }
     vertexCount = count;

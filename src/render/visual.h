@@ -40,7 +40,7 @@ struct VisualRenderSet
     std::vector<VisualGeometryEntry> geometries;
     QVector<VisualNode *> nodes; // into Visual::root; not owned
     bool treatAsWorldSpaceObject = false;
-    glm::mat4 transform{1.0f};
+    glm::mat4 transform {1.0f};
 };
 
 // A model's .visual file read into vertex and index buffers, materials and a node

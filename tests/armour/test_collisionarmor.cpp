@@ -109,11 +109,11 @@ void TestCollisionArmor::distinctThicknesses()
     armor.addTurretArmor(53.0f, QStringLiteral("surveyingDevice"), QStringLiteral("T1"), false);
     // A NaN would break the ordering of the sort and of the colour map.
     armor.addGunArmor(std::numeric_limits<float>::quiet_NaN(), QStringLiteral("gun_nan"),
-        QStringLiteral("G1"), false);
+                      QStringLiteral("G1"), false);
     armor.buildArmorTables();
 
-    QCOMPARE(armor.regularThicknesses, (QVector<float> { 20.0f, 51.0f, 52.0f, 53.0f, 80.0f }));
-    QCOMPARE(armor.spacedThicknesses, (QVector<float> { 5.0f, 10.0f, 20.0f }));
+    QCOMPARE(armor.regularThicknesses, (QVector<float> {20.0f, 51.0f, 52.0f, 53.0f, 80.0f}));
+    QCOMPARE(armor.spacedThicknesses, (QVector<float> {5.0f, 10.0f, 20.0f}));
     QCOMPARE(armor.hullArmor.size(), 5);
     QCOMPARE(armor.gunArmor.size(), 2);
 }

@@ -9,8 +9,7 @@
 #include <QtTest>
 
 // Closes the next modal widget through the given action, from inside its loop.
-template <typename Action>
-void whenModalShows(Action action)
+template <typename Action> void whenModalShows(Action action)
 {
     auto *timer = new QTimer;
     timer->setInterval(20);
@@ -116,7 +115,7 @@ private slots:
         QCOMPARE(chooseDirectoryEx(false, nullptr, QStringLiteral("c"), QDir::tempPath(),
                                    {QStringLiteral("/tmp")}),
                  QString());
-        QCOMPARE(history, QStringList{QStringLiteral("/tmp")});
+        QCOMPARE(history, QStringList {QStringLiteral("/tmp")});
 
         // The static platform dialog (Qt's own under Xvfb).
         whenModalShows([](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });

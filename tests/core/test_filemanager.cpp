@@ -50,9 +50,8 @@ bool zip(const QString &package, const QString &folder, const QStringList &optio
     QDir().mkpath(QFileInfo(package).path());
     QProcess process;
     process.setWorkingDirectory(folder);
-    process.start(QStringLiteral("zip"),
-                  QStringList{QStringLiteral("-q"), QStringLiteral("-X")} + options
-                      + QStringList{package} + members);
+    process.start(QStringLiteral("zip"), QStringList {QStringLiteral("-q"), QStringLiteral("-X")}
+                                             + options + QStringList {package} + members);
     return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit
            && process.exitCode() == 0;
 }
@@ -88,8 +87,8 @@ bool patchCentralEntry(const QString &package, const QByteArray &member, int fie
 
 int openDescriptorCount()
 {
-    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System
-                                                           | QDir::NoDotAndDotDot)
+    return QDir(QStringLiteral("/proc/self/fd"))
+        .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
         .size();
 }
 
@@ -131,8 +130,8 @@ private:
     // program's order, so the valid game path opens the packages at once.
     void startServices(const QString &gamePath, const QString &modPath)
     {
-        QByteArray xml = "<Settings><Version>1</Version><Paths><BrastelPath>"
-                         + gamePath.toUtf8() + "</BrastelPath><ModPath>" + modPath.toUtf8()
+        QByteArray xml = "<Settings><Version>1</Version><Paths><BrastelPath>" + gamePath.toUtf8()
+                         + "</BrastelPath><ModPath>" + modPath.toUtf8()
                          + "</ModPath></Paths></Settings>";
         QVERIFY(writeFile(path(QStringLiteral("data/settings.cfg")), xml));
         new FileManager();
@@ -154,7 +153,8 @@ private:
         if (!buffer) {
             return "<null>";
         }
-        if (!buffer->isOpen() || (buffer->openMode() & QIODevice::ReadWrite) != QIODevice::ReadOnly || buffer->pos() != 0) {
+        if (!buffer->isOpen() || (buffer->openMode() & QIODevice::ReadWrite) != QIODevice::ReadOnly
+            || buffer->pos() != 0) {
             return "<not open for reading>";
         }
         return buffer->readAll();
@@ -204,8 +204,8 @@ private slots:
         QTest::newRow("backslashes and capitals")
             << "Vehicles\\German\\Tank.XML" << QByteArray("tank");
         QTest::newRow("upper-case member") << "textures/camo.dds" << QByteArray("camo");
-        QTest::newRow("loose name in any case") << "Vehicles\\German\\LOOSE.xml"
-                                                << QByteArray("loose");
+        QTest::newRow("loose name in any case")
+            << "Vehicles\\German\\LOOSE.xml" << QByteArray("loose");
         QTest::newRow("mod name in any case") << "SCRIPTS/Mod_Only.TXT" << QByteArray("modonly");
         QTest::newRow("nowhere") << "missing.txt" << QByteArray("<null>");
     }
@@ -221,20 +221,19 @@ private slots:
         QVERIFY(writeFile(game() + "/res/nomod.txt", "res"));
         QVERIFY(writeFile(game() + "/res/vehicles/german/loose.xml", "loose"));
         makePackage(packages() + "first.pkg", {{"all.txt", "first"},
-                                              {"nomod.txt", "first"},
-                                              {"packed.txt", "first"},
-                                              {"a/b/c/deep.txt", "deep"},
-                                              {"vehicles/german/tank.xml", "tank"}});
-        makePackage(packages() + "second.pkg", {{"packed.txt", "second"},
-                                               {"second.txt", "second"},
-                                               {"TEXTURES/CAMO.DDS", "camo"}});
-        makePackage(packages() + "hangar.pkg", {{"packed.txt", "hangar"},
-                                               {"second.txt", "hangar"},
-                                               {"hangar.txt", "hangar"}});
+                                               {"nomod.txt", "first"},
+                                               {"packed.txt", "first"},
+                                               {"a/b/c/deep.txt", "deep"},
+                                               {"vehicles/german/tank.xml", "tank"}});
+        makePackage(
+            packages() + "second.pkg",
+            {{"packed.txt", "second"}, {"second.txt", "second"}, {"TEXTURES/CAMO.DDS", "camo"}});
+        makePackage(packages() + "hangar.pkg",
+                    {{"packed.txt", "hangar"}, {"second.txt", "hangar"}, {"hangar.txt", "hangar"}});
         writeResources("<Resources><Paths><Zip>first.pkg</Zip><Zip>second.pkg</Zip></Paths>"
                        "</Resources>");
         startServices(game(), path("mod"));
-        QCOMPARE(openPackageNames(), (QStringList{"first.pkg", "second.pkg"}));
+        QCOMPARE(openPackageNames(), (QStringList {"first.pkg", "second.pkg"}));
         QVERIFY(FileManager::instance()->addArchive(packages() + "hangar.pkg", true));
 
         QCOMPARE(contentOf(FileManager::instance()->openFile(name)), expected);
@@ -250,11 +249,11 @@ private slots:
     {
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("size");
-        QTest::newRow("stored") << QStringList{"-0"} << 70000;
-        QTest::newRow("deflated") << QStringList{"-9"} << 300000;
-        QTest::newRow("empty stored") << QStringList{"-0"} << 0;
-        QTest::newRow("empty deflated") << QStringList{"-9"} << 0;
-        QTest::newRow("one byte") << QStringList{} << 1;
+        QTest::newRow("stored") << QStringList {"-0"} << 70000;
+        QTest::newRow("deflated") << QStringList {"-9"} << 300000;
+        QTest::newRow("empty stored") << QStringList {"-0"} << 0;
+        QTest::newRow("empty deflated") << QStringList {"-9"} << 0;
+        QTest::newRow("one byte") << QStringList {} << 1;
     }
 
     void bytesEqualUnzip()
@@ -319,12 +318,13 @@ private slots:
                        "</G><Zip>notazip.pkg</Zip><Zip>D.PKG</Zip><Other>b.pkg</Other></R>");
         startServices(game(), QString());
 
-        QCOMPARE(openPackageNames(), (QStringList{"c.pkg", "a.pkg", "d.pkg"}));
+        QCOMPARE(openPackageNames(), (QStringList {"c.pkg", "a.pkg", "d.pkg"}));
         QCOMPARE(contentOf(FileManager::instance()->readFromZips("x.txt")), QByteArray("c.pkg"));
         const QString native = QDir::toNativeSeparators(packages());
-        QCOMPARE(Log::instance()->text(Warning),
-                 "[ Warning ] Failed to add archive: " + native + "missing.pkg\r\n"
-                 "[ Warning ] Failed to add archive: " + native + "notazip.pkg\r\n");
+        QCOMPARE(Log::instance()->text(Warning), "[ Warning ] Failed to add archive: " + native
+                                                     + "missing.pkg\r\n"
+                                                       "[ Warning ] Failed to add archive: "
+                                                     + native + "notazip.pkg\r\n");
         QVERIFY(Log::instance()->text(Info).contains(
             "[ Info ] Loading zip archives.\r\n[ Info ] Adding file archive: " + native
             + "c.pkg\r\n"));
@@ -335,7 +335,8 @@ private slots:
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("error");
         QTest::newRow("missing") << QByteArray() << "Could not open resource file.";
-        QTest::newRow("malformed") << QByteArray("<R><Zip>a.pkg</R>") << "Could not set XML content.";
+        QTest::newRow("malformed")
+            << QByteArray("<R><Zip>a.pkg</R>") << "Could not set XML content.";
     }
 
     void resourceListFailures()
@@ -379,9 +380,8 @@ private slots:
     void corruptPackagesDoNotCrash()
     {
         const QByteArray big = memberBytes(50000, 7);
-        makePackage(packages() + "broken.pkg", {{"longer.txt", big},
-                                               {"negative.txt", big},
-                                               {"fine.txt", "fine"}}, {"-9"});
+        makePackage(packages() + "broken.pkg",
+                    {{"longer.txt", big}, {"negative.txt", big}, {"fine.txt", "fine"}}, {"-9"});
         QVERIFY(patchCentralEntry(packages() + "broken.pkg", "longer.txt", 24, big.size() + 100));
         QVERIFY(patchCentralEntry(packages() + "broken.pkg", "negative.txt", 24, 0xfffffff0u));
         makePackage(packages() + "bzip.pkg", {{"shared.txt", memberBytes(5000, 1)}},
@@ -395,7 +395,7 @@ private slots:
                        "<Zip>cut.pkg</Zip></R>");
         startServices(game(), QString());
         FileManager *files = FileManager::instance();
-        QCOMPARE(openPackageNames(), (QStringList{"broken.pkg", "bzip.pkg", "plain.pkg"}));
+        QCOMPARE(openPackageNames(), (QStringList {"broken.pkg", "bzip.pkg", "plain.pkg"}));
 
         // A size larger than the data: the bytes that were there, and the fatal box.
         QCOMPARE(contentOf(files->readFromZips("longer.txt")), big);

@@ -39,7 +39,8 @@ private slots:
             // The file is complete after every line, while the log is alive.
             QFile file(mRoot.path() + QStringLiteral("/data/Hullscope.log"));
             QVERIFY(file.open(QIODevice::ReadOnly));
-            const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
+            const QStringList lines =
+                QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
             QCOMPARE(lines.size(), 7); // five header lines, ours, and the empty tail
             QVERIFY(lines.at(0).startsWith(QStringLiteral("9:5:7[ Info ] OS Version: ")));
             QCOMPARE(lines.at(1), QStringLiteral("9:5:7[ Info ] Hullscope Version: 1.0.17 x64"));
@@ -61,8 +62,7 @@ private slots:
         log.write(QStringLiteral("second"), Warning);
         log.write(QStringLiteral("bad"), Error);
         QCOMPARE(changed.count(), 4);
-        QCOMPARE(log.text(Warning),
-                 QStringLiteral("[ Warning ] first\r\n[ Warning ] second\r\n"));
+        QCOMPARE(log.text(Warning), QStringLiteral("[ Warning ] first\r\n[ Warning ] second\r\n"));
         QCOMPARE(log.text(Error), QStringLiteral("[ Error ] bad\r\n"));
         QVERIFY(log.allText.endsWith(QStringLiteral(
             "[ Warning ] first\r\n[ Info ] info\r\n[ Warning ] second\r\n[ Error ] bad\r\n")));
@@ -70,8 +70,13 @@ private slots:
 
     void secondStartReplacesTheFile()
     {
-        { Log log; log.write(QStringLiteral("old run"), Info); }
-        { Log log; }
+        {
+            Log log;
+            log.write(QStringLiteral("old run"), Info);
+        }
+        {
+            Log log;
+        }
         QFile file(mRoot.path() + QStringLiteral("/data/Hullscope.log"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(file.readAll());

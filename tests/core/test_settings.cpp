@@ -151,8 +151,9 @@ private slots:
         Settings settings;
         QVERIFY(settings.firstRun);
         QCOMPARE(settings.settingsFile, QDir::toNativeSeparators(settingsPath()));
-        QCOMPARE(Log::instance()->text(Warning),
-                 QStringLiteral("[ Warning ] Could not locate settings file, creating a new one.\r\n"));
+        QCOMPARE(
+            Log::instance()->text(Warning),
+            QStringLiteral("[ Warning ] Could not locate settings file, creating a new one.\r\n"));
         QCOMPARE(mBoxes.size(), 1);
         QCOMPARE(mBoxes.at(0).icon, QMessageBox::Warning);
         QCOMPARE(mBoxes.at(0).title, QStringLiteral("Hullscope"));
@@ -167,7 +168,8 @@ private slots:
         QCOMPARE(pendingFatalError, QString());
 
         const QByteArray xml = readAll(settingsPath());
-        QVERIFY(xml.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Settings>\n <Version>1"));
+        QVERIFY(
+            xml.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Settings>\n <Version>1"));
         QString error;
         const QStringList values = leafValues(xml, &error);
         QCOMPARE(error, QString());
@@ -227,11 +229,11 @@ private slots:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QVariant>("expected");
 
-        QTest::newRow("missing ShowTankInfo is false") << QByteArray() << "showTankInfo"
-                                                       << QVariant(false);
+        QTest::newRow("missing ShowTankInfo is false")
+            << QByteArray() << "showTankInfo" << QVariant(false);
         QTest::newRow("missing AmbientLight is 0") << QByteArray() << "ambientLight" << QVariant(0);
-        QTest::newRow("missing SceneSet is empty") << QByteArray() << "sceneSet"
-                                                   << QVariant(QString());
+        QTest::newRow("missing SceneSet is empty")
+            << QByteArray() << "sceneSet" << QVariant(QString());
         QTest::newRow("TRUE") << QByteArray("<ShowGrid>TRUE</ShowGrid>") << "showGrid"
                               << QVariant(true);
         QTest::newRow("untrue") << QByteArray("<ShowGrid>untrue</ShowGrid>") << "showGrid"
@@ -244,8 +246,8 @@ private slots:
         QTest::newRow("fractional red")
             << QByteArray("<ViewportColor>10.9 20 30 255</ViewportColor>") << "viewportColor"
             << QVariant(QColor(10, 20, 30, 255));
-        QTest::newRow("ambient decimal") << QByteArray("<AmbientLight>0x10</AmbientLight>")
-                                         << "ambientLight" << QVariant(0);
+        QTest::newRow("ambient decimal")
+            << QByteArray("<AmbientLight>0x10</AmbientLight>") << "ambientLight" << QVariant(0);
     }
 
     void valuesAreReadWithoutDefaults()
@@ -465,7 +467,8 @@ private slots:
 
     void nativeFileDialogChoiceReachesTheChoosers()
     {
-        QVERIFY(writeFile(settingsPath(), settingsXml("<NativeFileDialog>false</NativeFileDialog>")));
+        QVERIFY(
+            writeFile(settingsPath(), settingsXml("<NativeFileDialog>false</NativeFileDialog>")));
         Settings settings;
         QList<bool> native;
         setFileChooserHandler([&](const FileChooserRequest &request) {
@@ -476,7 +479,7 @@ private slots:
         settings.setNativeFileDialog(true);
         chooseDirectory(nullptr, QString(), QString(), {});
         setFileChooserHandler({});
-        QCOMPARE(native, (QList<bool>{false, true}));
+        QCOMPARE(native, (QList<bool> {false, true}));
     }
 
     void sampleSettingsScriptWritesTheProgramsDefaults()

@@ -34,8 +34,8 @@ void writeFile(const QString &path, const QByteArray &bytes)
 QByteArray vehicle(const QByteArray &model, const QByteArray &level, const QByteArray &tags,
                    const QByteArray &name)
 {
-    return "<" + model + "><level>" + level + "</level><tags>" + tags + "</tags><userString>"
-           + name + "</userString><description>" + name + " text</description></" + model + ">";
+    return "<" + model + "><level>" + level + "</level><tags>" + tags + "</tags><userString>" + name
+           + "</userString><description>" + name + " text</description></" + model + ">";
 }
 
 struct CamoRecorder : DatabaseCamoHooks
@@ -91,10 +91,7 @@ private:
 
     // A hand-made game: loose plain lists, the sample's catalogues for the
     // nation and "all" texts, plain texts (no catalogue) for names and classes.
-    void useHandGame(const QByteArray &tankList)
-    {
-        useGame(handGame(), tankList);
-    }
+    void useHandGame(const QByteArray &tankList) { useGame(handGame(), tankList); }
 
     static QStringList rows(QSqlQuery *query, int column)
     {
@@ -148,18 +145,17 @@ private slots:
                   "</tags></vehicle></item_types.xml>");
         writeFile(hand + QStringLiteral("/res/lists/alpha/list.xml"),
                   "<list.xml><!-- a comment --><?pi data?>"
-                  + vehicle("Observer", "1", "lightTank", "Observer")
-                  + vehicle("A00_training_alpha", "1", "lightTank", "Drill")
-                  + vehicle("A01_Training", "1", "lightTank", "Training Day")
-                  + vehicle("A02_Quote", "10", "heavyTank", "O'Brien")
-                  + vehicle("A03_Under", "2", "lightTank", "AxB")
-                  + vehicle("A04_Odd", "x", "lightTank", "Oddity")
-                  // A class without an item-type entry and no description.
-                  + "<A05_Bare><level>2</level><tags>mediumTank</tags>"
-                    "<userString>Bare</userString></A05_Bare>"
-                  // No class at all: no class of the item-type table either.
-                  + vehicle("A06_NoTags", "2", "", "Untagged")
-                  + "</list.xml>");
+                      + vehicle("Observer", "1", "lightTank", "Observer")
+                      + vehicle("A00_training_alpha", "1", "lightTank", "Drill")
+                      + vehicle("A01_Training", "1", "lightTank", "Training Day")
+                      + vehicle("A02_Quote", "10", "heavyTank", "O'Brien")
+                      + vehicle("A03_Under", "2", "lightTank", "AxB")
+                      + vehicle("A04_Odd", "x", "lightTank", "Oddity")
+                      // A class without an item-type entry and no description.
+                      + "<A05_Bare><level>2</level><tags>mediumTank</tags>"
+                        "<userString>Bare</userString></A05_Bare>"
+                      // No class at all: no class of the item-type table either.
+                      + vehicle("A06_NoTags", "2", "", "Untagged") + "</list.xml>");
         // Another folder of the same name: the same translated nation.
         // B02_Copy shares its translated name with A03_Under, which is read first.
         writeFile(hand + QStringLiteral("/res/other/alpha/list.xml"),
@@ -206,7 +202,8 @@ private slots:
         QCOMPARE(db->nations, QStringList({"All", "Velmora", "Kastrel", "Oriande"}));
         QCOMPARE(db->categories.value(0), QStringLiteral("All"));
         QCOMPARE(db->categories.size(), 6);
-        QCOMPARE(db->tiers, QStringList({"All", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}));
+        QCOMPARE(db->tiers,
+                 QStringList({"All", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10"}));
 
         const QStringList names = rows(db->filterQueryAll("All", "All", "All"), 4);
         QCOMPARE(names.size(), 12);
@@ -241,7 +238,8 @@ private slots:
         QCOMPARE(db->translateNation("velmora"), QStringLiteral("Velmora"));
         QTemporaryDir empty;
         Settings::instance()->brastelPath = empty.path();
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^Failed to open file: ")));
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression(QStringLiteral("^Failed to open file: ")));
         QCOMPARE(db->translateNation("velmora"), QString());
         MoReaderCached::instance()->setGamePath(QString());
         useSampleGame();
@@ -258,8 +256,8 @@ private slots:
         QCOMPARE(rows(db->filterQueryAll("All", "All", "All"), 4).size(), 12);
         const QString info = logText(Info);
         QVERIFY(info.contains(QStringLiteral("Building database.")));
-        QVERIFY(info.contains(QRegularExpression(
-            QStringLiteral("Database rebuilt in: [0-9.]+ seconds"))));
+        QVERIFY(info.contains(
+            QRegularExpression(QStringLiteral("Database rebuilt in: [0-9.]+ seconds"))));
     }
 
     void sampleGameLookups()
@@ -315,9 +313,8 @@ private slots:
         QCOMPARE(rebuilt.count(), 2);
         QCOMPARE(db->nations, nations);
         QStringList ids = rows(db->filterQueryAll("All", "All", "All"), 0);
-        std::sort(ids.begin(), ids.end(), [](const QString &a, const QString &b) {
-            return a.toInt() < b.toInt();
-        });
+        std::sort(ids.begin(), ids.end(),
+                  [](const QString &a, const QString &b) { return a.toInt() < b.toInt(); });
         QCOMPARE(ids.size(), 12);
         QCOMPARE(ids.first(), QStringLiteral("1"));
         QCOMPARE(ids.last(), QStringLiteral("12"));
@@ -339,7 +336,8 @@ private slots:
 
         const QStringList names = rows(db->filterQueryAll("All", "All", "All"), 4);
         QCOMPARE(QSet<QString>(names.begin(), names.end()),
-                 QSet<QString>({"Training Day", "O'Brien", "AxB", "Oddity", "Bare", "Untagged", "Twin"}));
+                 QSet<QString>(
+                     {"Training Day", "O'Brien", "AxB", "Oddity", "Bare", "Untagged", "Twin"}));
         QCOMPARE(names.size(), 8);
         // Both folders named alpha translate alike: one entry, both read.
         QCOMPARE(db->nations, QStringList({"All", "nations/alpha"}));
@@ -363,14 +361,38 @@ private slots:
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QStringList>("names");
 
-        QTest::newRow("tier 1 is not tier 10") << "All" << "All" << "1" << "%%" << QStringList({"Training Day"});
-        QTest::newRow("tier 10") << "All" << "All" << "10" << "%%" << QStringList({"O'Brien"});
-        QTest::newRow("quote") << "All" << "All" << "All" << "%'B%" << QStringList({"O'Brien"});
-        QTest::newRow("case-insensitive") << "All" << "All" << "All" << "%bRIEN%" << QStringList({"O'Brien"});
-        QTest::newRow("underscore wildcard") << "All" << "All" << "All" << "%x_%" << QStringList({"AxB", "AxB"});
-        QTest::newRow("class") << "All" << "Heavy" << "All" << "%%" << QStringList({"O'Brien", "Twin"});
-        QTest::newRow("nation and class") << "nations/alpha" << "Heavy" << "3" << "%%" << QStringList({"Twin"});
-        QTest::newRow("quoted nation") << "it's" << "All" << "All" << "%%" << QStringList();
+        QTest::newRow("tier 1 is not tier 10") << "All"
+                                               << "All"
+                                               << "1"
+                                               << "%%" << QStringList({"Training Day"});
+        QTest::newRow("tier 10") << "All"
+                                 << "All"
+                                 << "10"
+                                 << "%%" << QStringList({"O'Brien"});
+        QTest::newRow("quote") << "All"
+                               << "All"
+                               << "All"
+                               << "%'B%" << QStringList({"O'Brien"});
+        QTest::newRow("case-insensitive") << "All"
+                                          << "All"
+                                          << "All"
+                                          << "%bRIEN%" << QStringList({"O'Brien"});
+        QTest::newRow("underscore wildcard") << "All"
+                                             << "All"
+                                             << "All"
+                                             << "%x_%" << QStringList({"AxB", "AxB"});
+        QTest::newRow("class") << "All"
+                               << "Heavy"
+                               << "All"
+                               << "%%" << QStringList({"O'Brien", "Twin"});
+        QTest::newRow("nation and class") << "nations/alpha"
+                                          << "Heavy"
+                                          << "3"
+                                          << "%%" << QStringList({"Twin"});
+        QTest::newRow("quoted nation") << "it's"
+                                       << "All"
+                                       << "All"
+                                       << "%%" << QStringList();
     }
 
     void filterQueries()
@@ -380,7 +402,8 @@ private slots:
         QFETCH(QString, tier);
         QFETCH(QString, pattern);
         QFETCH(QStringList, names);
-        QStringList found = rows(Database::instance()->filterQuery(nation, category, tier, pattern), 4);
+        QStringList found =
+            rows(Database::instance()->filterQuery(nation, category, tier, pattern), 4);
         found.sort();
         names.sort();
         QCOMPARE(found, names);
@@ -411,7 +434,8 @@ private slots:
         db->nextId = 1;
         QVERIFY(!db->insertTank("alpha", "nations/alpha", "X01", "Clash", "lightTank", "Light", 1,
                                 "vehicles/n/X01", "lists/alpha/x01.xml", ""));
-        QVERIFY(logText(Error).contains(QStringLiteral("Database error: UNIQUE constraint failed")));
+        QVERIFY(
+            logText(Error).contains(QStringLiteral("Database error: UNIQUE constraint failed")));
         QCOMPARE(db->nextId, 2);
         // The same statement serves the next row.
         db->nextId = next;
@@ -569,11 +593,11 @@ private slots:
         // The rebuild's own lines, in their order.
         const QString info = logText(Info);
         const qsizetype building = info.lastIndexOf(QStringLiteral("Building database.\r\n"));
-        const qsizetype loading = info.indexOf(
-            QStringLiteral("Loading tank list file: ")
-                + QDir::toNativeSeparators(
-                    QStringLiteral("scripts/item_defs/vehicles/velmora/list.xml\r\n")),
-            building);
+        const qsizetype loading =
+            info.indexOf(QStringLiteral("Loading tank list file: ")
+                             + QDir::toNativeSeparators(
+                                 QStringLiteral("scripts/item_defs/vehicles/velmora/list.xml\r\n")),
+                         building);
         const qsizetype done = info.indexOf(QStringLiteral("Database rebuilt in: "), building);
         QVERIFY(building >= 0);
         QVERIFY(loading > building);

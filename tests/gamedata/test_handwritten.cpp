@@ -122,11 +122,11 @@ private slots:
 
         const QDomElement node = root.childNodes().at(1).toElement();
         QCOMPARE(node.tagName(), QStringLiteral("node"));
-        QCOMPARE(
-            ownText(node.firstChildElement(QStringLiteral("identifier"))), QStringLiteral("Hull"));
+        QCOMPARE(ownText(node.firstChildElement(QStringLiteral("identifier"))),
+                 QStringLiteral("Hull"));
         const QDomNodeList rows = node.firstChildElement(QStringLiteral("transform")).childNodes();
         QCOMPARE(rows.size(), 4);
-        const QStringList rowTexts { "2 0 0", "0 2 0", "0 0 2", "5 6 7" };
+        const QStringList rowTexts {"2 0 0", "0 2 0", "0 0 2", "5 6 7"};
         for (int r = 0; r < 4; ++r) {
             QCOMPARE(rows.at(r).toElement().tagName(), QStringLiteral("row%1").arg(r));
             QCOMPARE(ownText(rows.at(r)), rowTexts.at(r));
@@ -136,17 +136,17 @@ private slots:
         QCOMPARE(set.tagName(), QStringLiteral("renderSet"));
         QCOMPARE(set.childNodes().size(), 4);
         QCOMPARE(ownText(set.firstChildElement(QStringLiteral("treatAsWorldSpaceObject"))),
-            QStringLiteral("true"));
+                 QStringLiteral("true"));
         const QDomElement geometry = set.firstChildElement(QStringLiteral("geometry"));
         QCOMPARE(geometry.childNodes().size(), 5);
         QCOMPARE(ownText(geometry.firstChildElement(QStringLiteral("vertices"))),
-            QStringLiteral("Hull.vertices"));
+                 QStringLiteral("Hull.vertices"));
         QCOMPARE(ownText(geometry.firstChildElement(QStringLiteral("primitive"))),
-            QStringLiteral("Hull.indices"));
-        QCOMPARE(
-            ownText(geometry.firstChildElement(QStringLiteral("stream"))), QStringLiteral("uv2"));
+                 QStringLiteral("Hull.indices"));
+        QCOMPARE(ownText(geometry.firstChildElement(QStringLiteral("stream"))),
+                 QStringLiteral("uv2"));
         QCOMPARE(ownText(geometry.firstChildElement(QStringLiteral("primitiveGroup"))),
-            QStringLiteral("0"));
+                 QStringLiteral("0"));
 
         VisualNode tree;
         const QVector<VisualRenderSetRecord> sets = readVisualDocument(doc, &tree);
@@ -155,7 +155,7 @@ private slots:
         QCOMPARE(tree.scale, glm::vec3(2, 2, 2));
         QCOMPARE(sets.size(), 1);
         QVERIFY(sets.at(0).treatAsWorldSpaceObject);
-        QCOMPARE(sets.at(0).nodes, QVector<VisualNode *> { &tree });
+        QCOMPARE(sets.at(0).nodes, QVector<VisualNode *> {&tree});
         QCOMPARE(sets.at(0).geometries.size(), 1);
         const VisualGeometryRecord &record = sets.at(0).geometries.at(0);
         QCOMPARE(record.name(), QStringLiteral("Hull"));
@@ -201,7 +201,7 @@ private slots:
         std::vector<float> out(48);
         VisualGeometry geometry;
         QVERIFY(decodeVertices(sections.vertices->data, sections.uv2->data, layout, out.data(),
-            qint64(out.size() * sizeof(float)), &geometry));
+                               qint64(out.size() * sizeof(float)), &geometry));
         // Position, normal, u v, tangent, binormal (x of each vector negated), uv2.
         // clang-format off
         const std::vector<float> expected {
@@ -211,14 +211,14 @@ private slots:
         // clang-format on
         for (size_t i = 0; i < expected.size(); ++i) {
             QVERIFY2(std::abs(out[i] - expected[i]) <= 1e-6f,
-                qPrintable(QStringLiteral("float %1: %2").arg(i).arg(out[i])));
+                     qPrintable(QStringLiteral("float %1: %2").arg(i).arg(out[i])));
         }
         QCOMPARE(geometry.uvs2.at(1), glm::vec2(0.25f, 0.75f));
 
         const IndexSection indices = decodeIndexSection(sections.primitive->data, &geometry);
         QVERIFY(!indices.use32BitIndices);
         QCOMPARE(indices.indexCount, 3u);
-        QCOMPARE(geometry.indices16, (QVector<quint16> { 2, 1, 0 }));
+        QCOMPARE(geometry.indices16, (QVector<quint16> {2, 1, 0}));
         QCOMPARE(geometry.triangleCount, 1u);
         QCOMPARE(indices.groups.size(), 1);
         QCOMPARE(indices.groups.at(0).primitiveCount, 1u);

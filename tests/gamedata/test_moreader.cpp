@@ -95,7 +95,8 @@ private:
         QFile::remove(out);
         writeFile(in, po);
         QProcess process;
-        process.start(QStringLiteral("msgfmt"), options + QStringList{QStringLiteral("-o"), out, in});
+        process.start(QStringLiteral("msgfmt"),
+                      options + QStringList {QStringLiteral("-o"), out, in});
         if (!process.waitForFinished(30000) || process.exitCode() != 0) {
             return QByteArray();
         }
@@ -106,7 +107,8 @@ private:
     QString gameFolder() const { return mTemp.filePath(QStringLiteral("game")); }
     QString catalogue(const QString &name) const
     {
-        return gameFolder() + QStringLiteral("/res/text/LC_MESSAGES/") + name + QStringLiteral(".mo");
+        return gameFolder() + QStringLiteral("/res/text/LC_MESSAGES/") + name
+               + QStringLiteral(".mo");
     }
 
 private slots:
@@ -139,7 +141,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("options");
         QTest::newRow("little") << QStringList();
-        QTest::newRow("big") << QStringList{QStringLiteral("--endianness=big")};
+        QTest::newRow("big") << QStringList {QStringLiteral("--endianness=big")};
     }
 
     void msgfmtCatalogues()
@@ -153,7 +155,8 @@ private slots:
         QCOMPARE(reader.stringCount, 6u);
         QCOMPARE(reader.messageIds.size(), 5);
         QCOMPARE(reader.translate(QStringLiteral("nations/ussr")), QStringLiteral("U.S.S.R."));
-        QCOMPARE(reader.translate(QStringLiteral("carousel_tank_filter/all")), QStringLiteral("Alle"));
+        QCOMPARE(reader.translate(QStringLiteral("carousel_tank_filter/all")),
+                 QStringLiteral("Alle"));
         QCOMPARE(reader.translate(QStringLiteral("umlaut")), QString::fromUtf8("Größe"));
         QCOMPARE(reader.translate(QStringLiteral("one tank")), QStringLiteral("ein Panzer"));
         for (const QString &id : reader.messageIds) {
@@ -162,7 +165,8 @@ private slots:
         // The empty id is the catalogue header, as gettext gives it.
         QVERIFY(reader.translate(QString()).startsWith(QStringLiteral("Content-Type")));
 
-        const int before = Log::instance()->text(Warning).count(QStringLiteral("Could not translate: thing"));
+        const int before =
+            Log::instance()->text(Warning).count(QStringLiteral("Could not translate: thing"));
         QCOMPARE(reader.lookup(QStringLiteral("thing")), -1);
         QCOMPARE(reader.translate(QStringLiteral("thing")), QStringLiteral("thing"));
         QCOMPARE(Log::instance()->text(Warning).count(QStringLiteral("Could not translate: thing")),
@@ -188,7 +192,7 @@ private slots:
         QTest::newRow("magic") << magic << "";
         QTest::newRow("short") << good.left(20) << "header needs 28 bytes, the file holds 20";
         QTest::newRow("empty") << QByteArray() << "";
-        QTest::newRow("no hash") << msgfmt({ QStringLiteral("--no-hash") }) << "";
+        QTest::newRow("no hash") << msgfmt({QStringLiteral("--no-hash")}) << "";
         QTest::newRow("count") << count
                                << "message-id table at 0x1c needs 34359738360 bytes, 51 remain in "
                                   "the file of 79 bytes";
@@ -215,8 +219,8 @@ private slots:
             QVERIFY2(added.isEmpty(), qPrintable(added));
         } else {
             QCOMPARE(added.count(QLatin1Char('\n')), 1);
-            QVERIFY2(
-                added.contains(QStringLiteral("MoReader: x.mo: ") + warning), qPrintable(added));
+            QVERIFY2(added.contains(QStringLiteral("MoReader: x.mo: ") + warning),
+                     qPrintable(added));
         }
     }
 
@@ -225,7 +229,8 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("id");
         QTest::addColumn<int>("found");
-        const QList<QPair<QByteArray, QByteArray>> strings{{"", "h"}, {"Tank", "Panzer"}, {"gun", "Kanone"}};
+        const QList<QPair<QByteArray, QByteArray>> strings {
+            {"", "h"}, {"Tank", "Panzer"}, {"gun", "Kanone"}};
         QTest::newRow("1 slot") << buildMo(strings, {2}) << "Tank" << 1;
         QTest::newRow("1 slot other case") << buildMo(strings, {2}) << "tANK" << 1;
         QTest::newRow("1 slot miss") << buildMo(strings, {2}) << "gun" << -1;
@@ -267,11 +272,21 @@ private slots:
         QTest::addColumn<QString>("reference");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("id");
-        QTest::newRow("hash") << "#menu:nations/ussr" << "menu" << "nations/ussr";
-        QTest::newRow("no hash") << "menu:x" << "menu" << "x";
-        QTest::newRow("three parts") << "#a:b:c" << "a" << "b";
-        QTest::newRow("inner hash") << "#me#nu:x" << "menu" << "x";
-        QTest::newRow("plain") << "plain text" << "" << "";
+        QTest::newRow("hash") << "#menu:nations/ussr"
+                              << "menu"
+                              << "nations/ussr";
+        QTest::newRow("no hash") << "menu:x"
+                                 << "menu"
+                                 << "x";
+        QTest::newRow("three parts") << "#a:b:c"
+                                     << "a"
+                                     << "b";
+        QTest::newRow("inner hash") << "#me#nu:x"
+                                    << "menu"
+                                    << "x";
+        QTest::newRow("plain") << "plain text"
+                               << ""
+                               << "";
     }
 
     void splitReference()
@@ -287,7 +302,7 @@ private slots:
             QCOMPARE(cached.translate(reference), reference);
             return;
         }
-        QCOMPARE(parts, (QStringList{QDir::toNativeSeparators(catalogue(file)), id}));
+        QCOMPARE(parts, (QStringList {QDir::toNativeSeparators(catalogue(file)), id}));
     }
 
     void cache()
@@ -298,7 +313,8 @@ private slots:
         MoReaderCached cached;
         QCOMPARE(MoReaderCached::instance(), &cached);
         cached.setGamePath(gameFolder());
-        QCOMPARE(cached.translate(QStringLiteral("#menu:nations/ussr")), QStringLiteral("U.S.S.R."));
+        QCOMPARE(cached.translate(QStringLiteral("#menu:nations/ussr")),
+                 QStringLiteral("U.S.S.R."));
 
         // The file is read once: a rewrite does not show while it stays cached.
         writeFile(catalogue(QStringLiteral("menu")),
@@ -334,15 +350,15 @@ private slots:
                 .arg(4 * hashSlots)
                 .arg(good.size());
         const int before = Log::instance()->text(Warning).count(expected);
-        QCOMPARE(
-            cached.translate(QStringLiteral("#menu:nations/ussr")), QStringLiteral("U.S.S.R."));
+        QCOMPARE(cached.translate(QStringLiteral("#menu:nations/ussr")),
+                 QStringLiteral("U.S.S.R."));
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(cached.translate(QStringLiteral("#damaged:nations/ussr")), QString());
         }
         QCOMPARE(Log::instance()->text(Warning).count(expected), before + 1);
         // The catalogue held before is kept: a remembered failure loads nothing.
-        QCOMPARE(
-            cached.translate(QStringLiteral("#menu:nations/ussr")), QStringLiteral("U.S.S.R."));
+        QCOMPARE(cached.translate(QStringLiteral("#menu:nations/ussr")),
+                 QStringLiteral("U.S.S.R."));
         QCOMPARE(cached.translate(QStringLiteral("#damaged:nations/ussr")), QString());
         QCOMPARE(cached.currentPath, QDir::toNativeSeparators(catalogue(QStringLiteral("menu"))));
 
@@ -352,8 +368,8 @@ private slots:
         cached.setGamePath(second);
         QCOMPARE(cached.translate(QStringLiteral("#damaged:nations/ussr")), QString());
         cached.setGamePath(gameFolder());
-        QCOMPARE(
-            cached.translate(QStringLiteral("#damaged:nations/ussr")), QStringLiteral("U.S.S.R."));
+        QCOMPARE(cached.translate(QStringLiteral("#damaged:nations/ussr")),
+                 QStringLiteral("U.S.S.R."));
         QCOMPARE(Log::instance()->text(Warning).count(expected), before + 1);
     }
 };

@@ -24,9 +24,9 @@ QByteArray pack(const QString &expression)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PYTHONPATH"), QStringLiteral(HULLSCOPE_TOOLS_DIR "/formats"));
     python.setProcessEnvironment(env);
-    const QString script = QStringLiteral(
-        "import sys, struct\nfrom packedxml import *\n"
-        "sys.stdout.write((%1).hex())\n").arg(expression);
+    const QString script = QStringLiteral("import sys, struct\nfrom packedxml import *\n"
+                                          "sys.stdout.write((%1).hex())\n")
+                               .arg(expression);
     python.start(QStringLiteral("python3"), {QStringLiteral("-c"), script});
     if (!python.waitForFinished(30000) || python.exitCode() != 0) {
         qWarning() << python.readAllStandardError();
@@ -100,29 +100,71 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("box");
-        QTest::newRow("int8 -1") << "V(INTEGER, b'\\xff')" << "-1" << "";
-        QTest::newRow("int16 128") << "V(INTEGER, b'\\x80\\x00')" << "128" << "";
-        QTest::newRow("int16 -32768") << "V(INTEGER, b'\\x00\\x80')" << "-32768" << "";
-        QTest::newRow("int32") << "V.integer(-100000, 4)" << "-100000" << "";
-        QTest::newRow("int empty") << "V(INTEGER, b'')" << "0" << "";
-        QTest::newRow("int 3 bytes") << "V(INTEGER, b'abc')" << "0" << "";
-        QTest::newRow("int 8 bytes") << "V(INTEGER, b'12345678')" << "0" << "";
-        QTest::newRow("float 1") << "V.floats([1.0])" << "1" << "";
-        QTest::newRow("float 0.5") << "V.floats([0.5])" << "0.5" << "";
-        QTest::newRow("float 1e-05") << "V.floats([1e-05])" << "1e-05" << "";
-        QTest::newRow("float 1e-06") << "V.floats([1e-06])" << "1e-06" << "";
-        QTest::newRow("float -1e-06") << "V.floats([-1e-06])" << "0" << "";
-        QTest::newRow("floats 9") << "V.floats(range(9))" << "0 1 2 3 4 5 6 7 8" << "";
-        QTest::newRow("floats remainder") << "V(FLOATS, struct.pack('<f', 2.5) + b'xy')" << "2.5" << "";
-        QTest::newRow("bool empty") << "V(BOOLEAN, b'')" << "false" << "";
-        QTest::newRow("bool true") << "V(BOOLEAN, b'\\x01')" << "true" << "";
-        QTest::newRow("bool 2") << "V(BOOLEAN, b'\\x02')" << "true" << "Boolean error";
-        QTest::newRow("bool long") << "V(BOOLEAN, b'\\x01\\x01')" << "false" << "";
-        QTest::newRow("blob abc") << "V.blob(b'abc')" << "YWJj" << "";
-        QTest::newRow("blob ff") << "V.blob(b'\\xff')" << "/w==" << "";
-        QTest::newRow("string empty") << "V.string('')" << "" << "";
-        QTest::newRow("string utf-8") << "V(STRING, b'\\xc3\\xa9')"
-                                      << QString(2, QChar(QChar::ReplacementCharacter)) << "";
+        QTest::newRow("int8 -1") << "V(INTEGER, b'\\xff')"
+                                 << "-1"
+                                 << "";
+        QTest::newRow("int16 128") << "V(INTEGER, b'\\x80\\x00')"
+                                   << "128"
+                                   << "";
+        QTest::newRow("int16 -32768") << "V(INTEGER, b'\\x00\\x80')"
+                                      << "-32768"
+                                      << "";
+        QTest::newRow("int32") << "V.integer(-100000, 4)"
+                               << "-100000"
+                               << "";
+        QTest::newRow("int empty") << "V(INTEGER, b'')"
+                                   << "0"
+                                   << "";
+        QTest::newRow("int 3 bytes") << "V(INTEGER, b'abc')"
+                                     << "0"
+                                     << "";
+        QTest::newRow("int 8 bytes") << "V(INTEGER, b'12345678')"
+                                     << "0"
+                                     << "";
+        QTest::newRow("float 1") << "V.floats([1.0])"
+                                 << "1"
+                                 << "";
+        QTest::newRow("float 0.5") << "V.floats([0.5])"
+                                   << "0.5"
+                                   << "";
+        QTest::newRow("float 1e-05") << "V.floats([1e-05])"
+                                     << "1e-05"
+                                     << "";
+        QTest::newRow("float 1e-06") << "V.floats([1e-06])"
+                                     << "1e-06"
+                                     << "";
+        QTest::newRow("float -1e-06") << "V.floats([-1e-06])"
+                                      << "0"
+                                      << "";
+        QTest::newRow("floats 9") << "V.floats(range(9))"
+                                  << "0 1 2 3 4 5 6 7 8"
+                                  << "";
+        QTest::newRow("floats remainder") << "V(FLOATS, struct.pack('<f', 2.5) + b'xy')"
+                                          << "2.5"
+                                          << "";
+        QTest::newRow("bool empty") << "V(BOOLEAN, b'')"
+                                    << "false"
+                                    << "";
+        QTest::newRow("bool true") << "V(BOOLEAN, b'\\x01')"
+                                   << "true"
+                                   << "";
+        QTest::newRow("bool 2") << "V(BOOLEAN, b'\\x02')"
+                                << "true"
+                                << "Boolean error";
+        QTest::newRow("bool long") << "V(BOOLEAN, b'\\x01\\x01')"
+                                   << "false"
+                                   << "";
+        QTest::newRow("blob abc") << "V.blob(b'abc')"
+                                  << "YWJj"
+                                  << "";
+        QTest::newRow("blob ff") << "V.blob(b'\\xff')"
+                                 << "/w=="
+                                 << "";
+        QTest::newRow("string empty") << "V.string('')"
+                                      << ""
+                                      << "";
+        QTest::newRow("string utf-8")
+            << "V(STRING, b'\\xc3\\xa9')" << QString(2, QChar(QChar::ReplacementCharacter)) << "";
     }
 
     // Each value sits between an own value and a following string, so a value
@@ -136,7 +178,8 @@ private slots:
         QVERIFY(!bytes.isEmpty());
         int plain = -1;
         bool failed = true;
-        const QDomDocument doc = PackedXmlReader::parse(bytes, QStringLiteral("a/b.xml"), &plain, &failed);
+        const QDomDocument doc =
+            PackedXmlReader::parse(bytes, QStringLiteral("a/b.xml"), &plain, &failed);
         QCOMPARE(plain, -1);
         QVERIFY(!failed);
         const QDomElement root = doc.documentElement();
@@ -157,16 +200,17 @@ private slots:
 
     void structure()
     {
-        const QByteArray bytes = pack(QStringLiteral(
-            "pack_node(N(V.string('abc'), ["
-            "('a', V.string('defg')), ('b', V.string('hi')),"
-            "('m', V.floats(range(12))),"
-            "('n', N(V.integer(5), [('a', V.string('x'))])),"
-            "('neg', N(V.string('q'), [], count=-1))]))"));
+        const QByteArray bytes =
+            pack(QStringLiteral("pack_node(N(V.string('abc'), ["
+                                "('a', V.string('defg')), ('b', V.string('hi')),"
+                                "('m', V.floats(range(12))),"
+                                "('n', N(V.integer(5), [('a', V.string('x'))])),"
+                                "('neg', N(V.string('q'), [], count=-1))]))"));
         QVERIFY(!bytes.isEmpty());
         int plain = 0;
         bool failed = true;
-        const QDomDocument doc = PackedXmlReader::parse(bytes, QStringLiteral("x"), &plain, &failed);
+        const QDomDocument doc =
+            PackedXmlReader::parse(bytes, QStringLiteral("x"), &plain, &failed);
         QCOMPARE(plain, 0);
         QVERIFY(!failed);
         const QDomElement root = doc.documentElement();
@@ -228,14 +272,14 @@ private slots:
             values.push_back(std::nextafter(half, 0.0f));
             values.push_back(std::nextafter(half, INFINITY));
         }
-        for (float f : {0.0f, -0.0f, 1e-06f, -1e-06f, 0.0009765625f, 999999.5f, 99999.95f,
-                        INFINITY, -INFINITY, NAN, -NAN, 0.1f, 0.3f, -2.5f, 123456.5f}) {
+        for (float f : {0.0f, -0.0f, 1e-06f, -1e-06f, 0.0009765625f, 999999.5f, 99999.95f, INFINITY,
+                        -INFINITY, NAN, -NAN, 0.1f, 0.3f, -2.5f, 123456.5f}) {
             values.push_back(f);
         }
 
         bool failed = true;
-        const QDomDocument doc = PackedXmlReader::parse(packFloats(values), QStringLiteral("r"),
-                                                        nullptr, &failed);
+        const QDomDocument doc =
+            PackedXmlReader::parse(packFloats(values), QStringLiteral("r"), nullptr, &failed);
         QVERIFY(!failed);
         const QStringList texts = ownText(doc.documentElement()).split(QLatin1Char(' '));
         QCOMPARE(texts.size(), qsizetype(values.size()));
@@ -245,9 +289,10 @@ private slots:
                 expected = QStringLiteral("0");
             }
             if (texts.at(qsizetype(i)) != expected) {
-                QFAIL(qPrintable(QStringLiteral("bits %1: %2, expected %3")
-                                     .arg(qFromUnaligned<quint32>(&values[i]), 8, 16, QLatin1Char('0'))
-                                     .arg(texts.at(qsizetype(i)), expected)));
+                QFAIL(qPrintable(
+                    QStringLiteral("bits %1: %2, expected %3")
+                        .arg(qFromUnaligned<quint32>(&values[i]), 8, 16, QLatin1Char('0'))
+                        .arg(texts.at(qsizetype(i)), expected)));
             }
         }
     }
@@ -256,17 +301,21 @@ private slots:
     {
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("root");
-        QTest::newRow("model") << "vehicles/x/hull.model" << "hull.visual";
-        QTest::newRow("twice") << "a.model.model" << "a.visual.visual";
-        QTest::newRow("no slash") << "hull.xml" << "hull.xml";
+        QTest::newRow("model") << "vehicles/x/hull.model"
+                               << "hull.visual";
+        QTest::newRow("twice") << "a.model.model"
+                               << "a.visual.visual";
+        QTest::newRow("no slash") << "hull.xml"
+                                  << "hull.xml";
     }
 
     void names()
     {
         QFETCH(QString, fileName);
         QFETCH(QString, root);
-        const QByteArray bytes = pack(QStringLiteral(
-            "pack_node(N(V.string(''), [('only', V.string('1')), (5, V.string('2'))]), names=['only'])"));
+        const QByteArray bytes =
+            pack(QStringLiteral("pack_node(N(V.string(''), [('only', V.string('1')), (5, "
+                                "V.string('2'))]), names=['only'])"));
         const QDomDocument doc = PackedXmlReader::parse(bytes, fileName);
         QCOMPARE(doc.documentElement().tagName(), root);
         const QDomNodeList kids = doc.documentElement().childNodes();
@@ -283,7 +332,8 @@ private slots:
         const QByteArray bytes = pack(QStringLiteral(
             "pack_node(N(V.string('o'), [('t', V(7, b'zzz')), ('s', V.string('ok'))]))"));
         bool failed = true;
-        const QDomDocument doc = PackedXmlReader::parse(bytes, QStringLiteral("r"), nullptr, &failed);
+        const QDomDocument doc =
+            PackedXmlReader::parse(bytes, QStringLiteral("r"), nullptr, &failed);
         QVERIFY(!failed);
         const QDomNodeList kids = doc.documentElement().childNodes();
         QCOMPARE(kids.size(), 3);
@@ -303,7 +353,8 @@ private slots:
         for (int cut = 5; cut < bytes.size(); ++cut) {
             mBoxes.clear();
             bool failed = false;
-            const QDomDocument doc = PackedXmlReader::parse(bytes.left(cut), QStringLiteral("r"), nullptr, &failed);
+            const QDomDocument doc =
+                PackedXmlReader::parse(bytes.left(cut), QStringLiteral("r"), nullptr, &failed);
             QVERIFY2(failed, qPrintable(QString::number(cut)));
             QCOMPARE(mBoxes.size(), 1);
             QVERIFY2(mBoxes.first().startsWith(QStringLiteral("Error reading data: ")),
@@ -393,7 +444,8 @@ private slots:
         QCOMPARE(stream.readInt(), 0);
         QCOMPARE(stream.readString(), QString());
         QCOMPARE(mBoxes.size(), 1);
-        QVERIFY(mBoxes.first().startsWith(QStringLiteral("Error reading data: readShortUnsigned()")));
+        QVERIFY(
+            mBoxes.first().startsWith(QStringLiteral("Error reading data: readShortUnsigned()")));
     }
 };
 

@@ -47,9 +47,10 @@ const QMap<QString, QString> &fixtureExpressions()
         {"xyznuv", "P.vertex_section('xyznuv', [((1, 2, 3), (0.6, 0, 0.8), (0.25, 0.75))])"},
         {"XYZNUV", "P.vertex_section('xyznuv', [((1, 2, 3), (0.6, 0, 0.8), (0.25, 0.75))], "
                    "format_name='XYZNUV')"},
-        {"tb", "P.vertex_section('xyznuvtb', [dict(pos=(1, 2, 3), normal=(1, 0, 0), uv=(0.5, 0.25), "
-               "tangent=(0, 1, 0), binormal=(0, 0, 1)), dict(pos=(4, 5, 6), normal=(0, 1, 0), "
-               "uv=(1.5, -2), tangent=(1, 0, 0), binormal=(0, -1, 0))])"},
+        {"tb",
+         "P.vertex_section('xyznuvtb', [dict(pos=(1, 2, 3), normal=(1, 0, 0), uv=(0.5, 0.25), "
+         "tangent=(0, 1, 0), binormal=(0, 0, 1)), dict(pos=(4, 5, 6), normal=(0, 1, 0), "
+         "uv=(1.5, -2), tangent=(1, 0, 0), binormal=(0, -1, 0))])"},
         {"uv2", "P.uv2_section([(7, 8), (9, 10)])"},
         {"uv2Short", "P.uv2_section([(7, 8)])"},
         {"skinned", "P.vertex_section('xyznuviiiwwtb', [dict(pos=(1, 2, 3), normal=(0, 1, 0), "
@@ -92,20 +93,17 @@ private:
     QMap<QString, QByteArray> mFiles;
     QStringList mBoxes;
 
-    QByteArray file(const QString &name) const
-    {
-        return mFiles.value(name);
-    }
+    QByteArray file(const QString &name) const { return mFiles.value(name); }
     QString warnings() const { return mLog->text(Warning); }
 
     // Decodes a vertex section into floats and a geometry.
-    std::vector<float> decode(const QByteArray &section, const QByteArray &uv2, VertexSection *layout,
-                              VisualGeometry *geometry)
+    std::vector<float> decode(const QByteArray &section, const QByteArray &uv2,
+                              VertexSection *layout, VisualGeometry *geometry)
     {
         *layout = inspectVertexSection(section, uv2);
         std::vector<float> out(size_t(layout->vertexCount) * size_t(layout->floatsPerVertex));
-        decodeVertices(
-            section, uv2, *layout, out.data(), qint64(out.size() * sizeof(float)), geometry);
+        decodeVertices(section, uv2, *layout, out.data(), qint64(out.size() * sizeof(float)),
+                       geometry);
         return out;
     }
 
@@ -139,26 +137,26 @@ private slots:
         QTest::addColumn<QList<QByteArray>>("data");
         QTest::addColumn<QString>("warning");
         using L = QList<QByteArray>;
-        QTest::newRow("two sections") << "two" << true << QStringList{"a.vertices", "b"}
-                                      << L{"abcdefgh", "xyz"} << "";
+        QTest::newRow("two sections")
+            << "two" << true << QStringList {"a.vertices", "b"} << L {"abcdefgh", "xyz"} << "";
         QByteArray ramp(94, '\0');
         for (int i = 0; i < 94; ++i) {
             ramp[i] = char(i);
         }
-        QTest::newRow("94-byte block, next at 96") << "odd94" << true << QStringList{"a", "b"}
-                                                   << L{ramp, "0123456789"} << "";
-        QTest::newRow("bit 31 of lengths cleared") << "bit31" << true << QStringList{"a", "b"}
-                                                   << L{"abcd", "efgh"} << "";
-        QTest::newRow("name of 4096 bytes") << "name4096" << true
-                                            << QStringList{"a", QString(4096, QLatin1Char('x'))}
-                                            << L{"abcd", "efgh"} << "";
+        QTest::newRow("94-byte block, next at 96")
+            << "odd94" << true << QStringList {"a", "b"} << L {ramp, "0123456789"} << "";
+        QTest::newRow("bit 31 of lengths cleared")
+            << "bit31" << true << QStringList {"a", "b"} << L {"abcd", "efgh"} << "";
+        QTest::newRow("name of 4096 bytes")
+            << "name4096" << true << QStringList {"a", QString(4096, QLatin1Char('x'))}
+            << L {"abcd", "efgh"} << "";
         QTest::newRow("name of 4097 bytes, first kept")
-            << "longName" << false << QStringList { "a" } << L { "abcd" }
+            << "longName" << false << QStringList {"a"} << L {"abcd"}
             << "PrimitiveParser: section 1 (table entry at 0x28) has a name of 4097 bytes, more "
                "than "
                "the 4096 allowed";
         QTest::newRow("block past the table")
-            << "pastTable" << false << QStringList { "a" } << L { "abcd" }
+            << "pastTable" << false << QStringList {"a"} << L {"abcd"}
             << "PrimitiveParser: section 1 (table entry at 0x28): block at 0x8 needs 400 bytes, 4 "
                "remain before the section table at 0xc";
         QTest::newRow("table before offset 4")
@@ -168,11 +166,12 @@ private slots:
         QTest::newRow("table length 0")
             << "tableZero" << false << QStringList {} << L {}
             << "PrimitiveParser: section table length word at 0x24 is 0";
-        QTest::newRow("table length 1") << "table1" << true << QStringList{} << L{} << "";
-        QTest::newRow("table length 7") << "table7" << true << QStringList{} << L{} << "";
-        QTest::newRow("wrong magic") << "badMagic" << false << QStringList{} << L{}
-                                     << "Binary header incorrect.";
-        QTest::newRow("empty") << "" << false << QStringList{} << L{} << "Binary header incorrect.";
+        QTest::newRow("table length 1") << "table1" << true << QStringList {} << L {} << "";
+        QTest::newRow("table length 7") << "table7" << true << QStringList {} << L {} << "";
+        QTest::newRow("wrong magic")
+            << "badMagic" << false << QStringList {} << L {} << "Binary header incorrect.";
+        QTest::newRow("empty") << "" << false << QStringList {} << L {}
+                               << "Binary header incorrect.";
     }
 
     void sectionTable()
@@ -251,23 +250,22 @@ private slots:
         QTest::addColumn<quint32>("highestVertex");
         QTest::addColumn<QString>("box");
         using I = QList<quint32>;
-        QTest::newRow("16-bit, two groups") << "idx16" << false << I{2, 1, 0, 5, 4, 3} << 2u << 2
-                                            << 7u << "";
-        QTest::newRow("list32") << "idx32" << true << I{70000, 1, 0} << 1u << 1 << 70001u << "";
-        QTest::newRow("LIST32 is 16-bit") << "idxUpper" << false << I{2, 1, 0} << 1u << 1 << 3u
-                                          << "";
-        QTest::newRow("list32 inside the name") << "idxPadded" << true << I{2, 1, 0} << 1u << 1
-                                                << 3u << "";
-        QTest::newRow("7 indices, no groups") << "idx7" << false << I{2, 1, 0, 5, 4, 3} << 2u << 0
-                                              << 0u << "";
-        QTest::newRow("count past the section")
-            << "idxCountHuge" << false << I{2, 1, 0} << 1u << 0 << 0u
-            << "Error reading data: readShortUnsigned()";
+        QTest::newRow("16-bit, two groups")
+            << "idx16" << false << I {2, 1, 0, 5, 4, 3} << 2u << 2 << 7u << "";
+        QTest::newRow("list32") << "idx32" << true << I {70000, 1, 0} << 1u << 1 << 70001u << "";
+        QTest::newRow("LIST32 is 16-bit")
+            << "idxUpper" << false << I {2, 1, 0} << 1u << 1 << 3u << "";
+        QTest::newRow("list32 inside the name")
+            << "idxPadded" << true << I {2, 1, 0} << 1u << 1 << 3u << "";
+        QTest::newRow("7 indices, no groups")
+            << "idx7" << false << I {2, 1, 0, 5, 4, 3} << 2u << 0 << 0u << "";
+        QTest::newRow("count past the section") << "idxCountHuge" << false << I {2, 1, 0} << 1u << 0
+                                                << 0u << "Error reading data: readShortUnsigned()";
         QTest::newRow("32-bit count past the section")
-            << "idx32CountHuge" << true << I{2, 1, 0} << 1u << 0 << 0u
+            << "idx32CountHuge" << true << I {2, 1, 0} << 1u << 0 << 0u
             << "Error reading data: readIntUnsigned()";
         QTest::newRow("group count past the section")
-            << "idxGroupsHuge" << false << I{2, 1, 0} << 1u << 1 << 3u
+            << "idxGroupsHuge" << false << I {2, 1, 0} << 1u << 1 << 3u
             << "Error reading data: readIntUnsigned()";
     }
 
@@ -296,7 +294,7 @@ private slots:
         }
         QCOMPARE(section.groups.size(), groups);
         QCOMPARE(section.highestVertex, highestVertex);
-        QCOMPARE(mBoxes, box.isEmpty() ? QStringList() : QStringList{box});
+        QCOMPARE(mBoxes, box.isEmpty() ? QStringList() : QStringList {box});
     }
 
     void indexGroupsFollowTheIndices()
@@ -353,24 +351,49 @@ private slots:
         QTest::addColumn<int>("inputs");
         QTest::addColumn<quint32>("vertices");
         QTest::addColumn<QString>("box");
-        QTest::newRow("xyznuv") << "xyznuv" << "" << "xyznuv" << 8 << 3 << 1u << "";
-        QTest::newRow("XYZNUV") << "XYZNUV" << "" << "xyznuv" << 8 << 3 << 1u << "";
-        QTest::newRow("xyznuv ignores uv2") << "xyznuv" << "uv2" << "xyznuv" << 8 << 3 << 1u << "";
-        QTest::newRow("xyznuvtb") << "tb" << "" << "xyznuvtb" << 14 << 5 << 2u << "";
-        QTest::newRow("xyznuvtb uv2") << "tb" << "uv2" << "xyznuvtb" << 16 << 6 << 2u << "";
-        QTest::newRow("uv2 short") << "tb" << "uv2Short" << "xyznuvtb" << 16 << 6 << 2u
-                                   << "Error reading data: readFloat()";
-        QTest::newRow("skinned") << "skinned" << "" << "xyznuviiiwwtb" << 17 << 6 << 2u << "";
-        QTest::newRow("count past the section") << "countHuge" << "" << "xyznuv" << 8 << 3 << 1u
-                                                << "Error reading data: readFloat()";
-        QTest::newRow("negative count") << "countNegative" << "" << "xyznuv" << 8 << 3 << 0u << "";
-        QTest::newRow("zero count") << "countZero" << "" << "xyznuvtb" << 14 << 5 << 0u << "";
-        QTest::newRow("unknown") << "unknown" << "" << "abc" << 0 << 0 << 0u << "";
-        QTest::newRow("64-byte name") << "name64" << ""
-                                      << "xyznuvxyznuvxyznuvxyznuvxyznuvxyznuvxyznuvxyznuvxyznuvxyznuvabcd"
-                                      << 0 << 0 << 0u << "";
-        QTest::newRow("header cut") << "xyznuv-cut" << "" << "xyznuv" << 8 << 3 << 0u
-                                    << "Error reading data: readInt()";
+        QTest::newRow("xyznuv") << "xyznuv"
+                                << ""
+                                << "xyznuv" << 8 << 3 << 1u << "";
+        QTest::newRow("XYZNUV") << "XYZNUV"
+                                << ""
+                                << "xyznuv" << 8 << 3 << 1u << "";
+        QTest::newRow("xyznuv ignores uv2") << "xyznuv"
+                                            << "uv2"
+                                            << "xyznuv" << 8 << 3 << 1u << "";
+        QTest::newRow("xyznuvtb") << "tb"
+                                  << ""
+                                  << "xyznuvtb" << 14 << 5 << 2u << "";
+        QTest::newRow("xyznuvtb uv2") << "tb"
+                                      << "uv2"
+                                      << "xyznuvtb" << 16 << 6 << 2u << "";
+        QTest::newRow("uv2 short")
+            << "tb"
+            << "uv2Short"
+            << "xyznuvtb" << 16 << 6 << 2u << "Error reading data: readFloat()";
+        QTest::newRow("skinned") << "skinned"
+                                 << ""
+                                 << "xyznuviiiwwtb" << 17 << 6 << 2u << "";
+        QTest::newRow("count past the section")
+            << "countHuge"
+            << ""
+            << "xyznuv" << 8 << 3 << 1u << "Error reading data: readFloat()";
+        QTest::newRow("negative count") << "countNegative"
+                                        << ""
+                                        << "xyznuv" << 8 << 3 << 0u << "";
+        QTest::newRow("zero count") << "countZero"
+                                    << ""
+                                    << "xyznuvtb" << 14 << 5 << 0u << "";
+        QTest::newRow("unknown") << "unknown"
+                                 << ""
+                                 << "abc" << 0 << 0 << 0u << "";
+        QTest::newRow("64-byte name")
+            << "name64"
+            << ""
+            << "xyznuvxyznuvxyznuvxyznuvxyznuvxyznuvxyznuvxyznuvxyznuvxyznuvabcd" << 0 << 0 << 0u
+            << "";
+        QTest::newRow("header cut") << "xyznuv-cut"
+                                    << ""
+                                    << "xyznuv" << 8 << 3 << 0u << "Error reading data: readInt()";
     }
 
     void layouts()
@@ -394,7 +417,7 @@ private slots:
         QCOMPARE(layout.vertexCount, vertices);
         QCOMPARE(geometry.positions.size(), int(vertices));
         QCOMPARE(geometry.uvs2.size(), layout.withUv2 ? int(vertices) : 0);
-        QCOMPARE(mBoxes, box.isEmpty() ? QStringList() : QStringList{box});
+        QCOMPARE(mBoxes, box.isEmpty() ? QStringList() : QStringList {box});
         QCOMPARE(out.size(), size_t(vertices) * size_t(floats));
     }
 
@@ -403,7 +426,7 @@ private slots:
         VertexSection layout;
         VisualGeometry geometry;
         std::vector<float> out = decode(file(QStringLiteral("xyznuv")), {}, &layout, &geometry);
-        QCOMPARE(out, (std::vector<float>{-1, 2, 3, -0.6f, 0, 0.8f, 0.25f, 0.75f}));
+        QCOMPARE(out, (std::vector<float> {-1, 2, 3, -0.6f, 0, 0.8f, 0.25f, 0.75f}));
         QVERIFY(near(geometry.positions.at(0), glm::vec3(-1, 2, 3)));
         QVERIFY(near(geometry.normals.at(0), glm::vec3(-0.6f, 0, 0.8f)));
         QCOMPARE(geometry.uvs.at(0), glm::vec2(0.25f, 0.75f));
@@ -430,7 +453,7 @@ private slots:
         VisualGeometry shortStream;
         out = decode(file(QStringLiteral("tb")), file(QStringLiteral("uv2Short")), &layout,
                      &shortStream);
-        QCOMPARE(shortStream.uvs2, (QVector<glm::vec2>{{7, 8}, {0, 0}}));
+        QCOMPARE(shortStream.uvs2, (QVector<glm::vec2> {{7, 8}, {0, 0}}));
 
         // Skinned: tangent and binormal at their unaligned offsets 29 and 33, weights last.
         VisualGeometry skinned;
@@ -439,10 +462,11 @@ private slots:
         QVERIFY(near(glm::vec3(out[11], out[12], out[13]), glm::vec3(0, 0, 1), 1e-3f));
         QCOMPARE(glm::vec3(out[14], out[15], out[16]), glm::vec3(1, 0, 0));
         QCOMPARE(glm::vec3(out[31], out[32], out[33]), glm::vec3(0, 0, 1));
-        QVERIFY(near(glm::vec3(out[17 + 11], out[17 + 12], out[17 + 13]), glm::vec3(1, 0, 0), 1e-3f));
-        QCOMPARE(skinned.boneWeights, (QVector<glm::vec3>{{1, 0, 0}, {0, 0, 1}}));
-        QCOMPARE(skinned.boneIndices.at(0), (std::array<quint8, 3>{3, 4, 5}));
-        QCOMPARE(skinned.boneIndices.at(1), (std::array<quint8, 3>{6, 7, 8}));
+        QVERIFY(
+            near(glm::vec3(out[17 + 11], out[17 + 12], out[17 + 13]), glm::vec3(1, 0, 0), 1e-3f));
+        QCOMPARE(skinned.boneWeights, (QVector<glm::vec3> {{1, 0, 0}, {0, 0, 1}}));
+        QCOMPARE(skinned.boneIndices.at(0), (std::array<quint8, 3> {3, 4, 5}));
+        QCOMPARE(skinned.boneIndices.at(1), (std::array<quint8, 3> {6, 7, 8}));
         QVERIFY(mBoxes.size() == 1); // the short stream above only
     }
 

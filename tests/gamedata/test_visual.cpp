@@ -101,8 +101,8 @@ private slots:
         mLog = std::make_unique<Log>();
         setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
         mFiles = buildWithWriters({
-            {"packed", QStringLiteral("pack_text(%1)").arg(QString::fromLatin1(
-                           QByteArray("'''") + visualText + "'''"))},
+            {"packed", QStringLiteral("pack_text(%1)")
+                           .arg(QString::fromLatin1(QByteArray("'''") + visualText + "'''"))},
             {"primitives",
              "P.write_primitives([('Hull.vertices', P.vertex_section('xyznuv', [((0,0,0),(0,0,1),"
              "(0,0))])), ('Hull.indices', P.index_section([0, 0, 0])), ('uv2', P.uv2_section([(1, "
@@ -116,9 +116,8 @@ private slots:
     void nodeTree()
     {
         VisualNode root;
-        const QVector<VisualRenderSetRecord> sets = readVisualDocument(plainDocument(
-                                                                          QString::fromLatin1(visualText)),
-                                                                      &root);
+        const QVector<VisualRenderSetRecord> sets =
+            readVisualDocument(plainDocument(QString::fromLatin1(visualText)), &root);
         QCOMPARE(sets.size(), 2);
         QCOMPARE(root.identifier, QStringLiteral("Scene Root"));
         // Only direct "node" children count: "Hidden" sits under another element.
@@ -128,8 +127,8 @@ private slots:
         QCOMPARE(int(hull->children.size()), 1);
         QCOMPARE(hull->translation, glm::vec3(-5, 6, 7));
         QCOMPARE(hull->scale, glm::vec3(0, 1, 0));
-        const glm::mat4 expected = glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(-5, 6, 7)),
-                                              glm::vec3(0, 1, 0));
+        const glm::mat4 expected =
+            glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(-5, 6, 7)), glm::vec3(0, 1, 0));
         QCOMPARE(hull->localTransform, expected);
         QCOMPARE(hull->localTransform * glm::vec4(1, 1, 1, 1), glm::vec4(-5, 7, 7, 1));
 
@@ -189,7 +188,10 @@ private slots:
         // Own value "3"; the material's "12x" and "7" do not count.
         QCOMPARE(g.groups.at(0).groupIndex, 3);
         QCOMPARE(g.groups.at(1).groupIndex, 0);
-        QCOMPARE(g.groups.at(0).material.firstChildElement(QStringLiteral("identifier")).text().trimmed(),
+        QCOMPARE(g.groups.at(0)
+                     .material.firstChildElement(QStringLiteral("identifier"))
+                     .text()
+                     .trimmed(),
                  QStringLiteral("12x"));
         QCOMPARE(sets.at(1).geometries.size(), 2);
     }
@@ -235,27 +237,32 @@ private slots:
             readVisualDocument(plainDocument(QString::fromLatin1(visualText)), &root);
         const QString file = QStringLiteral("vehicles/a/hull.visual");
 
-        const VisualGeometrySections hull = findGeometrySections(parser, sets.at(0).geometries.at(0), file);
+        const VisualGeometrySections hull =
+            findGeometrySections(parser, sets.at(0).geometries.at(0), file);
         QVERIFY(hull.vertices && hull.primitive && hull.uv2);
         QCOMPARE(hull.uv2->name, QStringLiteral("uv2"));
 
         // Another stream name is ignored without a word.
         const QString before = warnings();
-        const VisualGeometrySections gun = findGeometrySections(parser, sets.at(1).geometries.at(0), file);
+        const VisualGeometrySections gun =
+            findGeometrySections(parser, sets.at(1).geometries.at(0), file);
         QVERIFY(gun.vertices && gun.primitive && !gun.uv2);
         QCOMPARE(warnings(), before);
 
         const VisualGeometrySections missing =
             findGeometrySections(parser, sets.at(1).geometries.at(1), file);
         QVERIFY(!missing.vertices && !missing.primitive && !missing.uv2);
-        QVERIFY(warnings().contains(QStringLiteral("Could not locate data chunk: Missing.vertices")));
-        QVERIFY(warnings().contains(QStringLiteral("Could not locate data chunk: Missing.indices")));
+        QVERIFY(
+            warnings().contains(QStringLiteral("Could not locate data chunk: Missing.vertices")));
+        QVERIFY(
+            warnings().contains(QStringLiteral("Could not locate data chunk: Missing.indices")));
 
         // A uv2 stream whose section is missing.
         PrimitiveParser noStream;
         QVERIFY(noStream.parseBytes(mFiles.value(QStringLiteral("primitives"))));
         delete noStream.chunks.takeAt(2);
-        const VisualGeometrySections lone = findGeometrySections(noStream, sets.at(0).geometries.at(0), file);
+        const VisualGeometrySections lone =
+            findGeometrySections(noStream, sets.at(0).geometries.at(0), file);
         QVERIFY(lone.vertices && !lone.uv2);
         QVERIFY(warnings().contains(
             QStringLiteral("Visual file: vehicles/a/hull.visual contains a stream tag: uv2 but no "
@@ -294,8 +301,8 @@ private slots:
         QFETCH(bool, kept);
         const VisualGeometry g = uvGeometry(triangles, false);
         QVector<UvMapEntry> entries;
-        collectUvTriangles(g, false, {{0, quint32(triangles), 0, quint32(triangles * 3)}}, {texture},
-                           &entries);
+        collectUvTriangles(g, false, {{0, quint32(triangles), 0, quint32(triangles * 3)}},
+                           {texture}, &entries);
         QCOMPARE(entries.size(), kept ? 1 : 0);
         if (kept) {
             QCOMPARE(entries.at(0).texture, texture);
@@ -340,9 +347,10 @@ private slots:
     void uvOverlappingGroups()
     {
         QProcess gunzip;
-        gunzip.start(QStringLiteral("gzip"),
-            { QStringLiteral("-dc"), QStringLiteral(HULLSCOPE_SOURCE_DIR
-                                         "/tests/gamedata/data/uv-20000.primitives.gz") });
+        gunzip.start(
+            QStringLiteral("gzip"),
+            {QStringLiteral("-dc"),
+             QStringLiteral(HULLSCOPE_SOURCE_DIR "/tests/gamedata/data/uv-20000.primitives.gz")});
         QVERIFY(gunzip.waitForFinished(30000) && gunzip.exitCode() == 0);
         PrimitiveParser parser;
         QVERIFY(parser.parseBytes(gunzip.readAllStandardOutput()));
@@ -350,15 +358,16 @@ private slots:
         VisualGeometry geometry;
         const VertexSection layout = inspectVertexSection(section, {});
         std::vector<float> floats(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
-        QVERIFY(decodeVertices(
-            section, {}, layout, floats.data(), qint64(floats.size() * 4), &geometry));
+        QVERIFY(decodeVertices(section, {}, layout, floats.data(), qint64(floats.size() * 4),
+                               &geometry));
         const IndexSection indices = decodeIndexSection(section, &geometry);
         QCOMPARE(indices.groups.size(), 37499);
         QCOMPARE(geometry.indices16.size(), 19998);
 
         QVector<UvMapEntry> entries;
         collectUvTriangles(geometry, false, indices.groups,
-            QStringList(indices.groups.size(), QStringLiteral("hull.dds")), &entries);
+                           QStringList(indices.groups.size(), QStringLiteral("hull.dds")),
+                           &entries);
         QCOMPARE(entries.size(), 1);
         QCOMPARE(entries.at(0).points.size(), 19998);
         QCOMPARE(warnings().count(QStringLiteral("UV collection: ")), 1);

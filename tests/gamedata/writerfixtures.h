@@ -14,9 +14,9 @@
 // giving bytes. A failed run gives an empty map.
 inline QMap<QString, QByteArray> buildWithWriters(const QMap<QString, QString> &expressions)
 {
-    QString script = QStringLiteral(
-        "import sys, struct, json\nimport primitives as P\nimport packedxml as X\n"
-        "from packedxml import *\nout = {}\n");
+    QString script =
+        QStringLiteral("import sys, struct, json\nimport primitives as P\nimport packedxml as X\n"
+                       "from packedxml import *\nout = {}\n");
     for (auto it = expressions.cbegin(); it != expressions.cend(); ++it) {
         // Keys are plain identifiers of the test.
         script += QStringLiteral("out['%1'] = (%2).hex()\n").arg(it.key(), it.value());

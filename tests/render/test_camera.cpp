@@ -125,8 +125,8 @@ void TestCamera::resetGivesDefaultViewAndSignalsInOrder()
     c.spinVelocity = glm::vec3(5.0f);
     c.resetCamera();
 
-    QCOMPARE(order, (QStringList{"fov", "zoom", "rotX", "rotY", "rotZ", "posX", "posY", "posZ"}));
-    QCOMPARE(values, (QList<double>{55, 12, 28, -25, 0, 0, 0, 0}));
+    QCOMPARE(order, (QStringList {"fov", "zoom", "rotX", "rotY", "rotZ", "posX", "posY", "posZ"}));
+    QCOMPARE(values, (QList<double> {55, 12, 28, -25, 0, 0, 0, 0}));
     QVERIFY(std::abs(glm::length(c.camera.eye) - 12.0f) < 1e-4f);
     QCOMPARE(c.spinVelocity, glm::vec3(0.0f));
     QCOMPARE(c.camera.target, glm::vec3(0.0f));
@@ -257,7 +257,7 @@ void TestCamera::matrixStackDefaultsAndView()
     mStack->stack = {glm::mat4(3.0f), glm::mat4(4.0f)};
     mStack->setView(camera);
     QCOMPARE(mStack->view, camera.view);
-    QCOMPARE(mStack->stack, QVector<glm::mat4>{glm::mat4(2.0f)});
+    QCOMPARE(mStack->stack, QVector<glm::mat4> {glm::mat4(2.0f)});
     // A pure rotation is its own normal matrix.
     for (int i = 0; i < 3; ++i) {
         QVERIFY(fuzzyVec(mStack->normalMatrix[i], glm::mat3(camera.view)[i]));
@@ -327,7 +327,8 @@ void TestCamera::wrapDegrees()
 {
     QFETCH(float, in);
     QFETCH(float, out);
-    QVERIFY2(std::abs(::wrapDegrees(in) - out) < 1e-3f, qPrintable(QString::number(::wrapDegrees(in))));
+    QVERIFY2(std::abs(::wrapDegrees(in) - out) < 1e-3f,
+             qPrintable(QString::number(::wrapDegrees(in))));
 }
 
 void TestCamera::wheelClampsButZoomSlotDoesNot()
@@ -466,7 +467,8 @@ void TestCamera::pressUsesItsOwnPosition()
 {
     CameraController c;
     c.mouseMove(QPointF(10, 10), Qt::NoButton);
-    const PressResult ray = c.mousePress(QPointF(300, 200), Qt::LeftButton, Qt::ControlModifier, true);
+    const PressResult ray =
+        c.mousePress(QPointF(300, 200), Qt::LeftButton, Qt::ControlModifier, true);
     QVERIFY(ray.castArmourRay);
     QVERIFY(!ray.cursor);
     QCOMPARE(c.lastMouseX, 300.0);
@@ -485,15 +487,23 @@ void TestCamera::pressCursors_data()
     QTest::addColumn<bool>("armour");
     QTest::addColumn<int>("cursor"); // -1: unchanged
     QTest::addColumn<bool>("ray");
-    QTest::newRow("right") << int(Qt::RightButton) << 0 << false << int(NavigationCursor::Pan) << false;
-    QTest::newRow("left") << int(Qt::LeftButton) << 0 << false << int(NavigationCursor::Orbit) << false;
-    QTest::newRow("middle") << int(Qt::MiddleButton) << 0 << false << int(NavigationCursor::Roll) << false;
-    QTest::newRow("two buttons") << int(Qt::LeftButton | Qt::RightButton) << 0 << false << -1 << false;
-    QTest::newRow("ctrl left, armour") << int(Qt::LeftButton) << int(Qt::ControlModifier) << true << -1 << true;
-    QTest::newRow("ctrl left, no armour") << int(Qt::LeftButton) << int(Qt::ControlModifier) << false << -1 << false;
-    QTest::newRow("ctrl right, armour") << int(Qt::RightButton) << int(Qt::ControlModifier) << true << -1 << false;
-    QTest::newRow("ctrl+shift left") << int(Qt::LeftButton) << int(Qt::ControlModifier | Qt::ShiftModifier) << true
-                                     << int(NavigationCursor::Orbit) << false;
+    QTest::newRow("right") << int(Qt::RightButton) << 0 << false << int(NavigationCursor::Pan)
+                           << false;
+    QTest::newRow("left") << int(Qt::LeftButton) << 0 << false << int(NavigationCursor::Orbit)
+                          << false;
+    QTest::newRow("middle") << int(Qt::MiddleButton) << 0 << false << int(NavigationCursor::Roll)
+                            << false;
+    QTest::newRow("two buttons") << int(Qt::LeftButton | Qt::RightButton) << 0 << false << -1
+                                 << false;
+    QTest::newRow("ctrl left, armour")
+        << int(Qt::LeftButton) << int(Qt::ControlModifier) << true << -1 << true;
+    QTest::newRow("ctrl left, no armour")
+        << int(Qt::LeftButton) << int(Qt::ControlModifier) << false << -1 << false;
+    QTest::newRow("ctrl right, armour")
+        << int(Qt::RightButton) << int(Qt::ControlModifier) << true << -1 << false;
+    QTest::newRow("ctrl+shift left")
+        << int(Qt::LeftButton) << int(Qt::ControlModifier | Qt::ShiftModifier) << true
+        << int(NavigationCursor::Orbit) << false;
 }
 
 void TestCamera::pressCursors()
@@ -548,8 +558,8 @@ void TestCamera::backgroundPickReachesFarPlane()
 
     // A corner ray lands on the far plane point under the cursor.
     const CameraRay corner = cameraRayThrough(c.camera, 0, 0, 400, 300, 1.0f);
-    const glm::vec4 farPoint = glm::inverse(c.camera.projection * c.camera.view)
-                               * glm::vec4(-1, 1, 1, 1);
+    const glm::vec4 farPoint =
+        glm::inverse(c.camera.projection * c.camera.view) * glm::vec4(-1, 1, 1, 1);
     const glm::vec3 expectedDir = glm::normalize(glm::vec3(farPoint / farPoint.w) - c.camera.eye);
     QVERIFY(fuzzyVec(glm::normalize(corner.to - corner.from), expectedDir));
     QVERIFY(std::isfinite(corner.to.x));

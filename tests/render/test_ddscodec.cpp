@@ -26,12 +26,12 @@ struct DdsSpec
     std::uint32_t height = 4;
     std::uint32_t depth = 0;
     std::uint32_t mips = 0;
-    QByteArray fourCC;       // four letters, empty for none
-    std::uint32_t code = 0;  // numeric FourCC when fourCC is empty
+    QByteArray fourCC;      // four letters, empty for none
+    std::uint32_t code = 0; // numeric FourCC when fourCC is empty
     std::uint32_t bitCount = 0;
     std::uint32_t masks[4] = {0, 0, 0, 0}; // r, g, b, a
     std::uint32_t caps2 = 0;
-    int dxgi = -1;           // >= 0 adds the DX10 header
+    int dxgi = -1; // >= 0 adds the DX10 header
 };
 
 void putU32(QByteArray &b, int offset, std::uint32_t v)
@@ -102,8 +102,9 @@ QImage sourcePicture()
     for (int y = 0; y < img.height(); ++y) {
         for (int x = 0; x < img.width(); ++x) {
             const int n = ((x * 73856093) ^ (y * 19349663)) & 0x3F;
-            img.setPixel(x, y, qRgba((x * 7 + n) & 0xFF, (y * 12 + n) & 0xFF,
-                                     (x * y + 3 * n) & 0xFF, (255 - x * 6) & 0xFF));
+            img.setPixel(x, y,
+                         qRgba((x * 7 + n) & 0xFF, (y * 12 + n) & 0xFF, (x * y + 3 * n) & 0xFF,
+                               (255 - x * 6) & 0xFF));
         }
     }
     return img;
@@ -132,8 +133,9 @@ bool run(const QString &program, const QStringList &args, QByteArray *out = null
 QByteArray magickRgba(const QString &path)
 {
     QByteArray out;
-    if (!run(QStringLiteral("convert"), {path + QStringLiteral("[0]"), QStringLiteral("-depth"),
-                                         QStringLiteral("8"), QStringLiteral("rgba:-")},
+    if (!run(QStringLiteral("convert"),
+             {path + QStringLiteral("[0]"), QStringLiteral("-depth"), QStringLiteral("8"),
+              QStringLiteral("rgba:-")},
              &out)) {
         return {};
     }
@@ -228,8 +230,12 @@ void TestDdsCodec::formatMapping_data()
     fourCC("DXT2", ImageFormat::None);
     fourCC("DXT4", ImageFormat::None);
 
-    const struct { std::uint32_t code; ImageFormat f; } codes[] = {
-        {36, ImageFormat::RGBA16}, {34, ImageFormat::RG16}, {111, ImageFormat::R16F},
+    const struct
+    {
+        std::uint32_t code;
+        ImageFormat f;
+    } codes[] = {
+        {36, ImageFormat::RGBA16}, {34, ImageFormat::RG16},     {111, ImageFormat::R16F},
         {112, ImageFormat::RG16F}, {113, ImageFormat::RGBA16F}, {114, ImageFormat::R32F},
         {115, ImageFormat::RG32F}, {116, ImageFormat::RGBA32F}, {117, ImageFormat::None},
     };
@@ -239,17 +245,39 @@ void TestDdsCodec::formatMapping_data()
         QTest::addRow("code %u", c.code) << ddsFile(s, pattern(256)) << c.f;
     }
 
-    const struct { int dxgi; ImageFormat f; } dxgi[] = {
-        {2, ImageFormat::RGBA32F}, {6, ImageFormat::RGB32F}, {10, ImageFormat::RGBA16F},
-        {11, ImageFormat::RGBA16}, {16, ImageFormat::RG32F}, {24, ImageFormat::RGB10A2},
-        {26, ImageFormat::RG11B10F}, {28, ImageFormat::RGBA8}, {34, ImageFormat::RG16F},
-        {35, ImageFormat::RG16}, {41, ImageFormat::R32F}, {49, ImageFormat::RG8},
-        {54, ImageFormat::R16F}, {56, ImageFormat::R16}, {61, ImageFormat::R8},
-        {67, ImageFormat::RGB9E5}, {71, ImageFormat::DXT1}, {74, ImageFormat::DXT3},
-        {77, ImageFormat::DXT5}, {80, ImageFormat::ATI1N}, {83, ImageFormat::ATI2N},
+    const struct
+    {
+        int dxgi;
+        ImageFormat f;
+    } dxgi[] = {
+        {2, ImageFormat::RGBA32F},
+        {6, ImageFormat::RGB32F},
+        {10, ImageFormat::RGBA16F},
+        {11, ImageFormat::RGBA16},
+        {16, ImageFormat::RG32F},
+        {24, ImageFormat::RGB10A2},
+        {26, ImageFormat::RG11B10F},
+        {28, ImageFormat::RGBA8},
+        {34, ImageFormat::RG16F},
+        {35, ImageFormat::RG16},
+        {41, ImageFormat::R32F},
+        {49, ImageFormat::RG8},
+        {54, ImageFormat::R16F},
+        {56, ImageFormat::R16},
+        {61, ImageFormat::R8},
+        {67, ImageFormat::RGB9E5},
+        {71, ImageFormat::DXT1},
+        {74, ImageFormat::DXT3},
+        {77, ImageFormat::DXT5},
+        {80, ImageFormat::ATI1N},
+        {83, ImageFormat::ATI2N},
         // sRGB, BC6H, BC7 and typeless variants are not supported.
-        {29, ImageFormat::None}, {72, ImageFormat::None}, {95, ImageFormat::None},
-        {98, ImageFormat::None}, {27, ImageFormat::None}, {0, ImageFormat::None},
+        {29, ImageFormat::None},
+        {72, ImageFormat::None},
+        {95, ImageFormat::None},
+        {98, ImageFormat::None},
+        {27, ImageFormat::None},
+        {0, ImageFormat::None},
     };
     for (const auto &d : dxgi) {
         DdsSpec s;
@@ -257,7 +285,12 @@ void TestDdsCodec::formatMapping_data()
         QTest::addRow("dxgi %d", d.dxgi) << ddsFile(s, pattern(256)) << d.f;
     }
 
-    const struct { const char *name; std::uint32_t bits, r, g, b, a; ImageFormat f; } masks[] = {
+    const struct
+    {
+        const char *name;
+        std::uint32_t bits, r, g, b, a;
+        ImageFormat f;
+    } masks[] = {
         {"L8", 8, 0xFF, 0, 0, 0, ImageFormat::R8},
         {"A4R4G4B4", 16, 0xF00, 0xF0, 0xF, 0xF000, ImageFormat::RGBA4},
         {"A8L8", 16, 0xFF, 0, 0, 0xFF00, ImageFormat::RG8},
@@ -419,8 +452,8 @@ void TestDdsCodec::malformed_data()
     rgba.mips = 2;
     rgba.bitCount = 32;
     rgba.masks[0] = 0xFF0000;
-    QTest::newRow("second level missing") << ddsFile(rgba, pattern(16))
-                                          << "needs 20 bytes for 2 levels, 16 remain";
+    QTest::newRow("second level missing")
+        << ddsFile(rgba, pattern(16)) << "needs 20 bytes for 2 levels, 16 remain";
 }
 
 void TestDdsCodec::malformed()
@@ -539,14 +572,12 @@ void TestDdsCodec::colourBlocks_data()
     // c0 = 0xF800 (red 248), c1 = 0x001F (blue 248); indices 0, 1, 2, 3 in row 0.
     const QByteArray ends = bytes({0x00, 0xF8, 0x1F, 0x00});
     const QByteArray indices = bytes({0xE4, 0, 0, 0});
-    QTest::newRow("DXT1 four colours")
-        << ImageFormat::DXT1 << ends + indices
-        << bytes({248, 0, 0, 0, 0, 248, 165, 0, 83, 83, 0, 165});
+    QTest::newRow("DXT1 four colours") << ImageFormat::DXT1 << ends + indices
+                                       << bytes({248, 0, 0, 0, 0, 248, 165, 0, 83, 83, 0, 165});
     // c0 = 0x001F <= c1 = 0xF800: colour 2 is the mean, colour 3 black.
     const QByteArray swapped = bytes({0x1F, 0x00, 0x00, 0xF8});
-    QTest::newRow("DXT1 three colours")
-        << ImageFormat::DXT1 << swapped + indices
-        << bytes({0, 0, 248, 248, 0, 0, 124, 0, 124, 0, 0, 0});
+    QTest::newRow("DXT1 three colours") << ImageFormat::DXT1 << swapped + indices
+                                        << bytes({0, 0, 248, 248, 0, 0, 124, 0, 124, 0, 0, 0});
     QTest::newRow("DXT1 equal ends")
         << ImageFormat::DXT1 << bytes({0xFF, 0xFF, 0xFF, 0xFF}) + indices
         << bytes({248, 252, 248, 248, 252, 248, 248, 252, 248, 0, 0, 0});
@@ -782,7 +813,7 @@ void TestDdsCodec::halfFloats()
 void TestDdsCodec::convertRules()
 {
     QVERIFY(std::isnan(halfToFloat(0x7E00)));
-    QCOMPARE(int(floatToHalf(1e6f)), 0x7C00);          // overflow to infinity
+    QCOMPARE(int(floatToHalf(1e6f)), 0x7C00);             // overflow to infinity
     QCOMPARE(int(floatToHalf(std::ldexp(1.0f, -26))), 0); // below half the smallest subnormal
 
     // One channel goes to red, green and blue; alpha is opaque.
@@ -849,31 +880,36 @@ void TestDdsCodec::toolFixtures_data()
     QTest::addColumn<int>("channels"); // channels compared with the reference
 
     const QString nv = QStringLiteral("nvcompress");
-    const struct { const char *flag; ImageFormat f; int channels; } nvFormats[] = {
-        {"-bc1", ImageFormat::DXT1, 3}, {"-bc2", ImageFormat::DXT3, 4},
-        {"-bc3", ImageFormat::DXT5, 4}, {"-bc4", ImageFormat::ATI1N, 1},
+    const struct
+    {
+        const char *flag;
+        ImageFormat f;
+        int channels;
+    } nvFormats[] = {
+        {"-bc1", ImageFormat::DXT1, 3},  {"-bc2", ImageFormat::DXT3, 4},
+        {"-bc3", ImageFormat::DXT5, 4},  {"-bc4", ImageFormat::ATI1N, 1},
         {"-bc5", ImageFormat::ATI2N, 2},
     };
     for (const auto &n : nvFormats) {
         // 37x21 has six levels: 37, 18, 9, 4, 2, 1.
         QTest::addRow("nvcompress %s", n.flag)
-            << nv << QStringList{QStringLiteral("-fast"), QLatin1String(n.flag)} << n.f << 6
+            << nv << QStringList {QStringLiteral("-fast"), QLatin1String(n.flag)} << n.f << 6
             << n.channels;
         QTest::addRow("nvcompress %s -nomips", n.flag)
             << nv
-            << QStringList{QStringLiteral("-fast"), QStringLiteral("-nomips"),
-                           QLatin1String(n.flag)}
+            << QStringList {QStringLiteral("-fast"), QStringLiteral("-nomips"),
+                            QLatin1String(n.flag)}
             << n.f << 1 << n.channels;
     }
     const QString im = QStringLiteral("convert");
     QTest::newRow("convert RGBA8")
-        << im << QStringList{QStringLiteral("-define"), QStringLiteral("dds:compression=none")}
+        << im << QStringList {QStringLiteral("-define"), QStringLiteral("dds:compression=none")}
         << ImageFormat::RGBA8 << 1 << 4;
-    QTest::newRow("convert RGB8")
-        << im
-        << QStringList{QStringLiteral("-alpha"), QStringLiteral("off"), QStringLiteral("-define"),
-                       QStringLiteral("dds:compression=none")}
-        << ImageFormat::RGB8 << 1 << 3;
+    QTest::newRow("convert RGB8") << im
+                                  << QStringList {QStringLiteral("-alpha"), QStringLiteral("off"),
+                                                  QStringLiteral("-define"),
+                                                  QStringLiteral("dds:compression=none")}
+                                  << ImageFormat::RGB8 << 1 << 3;
 }
 
 void TestDdsCodec::toolFixtures()
@@ -890,13 +926,13 @@ void TestDdsCodec::toolFixtures()
     if (!mHaveMagick) {
         QSKIP("ImageMagick is not installed");
     }
-    const QString dds = mDir.filePath(QString::fromLatin1(QTest::currentDataTag())
-                                          .replace(QLatin1Char(' '), QLatin1Char('_'))
-                                      + QStringLiteral(".dds"));
+    const QString dds = mDir.filePath(
+        QString::fromLatin1(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_'))
+        + QStringLiteral(".dds"));
     if (tool == QLatin1String("convert")) {
-        QVERIFY(run(tool, QStringList{mSourcePng} + args + QStringList{dds}));
+        QVERIFY(run(tool, QStringList {mSourcePng} + args + QStringList {dds}));
     } else {
-        QVERIFY(run(tool, args + QStringList{mSourcePng, dds}));
+        QVERIFY(run(tool, args + QStringList {mSourcePng, dds}));
     }
     const QByteArray file = readAll(dds);
     QString error;
@@ -933,7 +969,8 @@ void TestDdsCodec::toolFixtures()
     QCOMPARE(image->pixels.size(), qsizetype(image->getPixelCount(0, mipCount) * 4));
     const int tolerance = isCompressedFormat(format) ? 8 : 0;
     const int worst = maxChannelDifference(*image, reference, channels);
-    QVERIFY2(worst <= tolerance, qPrintable(QStringLiteral("worst channel difference %1").arg(worst)));
+    QVERIFY2(worst <= tolerance,
+             qPrintable(QStringLiteral("worst channel difference %1").arg(worst)));
 }
 
 void TestDdsCodec::toolCubeMaps()
@@ -942,7 +979,7 @@ void TestDdsCodec::toolCubeMaps()
         QSKIP("nvcompress is not installed");
     }
     QStringList faces;
-    const QRgb colours[6] = {qRgb(200, 10, 10), qRgb(10, 200, 10), qRgb(10, 10, 200),
+    const QRgb colours[6] = {qRgb(200, 10, 10),  qRgb(10, 200, 10),  qRgb(10, 10, 200),
                              qRgb(200, 200, 10), qRgb(10, 200, 200), qRgb(200, 10, 200)};
     for (int f = 0; f < 6; ++f) {
         QImage face(8, 8, QImage::Format_RGB32);
@@ -951,9 +988,8 @@ void TestDdsCodec::toolCubeMaps()
         QVERIFY(face.save(faces.last()));
     }
     const QString cube = mDir.filePath(QStringLiteral("cube.dds"));
-    QVERIFY(run(QStringLiteral("nvassemble"),
-                QStringList{QStringLiteral("-cube")} + faces
-                    + QStringList{QStringLiteral("-o"), cube}));
+    QVERIFY(run(QStringLiteral("nvassemble"), QStringList {QStringLiteral("-cube")} + faces
+                                                  + QStringList {QStringLiteral("-o"), cube}));
     const QString cubeDxt1 = mDir.filePath(QStringLiteral("cube-dxt1.dds"));
     QVERIFY(run(QStringLiteral("nvcompress"),
                 {QStringLiteral("-fast"), QStringLiteral("-bc1"), cube, cubeDxt1}));
@@ -1003,7 +1039,7 @@ void TestDdsCodec::textureSizeSharesDecoderChecks()
 {
     // Sizes the decoder refuses are no size: the bake would make a framebuffer of them.
     const auto refused = [](std::uint32_t w, std::uint32_t h, std::uint32_t d,
-                             std::uint32_t caps2) {
+                            std::uint32_t caps2) {
         DdsSpec s;
         s.fourCC = "DXT1";
         s.width = w;
@@ -1056,8 +1092,8 @@ void TestDdsCodec::thumbnail()
     // Half the weight of a half-strength colour: a quarter of the way.
     const QByteArray half = bytes({128, 0, 0, 0});
     s.width = s.height = 1;
-    const std::array<glm::vec4, 4> weak = {glm::vec4(210, 20, 30, 128), glm::vec4(0),
-                                           glm::vec4(0), glm::vec4(0)};
+    const std::array<glm::vec4, 4> weak = {glm::vec4(210, 20, 30, 128), glm::vec4(0), glm::vec4(0),
+                                           glm::vec4(0)};
     const QImage mixed = ddsThumbnail(ddsFile(s, half), armour, weak);
     const float t = (128 / 255.0f) * (128 / 255.0f);
     QCOMPARE(mixed.pixel(64, 64), qRgb(int(10 + 200 * t), 20, 30));
@@ -1073,8 +1109,8 @@ void TestDdsCodec::thumbnail()
     QCOMPARE(oddSwatch.pixel(127, 127), qRgb(10, 20, 30));
 
     // Colours beyond 0..255 in a game file saturate instead of wrapping.
-    const std::array<glm::vec4, 4> loud = {glm::vec4(400, -50, 30, 255), glm::vec4(0),
-                                           glm::vec4(0), glm::vec4(0)};
+    const std::array<glm::vec4, 4> loud = {glm::vec4(400, -50, 30, 255), glm::vec4(0), glm::vec4(0),
+                                           glm::vec4(0)};
     QCOMPARE(ddsThumbnail(ddsFile(s, bytes({255, 0, 0, 0})), armour, loud).pixel(0, 0),
              qRgb(255, 0, 30));
 

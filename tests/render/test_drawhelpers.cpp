@@ -149,10 +149,10 @@ void TestDrawHelpers::overlayLayout_data()
     QTest::addColumn<bool>("tank");
     QTest::addColumn<bool>("stats");
     QTest::addColumn<QList<int>>("ys");
-    QTest::newRow("none") << false << false << QList<int>{};
-    QTest::newRow("tank only") << true << false << QList<int>{15, 32, 49, 66, 83};
-    QTest::newRow("stats only") << false << true << QList<int>{15, 32, 49, 66};
-    QTest::newRow("both") << true << true << QList<int>{15, 32, 49, 66, 83, 100, 117, 134, 151};
+    QTest::newRow("none") << false << false << QList<int> {};
+    QTest::newRow("tank only") << true << false << QList<int> {15, 32, 49, 66, 83};
+    QTest::newRow("stats only") << false << true << QList<int> {15, 32, 49, 66};
+    QTest::newRow("both") << true << true << QList<int> {15, 32, 49, 66, 83, 100, 117, 134, 151};
 }
 
 void TestDrawHelpers::overlayLayout()
@@ -174,7 +174,8 @@ void TestDrawHelpers::overlayLayout()
     for (const OverlayLine &line : lines) {
         got << line.y;
         QCOMPARE(line.x, 10);
-        QCOMPARE(line.colour, got.size() <= (tank ? 5 : 0) ? QColor(Qt::white) : QColor(Qt::yellow));
+        QCOMPARE(line.colour,
+                 got.size() <= (tank ? 5 : 0) ? QColor(Qt::white) : QColor(Qt::yellow));
     }
     QCOMPARE(got, ys);
     if (tank) {
@@ -266,17 +267,17 @@ void TestDrawHelpers::glErrorNames()
 
 void TestDrawHelpers::pendingErrorsBecomeLogLines()
 {
-    QList<GLenum> pending{0x0500, 0x0502, 0x0501};
+    QList<GLenum> pending {0x0500, 0x0502, 0x0501};
     const QString before = mLog->text(Error);
-    const int n = reportGlErrors(QStringLiteral("X"), [&]() {
-        return pending.isEmpty() ? GLenum(0) : pending.takeFirst();
-    });
+    const int n = reportGlErrors(
+        QStringLiteral("X"), [&]() { return pending.isEmpty() ? GLenum(0) : pending.takeFirst(); });
     QCOMPARE(n, 3);
     const QString added = mLog->text(Error).mid(before.size());
     const QStringList lines = added.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 3);
     QVERIFY(lines[0].endsWith(QStringLiteral("OpenGL error. Caller: X gl err: GL_INVALID_ENUM")));
-    QVERIFY(lines[1].endsWith(QStringLiteral("OpenGL error. Caller: X gl err: GL_INVALID_OPERATION")));
+    QVERIFY(
+        lines[1].endsWith(QStringLiteral("OpenGL error. Caller: X gl err: GL_INVALID_OPERATION")));
     QVERIFY(lines[2].endsWith(QStringLiteral("OpenGL error. Caller: X gl err: GL_INVALID_VALUE")));
     QVERIFY(lines[0].contains(QStringLiteral("Error")));
 }

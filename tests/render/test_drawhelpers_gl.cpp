@@ -1,4 +1,3 @@
-#include "render/offscreengl.h"
 #include "core/log.h"
 #include "render/camera.h"
 #include "render/discmarker.h"
@@ -6,6 +5,7 @@
 #include "render/gridmesh.h"
 #include "render/linebatch.h"
 #include "render/matrixstack.h"
+#include "render/offscreengl.h"
 #include "render/overlayimage.h"
 
 #include <QDir>
@@ -22,26 +22,29 @@
 
 namespace {
 
-const char *lineVertex = "#version 150\n"
-                         "in vec3 iVertPos;\n"
-                         "in vec3 iColour;\n"
-                         "uniform mat4 ModelViewProj;\n"
-                         "out vec3 colour;\n"
-                         "void main() { colour = iColour; gl_Position = ModelViewProj * vec4(iVertPos, 1.0); }\n";
-const char *gridVertex = "#version 150\n"
-                         "in vec3 iVertPos;\n"
-                         "in vec3 iGeneric0;\n"
-                         "uniform mat4 mvp;\n"
-                         "out vec3 colour;\n"
-                         "void main() { colour = iGeneric0; gl_Position = mvp * vec4(iVertPos, 1.0); }\n";
+const char *lineVertex =
+    "#version 150\n"
+    "in vec3 iVertPos;\n"
+    "in vec3 iColour;\n"
+    "uniform mat4 ModelViewProj;\n"
+    "out vec3 colour;\n"
+    "void main() { colour = iColour; gl_Position = ModelViewProj * vec4(iVertPos, 1.0); }\n";
+const char *gridVertex =
+    "#version 150\n"
+    "in vec3 iVertPos;\n"
+    "in vec3 iGeneric0;\n"
+    "uniform mat4 mvp;\n"
+    "out vec3 colour;\n"
+    "void main() { colour = iGeneric0; gl_Position = mvp * vec4(iVertPos, 1.0); }\n";
 const char *colourFragment = "#version 150\n"
                              "in vec3 colour;\n"
                              "out vec4 fragColour;\n"
                              "void main() { fragColour = vec4(colour, 1.0); }\n";
-const char *fontVertex = "#version 150\n"
-                         "in vec3 iVertPos;\n"
-                         "out vec2 uv;\n"
-                         "void main() { uv = iVertPos.xy * 0.5 + 0.5; gl_Position = vec4(iVertPos, 1.0); }\n";
+const char *fontVertex =
+    "#version 150\n"
+    "in vec3 iVertPos;\n"
+    "out vec2 uv;\n"
+    "void main() { uv = iVertPos.xy * 0.5 + 0.5; gl_Position = vec4(iVertPos, 1.0); }\n";
 const char *fontFragment = "#version 150\n"
                            "in vec2 uv;\n"
                            "uniform sampler2D diffuseMap0;\n"
@@ -68,7 +71,8 @@ private slots:
     void hiddenOverlayTouchesNothing();
 
 private:
-    GLuint link(const char *vertex, const char *fragment, const QList<QPair<int, const char *>> &attributes);
+    GLuint link(const char *vertex, const char *fragment,
+                const QList<QPair<int, const char *>> &attributes);
     QString errorLog() const { return mLog->text(Error); }
 
     QTemporaryDir mRoot;
@@ -138,8 +142,7 @@ void TestDrawHelpersGl::cleanupTestCase()
 void TestDrawHelpersGl::init()
 {
     QVERIFY(mContext->makeCurrent(mSurface.get()));
-    while (gl->glGetError() != GL_NO_ERROR) {
-    }
+    while (gl->glGetError() != GL_NO_ERROR) { }
 }
 
 void TestDrawHelpersGl::gridBufferHoldsTheGrid()
@@ -155,7 +158,8 @@ void TestDrawHelpersGl::gridBufferHoldsTheGrid()
         gl->glGetBufferSubData(GL_ARRAY_BUFFER, 0, got.size() * lineVertexStride, got.data());
         gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
         QCOMPARE(gl->glGetError(), GLenum(GL_NO_ERROR));
-        QVERIFY(std::memcmp(got.constData(), expected.constData(), got.size() * sizeof(LineVertex)) == 0);
+        QVERIFY(std::memcmp(got.constData(), expected.constData(), got.size() * sizeof(LineVertex))
+                == 0);
     }
     QVERIFY(!errorLog().contains(QStringLiteral("Gridmesh")));
 }
@@ -189,7 +193,8 @@ void TestDrawHelpersGl::gridDrawsItsAxesWhereTheCameraSays()
         for (int dx = -1; dx <= 1; ++dx) {
             for (int dy = -1; dy <= 1; ++dy) {
                 const QColor c = image.pixelColor(x + dx, y + dy);
-                if (wantRed ? (c.red() > 200 && c.blue() < 100) : (c.blue() > 200 && c.red() < 100)) {
+                if (wantRed ? (c.red() > 200 && c.blue() < 100)
+                            : (c.blue() > 200 && c.red() < 100)) {
                     return true;
                 }
             }
@@ -273,8 +278,9 @@ void TestDrawHelpersGl::checkGlErrorLogsProvokedError()
     gl->glEnable(0xFFFF); // GL_INVALID_ENUM
     checkGlError(QStringLiteral("provoked"));
     const QString added = errorLog().mid(before);
-    QVERIFY2(added.contains(QStringLiteral("OpenGL error. Caller: provoked gl err: GL_INVALID_ENUM")),
-             qPrintable(added));
+    QVERIFY2(
+        added.contains(QStringLiteral("OpenGL error. Caller: provoked gl err: GL_INVALID_ENUM")),
+        qPrintable(added));
     QCOMPARE(gl->glGetError(), GLenum(GL_NO_ERROR)); // drained
     const int after = int(errorLog().size());
     checkGlError(QStringLiteral("clean"));
@@ -312,7 +318,8 @@ void TestDrawHelpersGl::overlayRestoresStateAndUploadsOnlyWhenDirty()
 
     GLint viewport[4] = {};
     gl->glGetIntegerv(GL_VIEWPORT, viewport);
-    QCOMPARE(QList<int>({viewport[0], viewport[1], viewport[2], viewport[3]}), QList<int>({0, 0, w, h}));
+    QCOMPARE(QList<int>({viewport[0], viewport[1], viewport[2], viewport[3]}),
+             QList<int>({0, 0, w, h}));
     QCOMPARE(gl->glIsEnabled(GL_BLEND), GLboolean(GL_FALSE));
     QCOMPARE(gl->glIsEnabled(GL_DEPTH_TEST), GLboolean(GL_TRUE));
     QCOMPARE(gl->glGetError(), GLenum(GL_NO_ERROR));

@@ -115,8 +115,9 @@ void TestMaterial::initTestCase()
     QVERIFY(QDir(mRoot.path()).mkpath(QStringLiteral("data")));
     QVERIFY(QDir::setCurrent(mRoot.path() + QStringLiteral("/bin_x64")));
     mLog = std::make_unique<Log>();
-    mPacked = buildWithWriters({ { QStringLiteral("material"),
-        QStringLiteral("pack_text('''%1''')").arg(QString::fromLatin1(materialText)) } });
+    mPacked = buildWithWriters(
+        {{QStringLiteral("material"),
+          QStringLiteral("pack_text('''%1''')").arg(QString::fromLatin1(materialText))}});
     QCOMPARE(mPacked.size(), 1);
 }
 
@@ -151,8 +152,8 @@ void TestMaterial::propertiesFromPlainAndPackedDocuments()
     QVERIFY(d.doubleSided);
     QVERIFY(!d.blend);
 
-    QCOMPARE(d.litTextures.keys(), (QList<int> { 0, 1, 2, 3, 4, 5 }));
-    QCOMPARE(d.unlitTextures.keys(), (QList<int> { 0, 1, 2 }));
+    QCOMPARE(d.litTextures.keys(), (QList<int> {0, 1, 2, 3, 4, 5}));
+    QCOMPARE(d.unlitTextures.keys(), (QList<int> {0, 1, 2}));
     QCOMPARE(d.litTextures.value(TextureSpecular), QStringLiteral("vehicles/a/hull_GMM.dds"));
     QCOMPARE(d.litTextures.value(TextureGloss), QStringLiteral("vehicles/a/hull_GMM2.dds"));
     QCOMPARE(d.litTextures.value(TextureDetail), QStringLiteral("vehicles/a/detail_MDM.dds"));
@@ -211,7 +212,7 @@ void TestMaterial::emptyDetailMapIsLeftOut()
         childrenOf("<material><property>metallicDetailMap<Texture></Texture></property>"
                    "<property>specularMap<Texture>s.dds</Texture></property></material>"));
     QVERIFY(!d.litTextures.contains(TextureDetail));
-    QCOMPARE(d.litTextures.keys(), QList<int> { TextureSpecular });
+    QCOMPARE(d.litTextures.keys(), QList<int> {TextureSpecular});
     QVERIFY(d.unlitTextures.isEmpty());
 }
 
@@ -300,8 +301,7 @@ void TestMaterial::textureUnitsFollowAscendingKind()
     QCOMPARE(lit.at(2).unit, 2);
 
     // A gap in the kinds does not leave a gap in the units.
-    QMap<int, GLuint> sparse { { TextureDiffuse, 1 }, { TextureDetail, 5 },
-        { TextureDiffuse2, 2 } };
+    QMap<int, GLuint> sparse {{TextureDiffuse, 1}, {TextureDetail, 5}, {TextureDiffuse2, 2}};
     lit = textureUnitsFor(sparse, MATERIAL_LIT);
     QCOMPARE(lit.size(), 3);
     QCOMPARE(lit.at(1).kind, int(TextureDiffuse2));
@@ -377,8 +377,8 @@ void TestMaterial::loaderFillsBothMaterials()
         QVERIFY(!m->camoEnabled);
         QVERIFY(!m->hidden);
     }
-    QCOMPARE(lit->textures.keys(), (QList<int> { 0, 1, 2, 3, 4, 5 }));
-    QCOMPARE(unlit->textures.keys(), (QList<int> { 0, 1, 2 }));
+    QCOMPARE(lit->textures.keys(), (QList<int> {0, 1, 2, 3, 4, 5}));
+    QCOMPARE(unlit->textures.keys(), (QList<int> {0, 1, 2}));
     // Detail values belong to the lit material only.
     QVERIFY(lit->detailMetallic);
     QCOMPARE(lit->detailPower, 0.5f);

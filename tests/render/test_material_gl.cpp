@@ -136,7 +136,7 @@ GLuint TestMaterialGl::newTexture()
     GLuint name = 0;
     gl->glGenTextures(1, &name);
     gl->glBindTexture(GL_TEXTURE_2D, name);
-    const unsigned char pixel[4] = { 255, 255, 255, 255 };
+    const unsigned char pixel[4] = {255, 255, 255, 255};
     gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
     gl->glBindTexture(GL_TEXTURE_2D, 0);
     mMadeTextures << name;
@@ -237,7 +237,7 @@ void TestMaterialGl::litBindSendsEverything()
     QCOMPARE(boundOnUnit(0), diffuse);
     QCOMPARE(boundOnUnit(1), normal);
     QCOMPARE(boundOnUnit(2), specular);
-    for (GLuint t : { diffuse, normal, specular }) {
+    for (GLuint t : {diffuse, normal, specular}) {
         QCOMPARE(parameterOf(t, GL_TEXTURE_MIN_FILTER), GLint(GL_NEAREST_MIPMAP_LINEAR));
         QCOMPARE(parameterOf(t, GL_TEXTURE_MAG_FILTER), GLint(GL_NEAREST));
         QCOMPARE(parameterOf(t, GL_TEXTURE_MAX_ANISOTROPY_EXT), 2);
@@ -293,8 +293,11 @@ void TestMaterialGl::pbsBindSendsDetailAndSkipsNothing()
     QVERIFY(m.program);
     const GLuint t0 = newTexture(), t1 = newTexture(), t2 = newTexture(), t4 = newTexture(),
                  t5 = newTexture();
-    m.textures = { { TextureDetail, t5 }, { TextureGloss, t4 }, { TextureNormal, t2 },
-        { TextureDiffuse2, t1 }, { TextureDiffuse, t0 } };
+    m.textures = {{TextureDetail, t5},
+                  {TextureGloss, t4},
+                  {TextureNormal, t2},
+                  {TextureDiffuse2, t1},
+                  {TextureDiffuse, t0}};
     m.detailMetallic = true;
     m.detailTile = glm::vec4(1, 2, 3, 4);
     m.detailPower = 0.7f;

@@ -28,18 +28,18 @@ namespace {
 // A "node" element: identifier, diagonal scale and translation as a .visual writes
 // them (the file's x of the translation is negated on reading).
 QString node(const QString &name, const glm::vec3 &scale, const glm::vec3 &fileTranslation,
-    const QString &children = QString())
+             const QString &children = QString())
 {
     auto v = [](const glm::vec3 &x) {
         return QString::number(double(x.x)) + QLatin1Char(' ') + QString::number(double(x.y))
-            + QLatin1Char(' ') + QString::number(double(x.z));
+               + QLatin1Char(' ') + QString::number(double(x.z));
     };
     return QStringLiteral("<node><identifier>") + name + QStringLiteral("</identifier><transform>")
-        + QStringLiteral("<row0>") + v(glm::vec3(scale.x, 0, 0)) + QStringLiteral("</row0>")
-        + QStringLiteral("<row1>") + v(glm::vec3(0, scale.y, 0)) + QStringLiteral("</row1>")
-        + QStringLiteral("<row2>") + v(glm::vec3(0, 0, scale.z)) + QStringLiteral("</row2>")
-        + QStringLiteral("<row3>") + v(fileTranslation) + QStringLiteral("</row3>")
-        + QStringLiteral("</transform>") + children + QStringLiteral("</node>");
+           + QStringLiteral("<row0>") + v(glm::vec3(scale.x, 0, 0)) + QStringLiteral("</row0>")
+           + QStringLiteral("<row1>") + v(glm::vec3(0, scale.y, 0)) + QStringLiteral("</row1>")
+           + QStringLiteral("<row2>") + v(glm::vec3(0, 0, scale.z)) + QStringLiteral("</row2>")
+           + QStringLiteral("<row3>") + v(fileTranslation) + QStringLiteral("</row3>")
+           + QStringLiteral("</transform>") + children + QStringLiteral("</node>");
 }
 
 QString plain(const QString &name, const QString &children = QString())
@@ -48,8 +48,8 @@ QString plain(const QString &name, const QString &children = QString())
 }
 
 // A visual with the given node tree and one render set bound to the named nodes.
-std::unique_ptr<Visual> visualOf(
-    const QString &tree, const QStringList &bound = {}, bool worldSpace = false)
+std::unique_ptr<Visual> visualOf(const QString &tree, const QStringList &bound = {},
+                                 bool worldSpace = false)
 {
     auto visual = std::make_unique<Visual>();
     visual->fileName = QStringLiteral("test.visual");
@@ -84,7 +84,10 @@ QString show(const glm::vec3 &v)
     return QStringLiteral("(%1, %2, %3)").arg(double(v.x)).arg(double(v.y)).arg(double(v.z));
 }
 
-int warnings() { return Log::instance()->linesByLevel.value(Warning).size(); }
+int warnings()
+{
+    return Log::instance()->linesByLevel.value(Warning).size();
+}
 
 // The loaded tank as the parts see it, without the tank library.
 class FakeTank : public TankMeshHooks
@@ -110,10 +113,10 @@ VisualGeometry *triangleGeometry(const QString &name)
 {
     auto *g = new VisualGeometry;
     g->name = name;
-    g->positions = { glm::vec3(0, 0, 0), glm::vec3(1, 0, 0), glm::vec3(0, 1, 0) };
-    g->normals = { glm::vec3(0, 0, 1), glm::vec3(0, 0, 1), glm::vec3(0, 0, 1) };
-    g->uvs = { glm::vec2(0, 0), glm::vec2(1, 0), glm::vec2(0, 1) };
-    g->indices16 = { 0, 1, 2 };
+    g->positions = {glm::vec3(0, 0, 0), glm::vec3(1, 0, 0), glm::vec3(0, 1, 0)};
+    g->normals = {glm::vec3(0, 0, 1), glm::vec3(0, 0, 1), glm::vec3(0, 0, 1)};
+    g->uvs = {glm::vec2(0, 0), glm::vec2(1, 0), glm::vec2(0, 1)};
+    g->indices16 = {0, 1, 2};
     g->triangleCount = 1;
     return g;
 }
@@ -128,7 +131,7 @@ QByteArray readAll(const QString &name)
 
 #define QCOMPARE_VEC(actual, expected)                                                             \
     QVERIFY2(near(actual, expected),                                                               \
-        qPrintable(show(actual) + QStringLiteral(" != ") + show(expected)))
+             qPrintable(show(actual) + QStringLiteral(" != ") + show(expected)))
 
 class TestMesh : public QObject
 {
@@ -144,9 +147,9 @@ private:
     {
         return visualOf(
             plain(QStringLiteral("Scene Root"),
-                node(QStringLiteral("Chassis"), glm::vec3(1, 2, 1), glm::vec3(0, 0.5f, 0),
-                    node(QStringLiteral("Tank"), glm::vec3(1.5f), glm::vec3(0.0f)))),
-            { QStringLiteral("Chassis") });
+                  node(QStringLiteral("Chassis"), glm::vec3(1, 2, 1), glm::vec3(0, 0.5f, 0),
+                       node(QStringLiteral("Tank"), glm::vec3(1.5f), glm::vec3(0.0f)))),
+            {QStringLiteral("Chassis")});
     }
 
 private slots:
@@ -161,7 +164,8 @@ private slots:
         QVERIFY(settings.open(QIODevice::WriteOnly));
         settings.write("<Settings><Version>1</Version><Paths><BrastelPath>none</BrastelPath>"
                        "<ModPath>"
-            + mTemp.filePath(QStringLiteral("mod")).toUtf8() + "</ModPath></Paths></Settings>");
+                       + mTemp.filePath(QStringLiteral("mod")).toUtf8()
+                       + "</ModPath></Paths></Settings>");
         settings.close();
         setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
         new Log();
@@ -179,11 +183,12 @@ private slots:
 
     void nodeLookup()
     {
-        const auto visual = visualOf(plain(QStringLiteral("Scene Root"),
-            plain(QStringLiteral("A"),
-                plain(QStringLiteral("B"),
-                    node(QStringLiteral("HP_TurretJoint"), glm::vec3(1), glm::vec3(-1, 0, 0))))
-                + node(QStringLiteral("hp_turretJoint"), glm::vec3(1), glm::vec3(-2, 0, 0))));
+        const auto visual = visualOf(
+            plain(QStringLiteral("Scene Root"),
+                  plain(QStringLiteral("A"),
+                        plain(QStringLiteral("B"), node(QStringLiteral("HP_TurretJoint"),
+                                                        glm::vec3(1), glm::vec3(-1, 0, 0))))
+                      + node(QStringLiteral("hp_turretJoint"), glm::vec3(1), glm::vec3(-2, 0, 0))));
         // Two levels down, found in any letter case; the first of the duplicates in
         // depth-first order wins over the shallower one after it.
         VisualNode *joint = findVisualNode(*visual, QStringLiteral("hp_turretjoint"));
@@ -199,59 +204,60 @@ private slots:
     {
         const auto own = chassis();
         const glm::vec3 mount(10, 0, 0);
-        const TankPartPlacement c
-            = composeTankPartModel(0, mount, *own, own.get(), nullptr, nullptr);
+        const TankPartPlacement c =
+            composeTankPartModel(0, mount, *own, own.get(), nullptr, nullptr);
         // Scale of R (not its translation), then the "Tank" scale, then the mount point.
         QCOMPARE_VEC(apply(c.model, glm::vec3(1, 1, 1)), glm::vec3(11.5f, 3.0f, 1.5f));
         QCOMPARE_VEC(c.position, mount);
 
-        const auto hull
-            = visualOf(plain(QStringLiteral("Scene Root"),
+        const auto hull =
+            visualOf(plain(QStringLiteral("Scene Root"),
                            node(QStringLiteral("Hull"), glm::vec3(2, 1, 1), glm::vec3(0, 1, 0))),
-                { QStringLiteral("Hull") });
-        const TankPartPlacement h
-            = composeTankPartModel(1, glm::vec3(0, 0, 3), *hull, own.get(), nullptr, nullptr);
+                     {QStringLiteral("Hull")});
+        const TankPartPlacement h =
+            composeTankPartModel(1, glm::vec3(0, 0, 3), *hull, own.get(), nullptr, nullptr);
         // The hull's whole local transform (translate x scale), then the chassis "Tank" scale.
         QCOMPARE_VEC(apply(h.model, glm::vec3(1, 1, 1)), glm::vec3(3.0f, 2.5f, 4.5f));
     }
 
     void turretAndGun()
     {
-        const auto hull = visualOf(plain(QStringLiteral("Scene Root"),
-                                       plain(QStringLiteral("Hull"),
-                                           node(QStringLiteral("HP_turretJoint"), glm::vec3(1),
-                                               glm::vec3(0.18f, 1.2f, 0.5f)))),
-            { QStringLiteral("Hull") });
+        const auto hull = visualOf(
+            plain(QStringLiteral("Scene Root"),
+                  plain(QStringLiteral("Hull"), node(QStringLiteral("HP_turretJoint"), glm::vec3(1),
+                                                     glm::vec3(0.18f, 1.2f, 0.5f)))),
+            {QStringLiteral("Hull")});
         const auto turretVisual = visualOf(
             plain(QStringLiteral("Scene Root"),
-                node(QStringLiteral("HP_gunJoint"), glm::vec3(1), glm::vec3(0, 0.4f, 1.0f))),
-            { QStringLiteral("Scene Root") });
-        const TankPartPlacement t = composeTankPartModel(
-            2, glm::vec3(9, 9, 9), *turretVisual, nullptr, hull.get(), nullptr);
+                  node(QStringLiteral("HP_gunJoint"), glm::vec3(1), glm::vec3(0, 0.4f, 1.0f))),
+            {QStringLiteral("Scene Root")});
+        const TankPartPlacement t = composeTankPartModel(2, glm::vec3(9, 9, 9), *turretVisual,
+                                                         nullptr, hull.get(), nullptr);
         QCOMPARE_VEC(t.position, glm::vec3(-0.18f, 1.2f, 0.5f));
         QCOMPARE_VEC(apply(t.model, glm::vec3(0)), glm::vec3(-0.18f, 1.2f, 0.5f));
 
-        const QString gunTree = plain(QStringLiteral("Scene Root"),
-            node(QStringLiteral("G"), glm::vec3(2, 2, 2), glm::vec3(0, 0, 1),
-                node(QStringLiteral("Gun"), glm::vec3(1, 1, 3), glm::vec3(0, 0.1f, 0))));
-        const auto gun = visualOf(gunTree, { QStringLiteral("G") });
-        const TankPartPlacement g
-            = composeTankPartModel(3, glm::vec3(0), *gun, nullptr, hull.get(), turretVisual.get());
+        const QString gunTree =
+            plain(QStringLiteral("Scene Root"),
+                  node(QStringLiteral("G"), glm::vec3(2, 2, 2), glm::vec3(0, 0, 1),
+                       node(QStringLiteral("Gun"), glm::vec3(1, 1, 3), glm::vec3(0, 0.1f, 0))));
+        const auto gun = visualOf(gunTree, {QStringLiteral("G")});
+        const TankPartPlacement g =
+            composeTankPartModel(3, glm::vec3(0), *gun, nullptr, hull.get(), turretVisual.get());
         QCOMPARE_VEC(g.position, glm::vec3(0, 0.4f, 1.0f));
         // joint x R.local x gun.local: (1,1,1) -> gun (1, 1.1, 3) -> R (2, 2.2, 7) -> joint.
         QCOMPARE_VEC(apply(g.model, glm::vec3(1)), glm::vec3(2.0f, 2.6f, 8.0f));
 
         // A world-space render set takes only R's scale.
-        const auto worldGun = visualOf(gunTree, { QStringLiteral("G") }, true);
-        const TankPartPlacement w = composeTankPartModel(
-            3, glm::vec3(0), *worldGun, nullptr, hull.get(), turretVisual.get());
+        const auto worldGun = visualOf(gunTree, {QStringLiteral("G")}, true);
+        const TankPartPlacement w = composeTankPartModel(3, glm::vec3(0), *worldGun, nullptr,
+                                                         hull.get(), turretVisual.get());
         QCOMPARE_VEC(apply(w.model, glm::vec3(1)), glm::vec3(2.0f, 2.6f, 7.0f));
 
         // Without a "gun" node only the joint and R apply.
-        const auto bare
-            = visualOf(plain(QStringLiteral("Scene Root")), { QStringLiteral("Scene Root") });
-        const TankPartPlacement b
-            = composeTankPartModel(3, glm::vec3(0), *bare, nullptr, nullptr, turretVisual.get());
+        const auto bare =
+            visualOf(plain(QStringLiteral("Scene Root")), {QStringLiteral("Scene Root")});
+        const TankPartPlacement b =
+            composeTankPartModel(3, glm::vec3(0), *bare, nullptr, nullptr, turretVisual.get());
         QCOMPARE_VEC(apply(b.model, glm::vec3(1)), glm::vec3(1.0f, 1.4f, 2.0f));
     }
 
@@ -262,36 +268,36 @@ private slots:
 
         int before = warnings();
         // No "tank" node in the chassis: S is identity.
-        const TankPartPlacement c
-            = composeTankPartModel(0, glm::vec3(1, 0, 0), *own, empty.get(), nullptr, nullptr);
+        const TankPartPlacement c =
+            composeTankPartModel(0, glm::vec3(1, 0, 0), *own, empty.get(), nullptr, nullptr);
         QCOMPARE_VEC(apply(c.model, glm::vec3(1)), glm::vec3(2, 2, 1));
         QCOMPARE(warnings(), before + 1);
 
         // No chassis visual at all, and a hull whose render set has no bound node.
         before = warnings();
-        const TankPartPlacement h
-            = composeTankPartModel(1, glm::vec3(0, 0, 5), *empty, nullptr, nullptr, nullptr);
+        const TankPartPlacement h =
+            composeTankPartModel(1, glm::vec3(0, 0, 5), *empty, nullptr, nullptr, nullptr);
         QCOMPARE_VEC(apply(h.model, glm::vec3(1)), glm::vec3(1, 1, 6));
         QCOMPARE(warnings(), before + 2);
 
         before = warnings();
-        const TankPartPlacement t
-            = composeTankPartModel(2, glm::vec3(3, 3, 3), *empty, nullptr, empty.get(), nullptr);
+        const TankPartPlacement t =
+            composeTankPartModel(2, glm::vec3(3, 3, 3), *empty, nullptr, empty.get(), nullptr);
         QCOMPARE_VEC(t.position, glm::vec3(0));
         QCOMPARE(t.model, glm::mat4(1.0f));
         QCOMPARE(warnings(), before + 1);
         QVERIFY(Log::instance()->text(Warning).contains(QLatin1String("HP_turretJoint")));
 
         before = warnings();
-        const TankPartPlacement g
-            = composeTankPartModel(3, glm::vec3(0), *empty, nullptr, nullptr, nullptr);
+        const TankPartPlacement g =
+            composeTankPartModel(3, glm::vec3(0), *empty, nullptr, nullptr, nullptr);
         QCOMPARE(g.model, glm::mat4(1.0f));
         QCOMPARE(warnings(), before + 2);
 
         // The texture-coordinate copy is never placed.
         before = warnings();
         QCOMPARE(composeTankPartModel(4, glm::vec3(1), *empty, nullptr, nullptr, nullptr).model,
-            glm::mat4(1.0f));
+                 glm::mat4(1.0f));
         QCOMPARE(warnings(), before);
     }
 
@@ -347,11 +353,11 @@ private slots:
         QCOMPARE(hull.tiling, camo.tankTiling);
         QVERIFY(glm::all(
             glm::lessThan(glm::abs(hull.colors[0] - glm::vec4(1, 0, 0.2f, 1)), glm::vec4(1e-5f))));
-        QVERIFY(glm::all(glm::lessThan(
-            glm::abs(hull.colors[3] - glm::vec4(0.4f, 0.4f, 0.4f, 0)), glm::vec4(1e-5f))));
+        QVERIFY(glm::all(glm::lessThan(glm::abs(hull.colors[3] - glm::vec4(0.4f, 0.4f, 0.4f, 0)),
+                                       glm::vec4(1e-5f))));
 
-        const CamouflageDecision chassisPart
-            = decideCamouflage(0, 0, QStringLiteral("chassis"), camo);
+        const CamouflageDecision chassisPart =
+            decideCamouflage(0, 0, QStringLiteral("chassis"), camo);
         QCOMPARE(chassisPart.maskName, QStringLiteral("vehicles/a/Root.dds"));
 
         const CamouflageDecision turret = decideCamouflage(0, 2, QStringLiteral("turret"), camo);
@@ -370,12 +376,13 @@ private slots:
     {
         FakeTank tank;
         TankMesh parts[4];
-        const glm::mat4 models[4] = { glm::translate(glm::mat4(1.0f), glm::vec3(5, 0, 0)),
-            glm::rotate(
-                glm::translate(glm::mat4(1.0f), glm::vec3(0, 1, 0)), 0.5f, glm::vec3(0, 1, 0)),
+        const glm::mat4 models[4] = {
+            glm::translate(glm::mat4(1.0f), glm::vec3(5, 0, 0)),
+            glm::rotate(glm::translate(glm::mat4(1.0f), glm::vec3(0, 1, 0)), 0.5f,
+                        glm::vec3(0, 1, 0)),
             glm::translate(glm::mat4(1.0f), glm::vec3(-0.18f, 1.0f, 0.7f)),
-            glm::scale(
-                glm::translate(glm::mat4(1.0f), glm::vec3(0, 0.2f, 1.5f)), glm::vec3(1, 1, 2)) };
+            glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(0, 0.2f, 1.5f)),
+                       glm::vec3(1, 1, 2))};
         for (quint32 i = 0; i < 4; ++i) {
             parts[i].setTankHooks(&tank);
             parts[i].part = i;
@@ -411,16 +418,16 @@ private slots:
         hull.part = 1;
         hull.path = QStringLiteral("vehicles/a/Hull.model");
         hull.model = glm::translate(glm::mat4(1.0f), glm::vec3(0, 2, 0));
-        hull.geometries = { triangleGeometry(QStringLiteral("Hull")),
-            triangleGeometry(QStringLiteral("Hull_glass")) };
+        hull.geometries = {triangleGeometry(QStringLiteral("Hull")),
+                           triangleGeometry(QStringLiteral("Hull_glass"))};
         tank.stack.current = glm::scale(glm::mat4(1.0f), glm::vec3(2.0f));
         const glm::mat4 placed = tank.stack.current * hull.model;
 
         QVERIFY(hull.exportObj());
         QCOMPARE(readAll(mod + QStringLiteral("/vehicles/a/Hull_0.obj")),
-            objText(*hull.geometries[0], placed).toUtf8());
+                 objText(*hull.geometries[0], placed).toUtf8());
         QCOMPARE(readAll(mod + QStringLiteral("/vehicles/a/Hull_1.obj")),
-            objText(*hull.geometries[1], placed).toUtf8());
+                 objText(*hull.geometries[1], placed).toUtf8());
         // The hull leaves its placement for the turret.
         QCOMPARE(tank.stack.current, placed);
     }
@@ -434,7 +441,7 @@ private slots:
         chassis.part = 0;
         chassis.path = QStringLiteral("vehicles/missing/Chassis.model");
         chassis.model = glm::translate(glm::mat4(1.0f), glm::vec3(1, 0, 0));
-        chassis.geometries = { triangleGeometry(QStringLiteral("Chassis")) };
+        chassis.geometries = {triangleGeometry(QStringLiteral("Chassis"))};
         const glm::mat4 start = glm::rotate(glm::mat4(1.0f), 1.0f, glm::vec3(0, 1, 0));
         tank.stack.current = start;
 
@@ -472,8 +479,8 @@ private slots:
     void groupRanges()
     {
         IndexBuffer indices;
-        const QVector<PrimitiveGroup> groups
-            = { PrimitiveGroup{ 0, 12, 0, 40 }, PrimitiveGroup{ 36, 5, 40, 20 } };
+        const QVector<PrimitiveGroup> groups = {PrimitiveGroup {0, 12, 0, 40},
+                                                PrimitiveGroup {36, 5, 40, 20}};
         indices.load(indexSection(false, 51, groups), nullptr);
         QCOMPARE(indices.groups.size(), 2);
         std::optional<GroupDrawRange> r = groupDrawRange(indices, 1);
@@ -497,10 +504,11 @@ private slots:
     void groupRangesStayInsideTheBuffer()
     {
         // 51 indices; the table lies about the later groups.
-        const QVector<PrimitiveGroup> groups = { PrimitiveGroup{ 36, 100, 0, 0 },
-            PrimitiveGroup{ 46, 2, 0, 0 }, PrimitiveGroup{ 51, 1, 0, 0 },
-            PrimitiveGroup{ 0, 0x80000000u, 0, 0 }, PrimitiveGroup{ 0xFFFFFFF0u, 4, 0, 0 } };
-        for (const bool wide : { false, true }) {
+        const QVector<PrimitiveGroup> groups = {
+            PrimitiveGroup {36, 100, 0, 0}, PrimitiveGroup {46, 2, 0, 0},
+            PrimitiveGroup {51, 1, 0, 0}, PrimitiveGroup {0, 0x80000000u, 0, 0},
+            PrimitiveGroup {0xFFFFFFF0u, 4, 0, 0}};
+        for (const bool wide : {false, true}) {
             IndexBuffer indices;
             indices.load(indexSection(wide, 51, groups), nullptr);
             QCOMPARE(indices.groups.size(), groups.size());
@@ -522,7 +530,7 @@ private slots:
         }
 
         IndexBuffer empty;
-        empty.load(indexSection(false, 0, { PrimitiveGroup{ 0, 4, 0, 0 } }), nullptr);
+        empty.load(indexSection(false, 0, {PrimitiveGroup {0, 4, 0, 0}}), nullptr);
         QCOMPARE(empty.groups.size(), 1);
         QVERIFY(!groupDrawRange(empty, 0));
     }

@@ -41,8 +41,8 @@ namespace {
 
 const QString SAMPLE = QStringLiteral(HULLSCOPE_SAMPLE_GAME_DIR);
 const QString TANK = QStringLiteral("vehicles/velmora/V04_Warden/normal/lod0/");
-const char *const PART_FILES[4]
-    = { "Chassis.model", "Hull.model", "Turret_01.model", "Gun_01.model" };
+const char *const PART_FILES[4] = {"Chassis.model", "Hull.model", "Turret_01.model",
+                                   "Gun_01.model"};
 
 class FakeTank : public TankMeshHooks
 {
@@ -62,7 +62,10 @@ public:
     TankCamouflage camo;
 };
 
-int countLines(const QString &text, const QString &needle) { return text.count(needle); }
+int countLines(const QString &text, const QString &needle)
+{
+    return text.count(needle);
+}
 
 } // namespace
 
@@ -89,8 +92,8 @@ private:
         for (quint32 part = 0; part < 4; ++part) {
             mTank.parts[part] = std::make_unique<TankMesh>();
             mTank.parts[part]->setTankHooks(&mTank);
-            if (!mTank.parts[part]->load(
-                    TANK + QLatin1String(PART_FILES[part]), glm::vec3(0.0f), part, true)) {
+            if (!mTank.parts[part]->load(TANK + QLatin1String(PART_FILES[part]), glm::vec3(0.0f),
+                                         part, true)) {
                 return false;
             }
         }
@@ -100,10 +103,10 @@ private:
     void lookAtTank(int width, int height)
     {
         MatrixStack *stack = MatrixStack::instance();
-        stack->projection
-            = glm::perspective(glm::radians(40.0f), float(width) / float(height), 0.1f, 100.0f);
-        stack->view = glm::lookAt(
-            glm::vec3(6.0f, 4.0f, 7.0f), glm::vec3(0.0f, 0.8f, 0.0f), glm::vec3(0.0f, 1.0f, 0.0f));
+        stack->projection =
+            glm::perspective(glm::radians(40.0f), float(width) / float(height), 0.1f, 100.0f);
+        stack->view = glm::lookAt(glm::vec3(6.0f, 4.0f, 7.0f), glm::vec3(0.0f, 0.8f, 0.0f),
+                                  glm::vec3(0.0f, 1.0f, 0.0f));
         stack->normalMatrix = glm::inverseTranspose(glm::mat3(stack->view));
     }
 
@@ -154,17 +157,17 @@ private slots:
         QVERIFY(QFileInfo::exists(SAMPLE + QStringLiteral("/Brastel/Brastel.exe")));
         const QDir root(mTemp.path());
         QVERIFY(root.mkpath(QStringLiteral("bin")) && root.mkpath(QStringLiteral("data"))
-            && root.mkpath(QStringLiteral("mod")));
+                && root.mkpath(QStringLiteral("mod")));
         QVERIFY(QFile::copy(SAMPLE + QStringLiteral("/data/resources.cfg"),
-            mTemp.filePath(QStringLiteral("data/resources.cfg"))));
-        for (const QString &file :
-            { QStringLiteral("NoTexture.dds"), QStringLiteral("grid.dds") }) {
+                            mTemp.filePath(QStringLiteral("data/resources.cfg"))));
+        for (const QString &file : {QStringLiteral("NoTexture.dds"), QStringLiteral("grid.dds")}) {
             QFile::copy(QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/") + file,
-                mTemp.filePath(QStringLiteral("data/") + file));
+                        mTemp.filePath(QStringLiteral("data/") + file));
         }
-        QCOMPARE(QProcess::execute(QStringLiteral("python3"),
-                     { QStringLiteral(HULLSCOPE_TOOLS_DIR "/samplegame/write_settings.py"),
-                         mTemp.filePath(QStringLiteral("data/settings.cfg")), SAMPLE }),
+        QCOMPARE(
+            QProcess::execute(QStringLiteral("python3"),
+                              {QStringLiteral(HULLSCOPE_TOOLS_DIR "/samplegame/write_settings.py"),
+                               mTemp.filePath(QStringLiteral("data/settings.cfg")), SAMPLE}),
             0);
         mOldCwd = QDir::currentPath();
         QVERIFY(QDir::setCurrent(mTemp.filePath(QStringLiteral("bin"))));
@@ -216,8 +219,8 @@ private slots:
     {
         // The turret sits on the hull's joint, the gun on the turret's.
         QCOMPARE(mTank.parts[2]->position, glm::vec3(0.18f, 1.0185f, 0.7241f));
-        const VisualNode *gunJoint
-            = findVisualNode(*mTank.parts[2]->visual, QStringLiteral("HP_gunJoint"));
+        const VisualNode *gunJoint =
+            findVisualNode(*mTank.parts[2]->visual, QStringLiteral("HP_gunJoint"));
         QVERIFY(gunJoint);
         QCOMPARE(mTank.parts[3]->position, gunJoint->translation);
         QVERIFY(gunJoint->translation != glm::vec3(0.0f));
@@ -245,8 +248,8 @@ private slots:
             }
         }
         // The tank fills a good part of the frame, shaded and textured rather than flat.
-        QVERIFY2(
-            covered > image.width() * image.height() / 20, qPrintable(QString::number(covered)));
+        QVERIFY2(covered > image.width() * image.height() / 20,
+                 qPrintable(QString::number(covered)));
         QVERIFY2(colours.size() > 200, qPrintable(QString::number(colours.size())));
         // Every texture of the tank was found.
         const QString warnings = Log::instance()->text(Warning) + errors();
@@ -260,8 +263,8 @@ private slots:
 
         TextureLoader *textures = TextureLoader::instance();
         mTank.camo.overlay = true;
-        mTank.camo.texture = textures->getSharedTexture(
-            QStringLiteral("vehicles/camouflage/velmora_summer_1.dds"));
+        mTank.camo.texture =
+            textures->getSharedTexture(QStringLiteral("vehicles/camouflage/velmora_summer_1.dds"));
         const QString mask = QStringLiteral("vehicles/velmora/V04_Warden/Hull_CM.dds");
         QVERIFY(textures->getTexture(mask) != 0);
         mTank.camo.hullMask = mask;
@@ -334,8 +337,8 @@ private slots:
             return bound;
         };
         TextureLoader *textures = TextureLoader::instance();
-        const GLuint real
-            = textures->getTexture(QStringLiteral("vehicles/velmora/V04_Warden/Hull_CM.dds"));
+        const GLuint real =
+            textures->getTexture(QStringLiteral("vehicles/velmora/V04_Warden/Hull_CM.dds"));
         QVERIFY(real != 0 && real != textures->noTexture);
         mTank.camo.overlay = true;
         mTank.camo.hullMask = QStringLiteral("vehicles\\velmora\\V04_Warden\\Later_CM.dds");
@@ -369,8 +372,8 @@ private slots:
         QCOMPARE(missing.model, glm::mat4(1.0f));
 
         // Not exported.
-        const QStringList before
-            = QDir(modDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        const QStringList before =
+            QDir(modDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         QVERIFY(!floor.exportObj());
         QCOMPARE(QDir(modDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
 
@@ -428,7 +431,7 @@ private slots:
         }
         const QString dumpName = mTemp.filePath(QStringLiteral("hull.assxml"));
         QProcess process;
-        process.start(assimp, { QStringLiteral("dump"), file, dumpName, QStringLiteral("-x") });
+        process.start(assimp, {QStringLiteral("dump"), file, dumpName, QStringLiteral("-x")});
         QVERIFY(process.waitForFinished(60000));
         QCOMPARE(process.exitCode(), 0);
         QFile dump(dumpName);
@@ -445,16 +448,16 @@ private slots:
         QCOMPARE(mesh.firstChildElement(QStringLiteral("FaceList"))
                      .attribute(QStringLiteral("num"))
                      .toInt(),
-            triangles);
+                 triangles);
         // The reader gives every face corner its own vertex and normal.
         QCOMPARE(mesh.firstChildElement(QStringLiteral("Positions"))
                      .attribute(QStringLiteral("num"))
                      .toInt(),
-            3 * triangles);
+                 3 * triangles);
         QCOMPARE(mesh.firstChildElement(QStringLiteral("Normals"))
                      .attribute(QStringLiteral("num"))
                      .toInt(),
-            3 * triangles);
+                 3 * triangles);
 
         // Normals point to the side the reader's counter-clockwise faces face.
         auto rows = [](const QDomElement &e) {
@@ -479,7 +482,7 @@ private slots:
             }
         }
         QVERIFY2(agreeing > triangles * 9 / 10,
-            qPrintable(QStringLiteral("%1 of %2").arg(agreeing).arg(triangles)));
+                 qPrintable(QStringLiteral("%1 of %2").arg(agreeing).arg(triangles)));
     }
 };
 

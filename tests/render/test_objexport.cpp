@@ -23,12 +23,12 @@ VisualGeometry triangle()
 {
     VisualGeometry g;
     g.name = QStringLiteral("Hull");
-    g.positions
-        = { glm::vec3(0.0f, 0.0f, 0.0f), glm::vec3(1.0f, 0.0f, 0.0f), glm::vec3(0.0f, 1.0f, 0.0f) };
+    g.positions = {glm::vec3(0.0f, 0.0f, 0.0f), glm::vec3(1.0f, 0.0f, 0.0f),
+                   glm::vec3(0.0f, 1.0f, 0.0f)};
     const glm::vec3 n = glm::normalize(glm::vec3(1.0f, 1.0f, 0.0f));
-    g.normals = { n, n, glm::vec3(0.0f, 0.0f, 1.0f) };
-    g.uvs = { glm::vec2(0.0f, 0.0f), glm::vec2(1.0f, 0.0f), glm::vec2(0.25f, 0.5f) };
-    g.indices16 = { 0, 1, 2 };
+    g.normals = {n, n, glm::vec3(0.0f, 0.0f, 1.0f)};
+    g.uvs = {glm::vec2(0.0f, 0.0f), glm::vec2(1.0f, 0.0f), glm::vec2(0.25f, 0.5f)};
+    g.indices16 = {0, 1, 2};
     g.triangleCount = 1;
     return g;
 }
@@ -39,15 +39,15 @@ VisualGeometry cube()
 {
     VisualGeometry g;
     g.name = QStringLiteral("Cube");
-    const glm::vec3 axes[3] = { glm::vec3(1, 0, 0), glm::vec3(0, 1, 0), glm::vec3(0, 0, 1) };
+    const glm::vec3 axes[3] = {glm::vec3(1, 0, 0), glm::vec3(0, 1, 0), glm::vec3(0, 0, 1)};
     for (int axis = 0; axis < 3; ++axis) {
-        for (float side : { -1.0f, 1.0f }) {
+        for (float side : {-1.0f, 1.0f}) {
             const glm::vec3 n = axes[axis] * side;
             const glm::vec3 u = axes[(axis + 1) % 3] * side;
             const glm::vec3 v = axes[(axis + 2) % 3];
             const quint16 base = quint16(g.positions.size());
             for (const glm::vec2 c :
-                { glm::vec2(-1, -1), glm::vec2(1, -1), glm::vec2(1, 1), glm::vec2(-1, 1) }) {
+                 {glm::vec2(-1, -1), glm::vec2(1, -1), glm::vec2(1, 1), glm::vec2(-1, 1)}) {
                 g.positions.append(n + u * c.x + v * c.y);
                 g.normals.append(n);
                 g.uvs.append((c + 1.0f) * 0.5f);
@@ -106,9 +106,9 @@ private slots:
     void textOfOneTriangle()
     {
         // Stretched along x: positions scale up, normals lean away from the stretch.
-        const glm::mat4 placement
-            = glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(10.0f, 0.0f, -1.0f)),
-                glm::vec3(2.0f, 1.0f, 1.0f));
+        const glm::mat4 placement =
+            glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(10.0f, 0.0f, -1.0f)),
+                       glm::vec3(2.0f, 1.0f, 1.0f));
         const QString expected = QStringLiteral("#Hullscope Obj Exporter\n"
                                                 "# Vertices\n"
                                                 "v 10 0 -1 1\n"
@@ -131,20 +131,20 @@ private slots:
     void mirroredNormalsStayOutside()
     {
         VisualGeometry g = triangle();
-        g.normals = { glm::vec3(1, 0, 0), glm::vec3(0, 1, 0), glm::vec3(0, 0, 1) };
+        g.normals = {glm::vec3(1, 0, 0), glm::vec3(0, 1, 0), glm::vec3(0, 0, 1)};
         const QString text = objText(g, glm::scale(glm::mat4(1.0f), glm::vec3(-3.0f, 1.0f, 1.0f)));
         QVERIFY2(text.contains(QStringLiteral("# Normals\nvn -1 0 0\nvn 0 1 0\nvn 0 0 1\n")),
-            qPrintable(text));
+                 qPrintable(text));
     }
 
     void flatteningPlacementGivesFiniteNormals()
     {
         // A zero scale (a node without transform) has no inverse.
         VisualGeometry g = triangle();
-        g.normals = { glm::vec3(0, 0, 1), glm::vec3(0, 0, 1), glm::vec3(0, 0, 0) };
+        g.normals = {glm::vec3(0, 0, 1), glm::vec3(0, 0, 1), glm::vec3(0, 0, 0)};
         const QString text = objText(g, glm::scale(glm::mat4(1.0f), glm::vec3(1.0f, 1.0f, 0.0f)));
         QVERIFY2(!text.contains(QLatin1String("nan")) && !text.contains(QLatin1String("inf")),
-            qPrintable(text));
+                 qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("vn 0 0 1\nvn 0 0 1\nvn 0 0 0\n")), qPrintable(text));
     }
 
@@ -152,8 +152,8 @@ private slots:
     {
         VisualGeometry g = triangle();
         // A 32-bit section: the 16-bit list holds the indices cut to 16 bits.
-        g.indices32 = { 70000, 1, 65536 };
-        g.indices16 = { quint16(70000), 1, 0 };
+        g.indices32 = {70000, 1, 65536};
+        g.indices16 = {quint16(70000), 1, 0};
         const QString text = objText(g, glm::mat4(1.0f));
         QVERIFY2(
             text.endsWith(QStringLiteral("# Faces\nf 70001/70001/70001 2/2/2 65537/65537/65537\n")),
@@ -198,12 +198,12 @@ private slots:
         VisualGeometry first = triangle();
         VisualGeometry second = cube();
         const glm::mat4 placement = glm::translate(glm::mat4(1.0f), glm::vec3(0.0f, 2.0f, 0.0f));
-        QVERIFY(writeObjFiles(
-            dir.path(), QStringLiteral("vehicles/a/Hull.model"), { &first, &second }, placement));
+        QVERIFY(writeObjFiles(dir.path(), QStringLiteral("vehicles/a/Hull.model"),
+                              {&first, &second}, placement));
         QCOMPARE(readAll(dir.filePath(QStringLiteral("vehicles/a/Hull_0.obj"))),
-            objText(first, placement).toUtf8());
+                 objText(first, placement).toUtf8());
         QCOMPARE(readAll(dir.filePath(QStringLiteral("vehicles/a/Hull_1.obj"))),
-            objText(second, placement).toUtf8());
+                 objText(second, placement).toUtf8());
         QCOMPARE(QDir(dir.filePath(QStringLiteral("vehicles/a"))).entryList(QDir::Files).size(), 2);
     }
 
@@ -212,8 +212,8 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         VisualGeometry g = triangle();
-        QVERIFY(!writeObjFiles(
-            dir.path(), QStringLiteral("vehicles/a/Hull.model"), { &g }, glm::mat4(1.0f)));
+        QVERIFY(!writeObjFiles(dir.path(), QStringLiteral("vehicles/a/Hull.model"), {&g},
+                               glm::mat4(1.0f)));
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("vehicles"))));
         QVERIFY(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
     }
@@ -227,10 +227,10 @@ private slots:
         VisualGeometry a = triangle();
         VisualGeometry b = triangle();
         VisualGeometry c = triangle();
-        QVERIFY(!writeObjFiles(
-            dir.path(), QStringLiteral("Hull.model"), { &a, &b, &c }, glm::mat4(1.0f)));
+        QVERIFY(!writeObjFiles(dir.path(), QStringLiteral("Hull.model"), {&a, &b, &c},
+                               glm::mat4(1.0f)));
         QCOMPARE(readAll(dir.filePath(QStringLiteral("Hull_0.obj"))),
-            objText(a, glm::mat4(1.0f)).toUtf8());
+                 objText(a, glm::mat4(1.0f)).toUtf8());
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("Hull_2.obj"))));
     }
 
@@ -245,12 +245,11 @@ private slots:
         VisualGeometry g = cube();
         const glm::mat4 placement = glm::rotate(
             glm::scale(glm::mat4(1.0f), glm::vec3(1.0f, 3.0f, 0.5f)), 0.7f, glm::vec3(0, 1, 1));
-        QVERIFY(writeObjFiles(dir.path(), QStringLiteral("Cube.model"), { &g }, placement));
+        QVERIFY(writeObjFiles(dir.path(), QStringLiteral("Cube.model"), {&g}, placement));
 
         QProcess process;
-        process.start(assimp,
-            { QStringLiteral("dump"), dir.filePath(QStringLiteral("Cube_0.obj")),
-                dir.filePath(QStringLiteral("cube.assxml")), QStringLiteral("-x") });
+        process.start(assimp, {QStringLiteral("dump"), dir.filePath(QStringLiteral("Cube_0.obj")),
+                               dir.filePath(QStringLiteral("cube.assxml")), QStringLiteral("-x")});
         QVERIFY(process.waitForFinished(60000));
         QCOMPARE(process.exitCode(), 0);
         QFile dump(dir.filePath(QStringLiteral("cube.assxml")));
@@ -270,7 +269,7 @@ private slots:
             mesh.firstChildElement(QStringLiteral("Positions")).attribute(QStringLiteral("num")),
             QStringLiteral("36"));
         QCOMPARE(mesh.firstChildElement(QStringLiteral("Normals")).attribute(QStringLiteral("num")),
-            QStringLiteral("36"));
+                 QStringLiteral("36"));
 
         // Every normal as read back points away from the placed cube's centre.
         const QStringList positions = rows(mesh.firstChildElement(QStringLiteral("Positions")));
@@ -286,7 +285,7 @@ private slots:
             const glm::vec3 nv(n[0].toFloat(), n[1].toFloat(), n[2].toFloat());
             QVERIFY(std::abs(glm::length(nv) - 1.0f) < 1e-3f);
             QVERIFY2(glm::dot(pv, nv) > 0.0f,
-                qPrintable(positions[i] + QStringLiteral(" / ") + normals[i]));
+                     qPrintable(positions[i] + QStringLiteral(" / ") + normals[i]));
         }
     }
 };

@@ -426,8 +426,8 @@ private slots:
         // frame keeps to the texture: a negative viewport would raise an error.
         GLint maxTextureSize = 0;
         glOf(*view)->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
-        const QPair<int, int> clamped[] = { { 0, 1 }, { -5, 1 },
-            { std::numeric_limits<int>::max(), maxTextureSize } };
+        const QPair<int, int> clamped[] = {
+            {0, 1}, {-5, 1}, {std::numeric_limits<int>::max(), maxTextureSize}};
         for (const auto &[requested, used] : clamped) {
             Settings::instance()->setShadowMapSize(requested);
             check(used);
@@ -618,16 +618,15 @@ private slots:
                               {QPointF(50, h - 1), 0.75f}};
         for (const Pick &pick : picks) {
             // A press with no move before it, as after a dialog closed.
-            sendMouse(view.get(), QEvent::MouseButtonPress, pick.at, Qt::LeftButton,
-                      Qt::LeftButton, Qt::ControlModifier);
-            sendMouse(view.get(), QEvent::MouseButtonRelease, pick.at, Qt::LeftButton,
-                      Qt::NoButton, Qt::ControlModifier);
-            const CameraRay expected = cameraRayThrough(camera, pick.at.x(), pick.at.y(), w, h,
-                                                        pick.depth);
-            QVERIFY2(sameVec(view->rayStart, expected.from, 1e-4f),
-                     qPrintable(QStringLiteral("start at %1,%2")
-                                    .arg(pick.at.x())
-                                    .arg(pick.at.y())));
+            sendMouse(view.get(), QEvent::MouseButtonPress, pick.at, Qt::LeftButton, Qt::LeftButton,
+                      Qt::ControlModifier);
+            sendMouse(view.get(), QEvent::MouseButtonRelease, pick.at, Qt::LeftButton, Qt::NoButton,
+                      Qt::ControlModifier);
+            const CameraRay expected =
+                cameraRayThrough(camera, pick.at.x(), pick.at.y(), w, h, pick.depth);
+            QVERIFY2(
+                sameVec(view->rayStart, expected.from, 1e-4f),
+                qPrintable(QStringLiteral("start at %1,%2").arg(pick.at.x()).arg(pick.at.y())));
             QVERIFY2(sameVec(view->rayEnd, expected.to, 1e-2f),
                      qPrintable(QStringLiteral("end at %1,%2").arg(pick.at.x()).arg(pick.at.y())));
         }

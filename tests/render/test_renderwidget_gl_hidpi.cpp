@@ -92,12 +92,13 @@ private slots:
         };
         // The red line along z at x = 0 runs through the middle column from the top
         // of the picture to its bottom.
-        for (float t : { -4.0f, 0.5f, 4.0f }) {
+        for (float t : {-4.0f, 0.5f, 4.0f}) {
             const QPoint p = projectToImage(camera, glm::vec3(0.0f, 0.01f, t), w, h);
             QVERIFY2(nearPixel(frame, p, 2, red),
-                qPrintable(QStringLiteral("red at %1, %2").arg(p.x()).arg(p.y())));
+                     qPrintable(QStringLiteral("red at %1, %2").arg(p.x()).arg(p.y())));
             const QPoint cell = projectToImage(camera, glm::vec3(2.5f, 0.01f, t + 0.4f), w, h);
-            QVERIFY2(background(frame.pixelColor(cell)),
+            QVERIFY2(
+                background(frame.pixelColor(cell)),
                 qPrintable(QStringLiteral("empty cell at %1, %2").arg(cell.x()).arg(cell.y())));
         }
         view.paintBlocked = true;
@@ -137,9 +138,9 @@ private slots:
                                       .arg(doubled.y());
             // Hinting differs between the two sizes by a few pixels.
             QVERIFY2(std::abs(doubled.width() - 2 * single.width()) <= single.width() / 10,
-                qPrintable(sizes));
+                     qPrintable(sizes));
             QVERIFY2(std::abs(doubled.height() - 2 * single.height()) <= single.height() / 10,
-                qPrintable(sizes));
+                     qPrintable(sizes));
             QVERIFY2(std::abs(doubled.x() - 2 * single.x()) <= 4, qPrintable(sizes));
             QVERIFY2(std::abs(doubled.y() - 2 * single.y()) <= 4, qPrintable(sizes));
         }

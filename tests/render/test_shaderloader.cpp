@@ -30,15 +30,17 @@ void TestShaderLoader::insertDefines_data()
 
     const QString file = QStringLiteral("#version 150\nin vec3 iVertPos;\nvoid main() {}\n");
     QTest::newRow("none") << file << QStringList() << file;
-    QTest::newRow("two in order")
-        << file << QStringList{QStringLiteral("LIGHTING_BUMP"), QStringLiteral("DUAL_TEXTURE")}
-        << QStringLiteral("#version 150\n#define LIGHTING_BUMP\n#define DUAL_TEXTURE"
-                          "\nin vec3 iVertPos;\nvoid main() {}\n");
-    QTest::newRow("one") << file << QStringList{QStringLiteral("GRID")}
+    QTest::newRow("two in order") << file
+                                  << QStringList {QStringLiteral("LIGHTING_BUMP"),
+                                                  QStringLiteral("DUAL_TEXTURE")}
+                                  << QStringLiteral(
+                                         "#version 150\n#define LIGHTING_BUMP\n#define DUAL_TEXTURE"
+                                         "\nin vec3 iVertPos;\nvoid main() {}\n");
+    QTest::newRow("one") << file << QStringList {QStringLiteral("GRID")}
                          << QStringLiteral("#version 150\n#define GRID\nin vec3 iVertPos;\n"
                                            "void main() {}\n");
     // An unreadable file gives an empty text; the defines still go in without a crash.
-    QTest::newRow("empty text") << QString() << QStringList{QStringLiteral("GRID")}
+    QTest::newRow("empty text") << QString() << QStringList {QStringLiteral("GRID")}
                                 << QStringLiteral("\n#define GRID");
 }
 
@@ -155,8 +157,8 @@ void TestShaderLoader::unregisteredUniformAnswersMinusOne()
 void TestShaderLoader::shippedFilesStartWithTheVersionLine()
 {
     const QString folder = QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");
-    const QStringList names = {"lighting", "pbs", "noLighting", "wireframe", "collision",
-                               "depth",    "font", "camoSaver", "line"};
+    const QStringList names = {"lighting", "pbs",  "noLighting", "wireframe", "collision",
+                               "depth",    "font", "camoSaver",  "line"};
     QStringList files;
     for (const QString &name : names) {
         files << name + QStringLiteral(".vert") << name + QStringLiteral(".frag");

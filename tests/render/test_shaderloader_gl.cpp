@@ -1,7 +1,7 @@
-#include "render/offscreengl.h"
 #include "core/dialogs.h"
 #include "core/fatalerror.h"
 #include "core/log.h"
+#include "render/offscreengl.h"
 #include "render/shaderloader.h"
 #include "render/shaderprogram.h"
 
@@ -9,9 +9,9 @@
 #include <QDir>
 #include <QFile>
 #include <QOffscreenSurface>
+#include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLFunctions>
-#include <QOpenGLContext>
 #include <QOpenGLFunctions_3_2_Core>
 #include <QOpenGLVersionFunctionsFactory>
 #include <QTemporaryDir>
@@ -135,10 +135,8 @@ void TestShaderLoaderGl::attributesSitAtTheirLocations()
             const GLint found =
                 gl->glGetAttribLocation(program, names.at(location).toLatin1().constData());
             QVERIFY2(found == -1 || found == location,
-                     qPrintable(QStringLiteral("%1 %2 at %3")
-                                    .arg(id)
-                                    .arg(names.at(location))
-                                    .arg(found)));
+                     qPrintable(
+                         QStringLiteral("%1 %2 at %3").arg(id).arg(names.at(location)).arg(found)));
         }
     }
     // Spot checks that the inputs are actually read where the data will be.
@@ -151,9 +149,9 @@ void TestShaderLoaderGl::attributesSitAtTheirLocations()
     QCOMPARE(gl->glGetAttribLocation(programId(mShipped->program(ShaderBumpedDual)), "iTexCoord1"),
              2);
     QCOMPARE(gl->glGetAttribLocation(programId(mShipped->program(ShaderGrid)), "iGeneric0"), 7);
-    QCOMPARE(gl->glGetAttribLocation(programId(mShipped->program(ShaderCollisionLighting)),
-                                     "iNormal"),
-             4);
+    QCOMPARE(
+        gl->glGetAttribLocation(programId(mShipped->program(ShaderCollisionLighting)), "iNormal"),
+        4);
     const GLuint camo = programId(mShipped->camoSaverProgram);
     QCOMPARE(gl->glGetAttribLocation(camo, "iVertPos"), 0);
     QCOMPARE(gl->glGetAttribLocation(camo, "iTexCoord0"), 1);
@@ -182,10 +180,11 @@ void TestShaderLoaderGl::uniformsAreRegistered()
     };
     const QList<Used> used = {
         {mShipped->program(ShaderBumped),
-         {"diffuseMap0", "normalMap", "specularMap", "shadowMap", "alphaRef", "ModelViewProj",
-          "ModelView", "ModelView3", "View", "DepthBias", "lightPos", "lightDiffuse",
-          "lightAmbient", "camoTiling", "camoColor0", "camoColor3", "camoEnabled", "camoMap",
-          "exclusionMap", "shadowDivide", "shadowSamples", "shadowEnabled", "dxt1NormalMap"}},
+         {"diffuseMap0",   "normalMap",     "specularMap",  "shadowMap",    "alphaRef",
+          "ModelViewProj", "ModelView",     "ModelView3",   "View",         "DepthBias",
+          "lightPos",      "lightDiffuse",  "lightAmbient", "camoTiling",   "camoColor0",
+          "camoColor3",    "camoEnabled",   "camoMap",      "exclusionMap", "shadowDivide",
+          "shadowSamples", "shadowEnabled", "dxt1NormalMap"}},
         {mShipped->program(ShaderBumpedDual), {"diffuseMap1"}},
         {mShipped->program(ShaderBumpedPbs),
          {"glossMap", "detailMap", "detailMetallic", "detailTile", "detailPower", "normalMap",
@@ -284,8 +283,8 @@ void TestShaderLoaderGl::shadowIsComparedByHand()
     gl->glActiveTexture(GL_TEXTURE7);
     gl->glGenTextures(1, &shadowMap);
     gl->glBindTexture(GL_TEXTURE_2D, shadowMap);
-    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, 1, 1, 0, GL_DEPTH_COMPONENT,
-                     GL_FLOAT, &storedDepth);
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, 1, 1, 0, GL_DEPTH_COMPONENT, GL_FLOAT,
+                     &storedDepth);
     gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -335,8 +334,8 @@ void TestShaderLoaderGl::bakeMixesLikeTheSwatch_data()
     QTest::addColumn<QColor>("camo");
     QTest::addColumn<QColor>("exclusion");
 
-    QTest::newRow("all four colours") << QColor(200, 100, 50, 255) << QColor(255, 128, 0, 64)
-                                      << QColor(255, 255, 255, 255);
+    QTest::newRow("all four colours")
+        << QColor(200, 100, 50, 255) << QColor(255, 128, 0, 64) << QColor(255, 255, 255, 255);
     QTest::newRow("black camouflage keeps the texture")
         << QColor(200, 100, 50, 255) << QColor(0, 0, 0, 0) << QColor(255, 255, 255, 255);
     QTest::newRow("excluded keeps the texture")

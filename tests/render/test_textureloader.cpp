@@ -60,28 +60,28 @@ void TestTextureLoader::companionNames()
 
 void TestTextureLoader::filters_data()
 {
-    const TextureFilterMode trilinear { GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 0.0f };
+    const TextureFilterMode trilinear {GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 0.0f};
     QTest::addColumn<QString>("setting");
     QTest::addColumn<float>("maximum");
     QTest::addColumn<TextureFilterMode>("expected");
     // Linear within a level; point sampling would not be bilinear.
     QTest::newRow("Bilinear") << "Bilinear" << 16.0f
-                              << TextureFilterMode { GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR, 0.0f };
+                              << TextureFilterMode {GL_LINEAR_MIPMAP_NEAREST, GL_LINEAR, 0.0f};
     QTest::newRow("Trilinear") << "Trilinear" << 16.0f << trilinear;
     QTest::newRow("2x under 8") << "Anisotropic 2x" << 8.0f
-                                << TextureFilterMode { GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 2.0f };
+                                << TextureFilterMode {GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 2.0f};
     QTest::newRow("4x under 8") << "Anisotropic 4x" << 8.0f
-                                << TextureFilterMode { GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 4.0f };
+                                << TextureFilterMode {GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 4.0f};
     QTest::newRow("8x under 8") << "Anisotropic 8x" << 8.0f
-                                << TextureFilterMode { GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 8.0f };
+                                << TextureFilterMode {GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 8.0f};
     QTest::newRow("16x capped at 8")
         << "Anisotropic 16x" << 8.0f
-        << TextureFilterMode { GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 8.0f };
+        << TextureFilterMode {GL_LINEAR_MIPMAP_LINEAR, GL_LINEAR, 8.0f};
     QTest::newRow("16x without the extension") << "Anisotropic 16x" << 0.0f << trilinear;
     QTest::newRow("unknown keeps filters")
-        << "Anisotropic 32x" << 16.0f << TextureFilterMode { GL_NEAREST, GL_NEAREST, 0.0f };
+        << "Anisotropic 32x" << 16.0f << TextureFilterMode {GL_NEAREST, GL_NEAREST, 0.0f};
     QTest::newRow("case matters") << "bilinear" << 16.0f
-                                  << TextureFilterMode { GL_NEAREST, GL_NEAREST, 0.0f };
+                                  << TextureFilterMode {GL_NEAREST, GL_NEAREST, 0.0f};
 }
 
 void TestTextureLoader::filters()
@@ -89,7 +89,7 @@ void TestTextureLoader::filters()
     QFETCH(QString, setting);
     QFETCH(float, maximum);
     QFETCH(TextureFilterMode, expected);
-    const TextureFilterMode current { GL_NEAREST, GL_NEAREST, 3.0f };
+    const TextureFilterMode current {GL_NEAREST, GL_NEAREST, 3.0f};
     const TextureFilterMode got = textureFilterFor(setting, current, maximum);
     QCOMPARE(got.minFilter, expected.minFilter);
     QCOMPARE(got.magFilter, expected.magFilter);

@@ -29,7 +29,7 @@ const QString kSample = QStringLiteral(HULLSCOPE_SAMPLE_GAME_DIR);
 const QString kSource = QStringLiteral(HULLSCOPE_SOURCE_DIR);
 
 bool run(const QString &program, const QStringList &args, const QByteArray &input = {},
-    QByteArray *output = nullptr)
+         QByteArray *output = nullptr)
 {
     QProcess p;
     p.start(program, args);
@@ -116,16 +116,16 @@ void TestTextureLoaderGl::initTestCase()
     QVERIFY(QDir().mkpath(bin) && QDir().mkpath(data) && QDir().mkpath(mod(QString())));
     // The program's "../data/" files resolve against its folder.
     QVERIFY(QDir::setCurrent(bin));
-    for (const char *name : { "NoTexture.dds", "grid.dds" }) {
+    for (const char *name : {"NoTexture.dds", "grid.dds"}) {
         QVERIFY(QFile::copy(kSource + QStringLiteral("/data/") + QLatin1String(name),
-            data + QLatin1Char('/') + QLatin1String(name)));
+                            data + QLatin1Char('/') + QLatin1String(name)));
     }
     QVERIFY(writeFile(data + QStringLiteral("/settings.cfg"),
-        "<Settings><Version>1</Version><Paths><BrastelPath>none</BrastelPath>"
-        "<ModPath>"
-            + mod(QString()).toUtf8()
-            + "</ModPath></Paths><Common><TextureFilter>Trilinear"
-              "</TextureFilter></Common></Settings>"));
+                      "<Settings><Version>1</Version><Paths><BrastelPath>none</BrastelPath>"
+                      "<ModPath>"
+                          + mod(QString()).toUtf8()
+                          + "</ModPath></Paths><Common><TextureFilter>Trilinear"
+                            "</TextureFilter></Common></Settings>"));
     setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
     new Log();
     new FileManager();
@@ -178,7 +178,7 @@ QString TestTextureLoaderGl::makeDds(const QString &name, int size, bool mips)
     }
     const QString path = mod(name);
     QDir().mkpath(QFileInfo(path).path());
-    QStringList args { QStringLiteral("-fast"), QStringLiteral("-bc1") };
+    QStringList args {QStringLiteral("-fast"), QStringLiteral("-bc1")};
     if (!mips) {
         args << QStringLiteral("-nomips");
     }
@@ -194,9 +194,8 @@ QByteArray TestTextureLoaderGl::packedXml(const QByteArray &plain)
     const QString in = mRoot.filePath(QStringLiteral("plain.xml"));
     const QString out = mRoot.filePath(QStringLiteral("packed.xml"));
     if (!writeFile(in, plain)
-        || !run(
-            QStringLiteral("python3"), { kSource + QStringLiteral("/tools/formats/packedxml.py"),
-                                           QStringLiteral("pack"), in, out })) {
+        || !run(QStringLiteral("python3"), {kSource + QStringLiteral("/tools/formats/packedxml.py"),
+                                            QStringLiteral("pack"), in, out})) {
         return {};
     }
     return readAll(out);
@@ -275,7 +274,7 @@ void TestTextureLoaderGl::namesShareOneCacheEntry()
     QCOMPARE(mLoader->getTexture(QStringLiteral(" parts/hull.dds\n")), hull);
     QCOMPARE(mLoader->getTexture(QStringLiteral("parts/hull.tga ")), hull);
     QCOMPARE(countOf(log(), QStringLiteral("Loading Texture: parts/hull.dds")), 1);
-    QCOMPARE(mLoader->tankTextures.keys(), QStringList { QStringLiteral("parts/hull.dds") });
+    QCOMPARE(mLoader->tankTextures.keys(), QStringList {QStringLiteral("parts/hull.dds")});
     QCOMPARE(levelParameter(hull, 0, GL_TEXTURE_WIDTH), 64);
     QCOMPARE(textureParameter(hull, GL_TEXTURE_MAX_LEVEL), 6);
 
@@ -304,7 +303,7 @@ void TestTextureLoaderGl::missingAndBrokenFilesAreRetried()
     QVERIFY(writeFile(mod(QStringLiteral("parts/cut.dds")), good.left(good.size() - 1)));
     QVERIFY(writeFile(mod(QStringLiteral("parts/junk.dds")), QByteArray(300, 'x')));
     for (const QString &name :
-        { QStringLiteral("parts/cut.dds"), QStringLiteral("parts/junk.dds") }) {
+         {QStringLiteral("parts/cut.dds"), QStringLiteral("parts/junk.dds")}) {
         for (int round = 1; round <= 2; ++round) {
             QCOMPARE(mLoader->getTexture(name), mLoader->noTexture);
             QCOMPARE(countOf(log(), QStringLiteral("Failed to load texture: ") + name), round);
@@ -539,7 +538,7 @@ void TestTextureLoaderGl::sampleTankTexturesLoad()
 {
     const QString package = kSample + QStringLiteral("/Brastel/res/packages/vehicles_kastrel.pkg");
     QByteArray listing;
-    QVERIFY(run(QStringLiteral("unzip"), { QStringLiteral("-Z1"), package }, {}, &listing));
+    QVERIFY(run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), package}, {}, &listing));
     QStringList names;
     for (const QByteArray &line : listing.split('\n')) {
         if (line.startsWith("vehicles/kastrel/K02_Lynx/") && line.endsWith(".dds")) {

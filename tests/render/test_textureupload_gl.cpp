@@ -1,6 +1,6 @@
-#include "render/offscreengl.h"
 #include "core/log.h"
 #include "render/image.h"
+#include "render/offscreengl.h"
 #include "render/textureupload.h"
 
 #include <QDir>
@@ -80,8 +80,7 @@ bool run(const QString &program, const QStringList &args)
 {
     QProcess p;
     p.start(program, args);
-    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit
-           && p.exitCode() == 0;
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 QByteArray readAll(const QString &path)
@@ -147,8 +146,8 @@ private slots:
 private:
     GLuint program(const char *fragment);
     // Draws the texture into a float target of w x h and reads it back, RGBA per texel.
-    std::vector<float> sample(GLuint program, GLenum target, GLuint texture, int w, int h,
-                              int lod, int layer = 0, const float *direction = nullptr);
+    std::vector<float> sample(GLuint program, GLenum target, GLuint texture, int w, int h, int lod,
+                              int layer = 0, const float *direction = nullptr);
     QString nvcompressFile(const QString &flag, const QString &name);
     GLint levelWidth(GLenum target, GLuint texture, GLenum levelTarget, int level);
     GLint maxLevel(GLenum target, GLuint texture);
@@ -184,8 +183,9 @@ void TestTextureUploadGl::initTestCase()
     for (int y = 0; y < img.height(); ++y) {
         for (int x = 0; x < img.width(); ++x) {
             const int n = ((x * 73856093) ^ (y * 19349663)) & 0x3F;
-            img.setPixel(x, y, qRgba((x * 7 + n) & 0xFF, (y * 12 + n) & 0xFF,
-                                     (x * y + 3 * n) & 0xFF, (255 - x * 6) & 0xFF));
+            img.setPixel(x, y,
+                         qRgba((x * 7 + n) & 0xFF, (y * 12 + n) & 0xFF, (x * y + 3 * n) & 0xFF,
+                               (255 - x * 6) & 0xFF));
         }
     }
     mSourcePng = mRoot.filePath(QStringLiteral("source.png"));
@@ -270,8 +270,7 @@ std::vector<float> TestTextureUploadGl::sample(GLuint prog, GLenum target, GLuin
     return out;
 }
 
-GLint TestTextureUploadGl::levelWidth(GLenum target, GLuint texture, GLenum levelTarget,
-                                      int level)
+GLint TestTextureUploadGl::levelWidth(GLenum target, GLuint texture, GLenum levelTarget, int level)
 {
     GLint width = -1;
     gl->glBindTexture(target, texture);
@@ -318,46 +317,45 @@ void TestTextureUploadGl::uncompressedFormats_data()
     QTest::addColumn<QVector<float>>("expected");
 
     const float b = 1.0f / 255.0f;
-    QTest::newRow("R8") << ImageFormat::R8 << bytes({51}) << QVector<float>{51 * b, 0, 0, 1};
+    QTest::newRow("R8") << ImageFormat::R8 << bytes({51}) << QVector<float> {51 * b, 0, 0, 1};
     QTest::newRow("RG8") << ImageFormat::RG8 << bytes({51, 102})
-                         << QVector<float>{51 * b, 102 * b, 0, 1};
+                         << QVector<float> {51 * b, 102 * b, 0, 1};
     QTest::newRow("RGB8") << ImageFormat::RGB8 << bytes({51, 102, 204})
-                          << QVector<float>{51 * b, 102 * b, 204 * b, 1};
+                          << QVector<float> {51 * b, 102 * b, 204 * b, 1};
     QTest::newRow("RGBA8") << ImageFormat::RGBA8 << bytes({51, 102, 204, 17})
-                           << QVector<float>{51 * b, 102 * b, 204 * b, 17 * b};
-    QTest::newRow("R16") << ImageFormat::R16 << u16s({65535}) << QVector<float>{1, 0, 0, 1};
-    QTest::newRow("RG16") << ImageFormat::RG16 << u16s({0, 65535}) << QVector<float>{0, 1, 0, 1};
+                           << QVector<float> {51 * b, 102 * b, 204 * b, 17 * b};
+    QTest::newRow("R16") << ImageFormat::R16 << u16s({65535}) << QVector<float> {1, 0, 0, 1};
+    QTest::newRow("RG16") << ImageFormat::RG16 << u16s({0, 65535}) << QVector<float> {0, 1, 0, 1};
     QTest::newRow("RGBA16") << ImageFormat::RGBA16 << u16s({65535, 0, 65535, 0})
-                            << QVector<float>{1, 0, 1, 0};
-    QTest::newRow("R16F") << ImageFormat::R16F << u16s({0x4100}) << QVector<float>{2.5f, 0, 0, 1};
+                            << QVector<float> {1, 0, 1, 0};
+    QTest::newRow("R16F") << ImageFormat::R16F << u16s({0x4100}) << QVector<float> {2.5f, 0, 0, 1};
     QTest::newRow("RG16F") << ImageFormat::RG16F << u16s({0x3C00, 0xC000})
-                           << QVector<float>{1, -2, 0, 1};
+                           << QVector<float> {1, -2, 0, 1};
     QTest::newRow("RGBA16F") << ImageFormat::RGBA16F << u16s({0x3800, 0x3C00, 0x4000, 0x3400})
-                             << QVector<float>{0.5f, 1, 2, 0.25f};
+                             << QVector<float> {0.5f, 1, 2, 0.25f};
     QTest::newRow("R32F") << ImageFormat::R32F << floats({3.25f})
-                          << QVector<float>{3.25f, 0, 0, 1};
+                          << QVector<float> {3.25f, 0, 0, 1};
     QTest::newRow("RG32F") << ImageFormat::RG32F << floats({-1.5f, 7})
-                           << QVector<float>{-1.5f, 7, 0, 1};
+                           << QVector<float> {-1.5f, 7, 0, 1};
     QTest::newRow("RGB32F") << ImageFormat::RGB32F << floats({1, 2, 3})
-                            << QVector<float>{1, 2, 3, 1};
+                            << QVector<float> {1, 2, 3, 1};
     QTest::newRow("RGBA32F") << ImageFormat::RGBA32F << floats({0.5f, 100, -3, 0.75f})
-                             << QVector<float>{0.5f, 100, -3, 0.75f};
+                             << QVector<float> {0.5f, 100, -3, 0.75f};
     // 1.0 = mantissa 256 x 2^(16 - 15 - 9); green and blue 0.
     QTest::newRow("RGB9E5") << ImageFormat::RGB9E5 << u32s({256u | (16u << 27)})
-                            << QVector<float>{1, 0, 0, 1};
+                            << QVector<float> {1, 0, 0, 1};
     // Red 1.0 (exponent 15 in bits 6..10), green 0, blue 2.0 (exponent 16 in bits 27..31).
     QTest::newRow("RG11B10F") << ImageFormat::RG11B10F << u32s({(15u << 6) | (16u << 27)})
-                              << QVector<float>{1, 0, 2, 1};
+                              << QVector<float> {1, 0, 2, 1};
     // Packed layouts arrive as RGBA8.
-    QTest::newRow("RGB565") << ImageFormat::RGB565 << u16s({0xF81F})
-                            << QVector<float>{1, 0, 1, 1};
+    QTest::newRow("RGB565") << ImageFormat::RGB565 << u16s({0xF81F}) << QVector<float> {1, 0, 1, 1};
     QTest::newRow("RGBA4") << ImageFormat::RGBA4 << u16s({0x8F30})
-                           << QVector<float>{1, 3 * 17 * b, 0, 8 * 17 * b};
+                           << QVector<float> {1, 3 * 17 * b, 0, 8 * 17 * b};
     QTest::newRow("RGB10A2") << ImageFormat::RGB10A2 << u32s({1023u | (3u << 30)})
-                             << QVector<float>{1, 0, 0, 1};
+                             << QVector<float> {1, 0, 0, 1};
     // 128 and 64 x 2^(129 - 136): 1.0 and 0.5, then bytes.
     QTest::newRow("RGBE8") << ImageFormat::RGBE8 << bytes({128, 64, 0, 129})
-                           << QVector<float>{1, 128 * b, 0, 1};
+                           << QVector<float> {1, 128 * b, 0, 1};
 }
 
 void TestTextureUploadGl::uncompressedFormats()
@@ -453,8 +451,8 @@ void TestTextureUploadGl::compressedFormats()
     // Level 3 (4x2) is there too.
     QVERIFY(small[0] >= 0.0f);
     const qsizetype level3 = qsizetype(cpu.levelOffset(3));
-    QVERIFY(std::abs(int(std::lround(small[0] * 255)) - std::uint8_t(cpu.pixels.at(
-                         level3 + (format == ImageFormat::ATI2N ? 1 : 0))))
+    QVERIFY(std::abs(int(std::lround(small[0] * 255))
+                     - std::uint8_t(cpu.pixels.at(level3 + (format == ImageFormat::ATI2N ? 1 : 0))))
             <= 8);
 }
 
@@ -479,8 +477,8 @@ void TestTextureUploadGl::cubeMapsUploadSixFacesPerLevel()
     const GLuint texture = uploadTexture(cube);
     QVERIFY(texture != 0);
     QCOMPARE(maxLevel(GL_TEXTURE_CUBE_MAP, texture), 2);
-    const float directions[6][3] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0},
-                                    {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+    const float directions[6][3] = {{1, 0, 0},  {-1, 0, 0}, {0, 1, 0},
+                                    {0, -1, 0}, {0, 0, 1},  {0, 0, -1}};
     for (int level = 0; level < 3; ++level) {
         for (int face = 0; face < 6; ++face) {
             QCOMPARE(levelWidth(GL_TEXTURE_CUBE_MAP, texture,
@@ -509,9 +507,8 @@ void TestTextureUploadGl::cubeMapsUploadSixFacesPerLevel()
     }
     const QString assembled = mRoot.filePath(QStringLiteral("cube.dds"));
     const QString compressed = mRoot.filePath(QStringLiteral("cube-dxt1.dds"));
-    QVERIFY(run(QStringLiteral("nvassemble"),
-                QStringList{QStringLiteral("-cube")} + faces
-                    + QStringList{QStringLiteral("-o"), assembled}));
+    QVERIFY(run(QStringLiteral("nvassemble"), QStringList {QStringLiteral("-cube")} + faces
+                                                  + QStringList {QStringLiteral("-o"), assembled}));
     QVERIFY(run(QStringLiteral("nvcompress"),
                 {QStringLiteral("-fast"), QStringLiteral("-bc1"), assembled, compressed}));
     const std::optional<Image> dxt1 = Image::loadDds(readAll(compressed));
@@ -521,8 +518,8 @@ void TestTextureUploadGl::cubeMapsUploadSixFacesPerLevel()
     QCOMPARE(maxLevel(GL_TEXTURE_CUBE_MAP, dxt1Texture), 3);
     for (int face = 0; face < 6; ++face) {
         for (int level = 0; level < 4; ++level) {
-            const std::vector<float> texel = sample(mCube, GL_TEXTURE_CUBE_MAP, dxt1Texture, 1,
-                                                    1, level, 0, directions[face]);
+            const std::vector<float> texel =
+                sample(mCube, GL_TEXTURE_CUBE_MAP, dxt1Texture, 1, 1, level, 0, directions[face]);
             QVERIFY(std::abs(int(std::lround(texel[0] * 255)) - face * 40) <= 8);
             QVERIFY(std::abs(int(std::lround(texel[2] * 255)) - (255 - face * 40)) <= 8);
         }
@@ -557,8 +554,7 @@ void TestTextureUploadGl::volumeAndOneHighImages()
     const GLuint lineTexture = uploadTexture(line);
     QVERIFY(lineTexture != 0);
     QCOMPARE(levelWidth(GL_TEXTURE_2D, lineTexture, GL_TEXTURE_2D, 0), 5);
-    QCOMPARE(int(std::lround(sample(mFetch2D, GL_TEXTURE_2D, lineTexture, 5, 1, 0)[18] * 255)),
-             3);
+    QCOMPARE(int(std::lround(sample(mFetch2D, GL_TEXTURE_2D, lineTexture, 5, 1, 0)[18] * 255)), 3);
     gl->glDeleteTextures(1, &lineTexture);
     QCOMPARE(gl->glGetError(), GLenum(GL_NO_ERROR));
 }

@@ -1,8 +1,8 @@
-#include "render/offscreengl.h"
 #include "render/buffermanager.h"
 #include "render/indexbuffer.h"
 #include "render/material.h"
 #include "render/materialloader.h"
+#include "render/offscreengl.h"
 #include "render/textureloader.h"
 #include "render/vertexbuffer.h"
 #include "render/visual.h"
@@ -64,7 +64,8 @@ const char *primitivesExpression =
     "P.write_primitives(["
     "('Hull.vertices', P.vertex_section('xyznuvtb', [dict(pos=(i, 2 * i, 3), normal=(0, 1, 0), "
     "uv=(i / 100.0, 0.5)) for i in range(72)])), "
-    "('Hull.indices', P.index_section(list(range(72)), groups=[(0, 12, 0, 36), (36, 12, 36, 36)])), "
+    "('Hull.indices', P.index_section(list(range(72)), groups=[(0, 12, 0, 36), (36, 12, 36, "
+    "36)])), "
     "('uv2', P.uv2_section([(i, -i) for i in range(72)])), "
     "('Gun.vertices', P.vertex_section('xyznuv', [((i, 0, 0), (1, 0, 0), (1.25, i / 100.0)) "
     "for i in range(36)])), "
@@ -128,8 +129,9 @@ void TestVertexBuffer::initTestCase()
         {"idx7", "P.index_section([0, 1, 2, 3, 4, 5, 6], groups=[])"},
         {"idx32", "P.index_section([0, 1, 70000], fmt='list32')"},
         {"idxNone", "P.index_section([], groups=[])"},
-        {"tb", "P.vertex_section('xyznuvtb', [dict(pos=(1, 2, 3), normal=(1, 0, 0), uv=(0.5, 0.25)),"
-               " dict(pos=(4, 5, 6), normal=(0, 0, 1), uv=(0.75, 1))])"},
+        {"tb",
+         "P.vertex_section('xyznuvtb', [dict(pos=(1, 2, 3), normal=(1, 0, 0), uv=(0.5, 0.25)),"
+         " dict(pos=(4, 5, 6), normal=(0, 0, 1), uv=(0.75, 1))])"},
         {"uv2", "P.uv2_section([(7, 8), (9, 10)])"},
         {"skinned", "P.vertex_section('xyznuviiiwwtb', [dict(pos=(1, 2, 3), normal=(0, 1, 0), "
                     "uv=(0, 1), weights=(51, 102))])"},
@@ -193,7 +195,7 @@ void TestVertexBuffer::layoutQueriedBack()
         VertexBuffer buffer;
         QList<VertexAttribute *> attributes;
         for (int i = 0; i < row.types.size(); ++i) {
-            attributes.append(new VertexAttribute{row.types.at(i), quint32(i + 1)});
+            attributes.append(new VertexAttribute {row.types.at(i), quint32(i + 1)});
         }
         buffer.setAttributes(attributes);
         QCOMPARE(buffer.vertexSize(), row.size);
@@ -227,7 +229,7 @@ void TestVertexBuffer::layoutQueriedBack()
 void TestVertexBuffer::emptyAndMissingAttributes()
 {
     VertexBuffer empty;
-    empty.setAttributes({new VertexAttribute{2, 0}});
+    empty.setAttributes({new VertexAttribute {2, 0}});
     empty.create(0, nullptr);
     QVERIFY(gl->glIsBuffer(empty.vbo));
     QVERIFY(gl->glIsVertexArray(empty.vao));
@@ -237,7 +239,8 @@ void TestVertexBuffer::emptyAndMissingAttributes()
     gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
     QCOMPARE(size, 0);
 
-    const QString line = QStringLiteral("Internal engine problem: No vertex attribute set for vertex buffer");
+    const QString line =
+        QStringLiteral("Internal engine problem: No vertex attribute set for vertex buffer");
     const int before = errors().count(line);
     VertexBuffer none;
     none.create(5, nullptr);
@@ -257,7 +260,7 @@ void TestVertexBuffer::stateAfterCreateAndNamesFreed()
     GLuint vao = 0;
     {
         VertexBuffer buffer;
-        buffer.setAttributes({new VertexAttribute{2, 0}, new VertexAttribute{1, 3}});
+        buffer.setAttributes({new VertexAttribute {2, 0}, new VertexAttribute {1, 3}});
         const float data[] = {1, 2, 3, 4, 5};
         buffer.create(1, data);
         vbo = buffer.vbo;
@@ -302,7 +305,7 @@ void TestVertexBuffer::stateAfterCreateAndNamesFreed()
 void TestVertexBuffer::destroyWithoutContext()
 {
     auto buffer = std::make_unique<VertexBuffer>();
-    buffer->setAttributes({new VertexAttribute{2, 0}});
+    buffer->setAttributes({new VertexAttribute {2, 0}});
     buffer->create(4, nullptr);
     auto index = std::make_unique<IndexBuffer>();
     VisualGeometry geometry;
@@ -316,9 +319,9 @@ void TestVertexBuffer::destroyWithoutContext()
     IndexBuffer cpu;
     cpu.load(mFixtures.value(QStringLiteral("idx012")), &cpuOnly);
     QCOMPARE(cpu.buffer(), 0u);
-    QCOMPARE(cpuOnly.indices16, (QVector<quint16>{2, 1, 0}));
-    VertexBuffer *vertices = mBuffers->loadVertices(QStringLiteral("cpu"), mFixtures.value("tb"),
-                                                    &cpuOnly, {});
+    QCOMPARE(cpuOnly.indices16, (QVector<quint16> {2, 1, 0}));
+    VertexBuffer *vertices =
+        mBuffers->loadVertices(QStringLiteral("cpu"), mFixtures.value("tb"), &cpuOnly, {});
     QCOMPARE(vertices->vbo, 0u);
     QCOMPARE(cpuOnly.positions.size(), 2);
     mBuffers->removeBuffer(vertices);
@@ -332,10 +335,11 @@ void TestVertexBuffer::indexUpload_data()
     QTest::addColumn<bool>("wide");
     QTest::addColumn<QList<quint32>>("contents");
     using I = QList<quint32>;
-    QTest::newRow("16-bit reversed") << "idx012" << false << I{2, 1, 0};
-    QTest::newRow("7 indices: whole triangles, then zero") << "idx7" << false << I{2, 1, 0, 5, 4, 3, 0};
-    QTest::newRow("32-bit reversed") << "idx32" << true << I{70000, 1, 0};
-    QTest::newRow("no indices") << "idxNone" << false << I{};
+    QTest::newRow("16-bit reversed") << "idx012" << false << I {2, 1, 0};
+    QTest::newRow("7 indices: whole triangles, then zero")
+        << "idx7" << false << I {2, 1, 0, 5, 4, 3, 0};
+    QTest::newRow("32-bit reversed") << "idx32" << true << I {70000, 1, 0};
+    QTest::newRow("no indices") << "idxNone" << false << I {};
 }
 
 void TestVertexBuffer::indexUpload()
@@ -359,7 +363,8 @@ void TestVertexBuffer::indexUpload()
     if (contents.isEmpty()) {
         return;
     }
-    const QByteArray bytes = bufferBytes(GL_ELEMENT_ARRAY_BUFFER, buffer.buffer(), buffer.byteSize());
+    const QByteArray bytes =
+        bufferBytes(GL_ELEMENT_ARRAY_BUFFER, buffer.buffer(), buffer.byteSize());
     for (int i = 0; i < contents.size(); ++i) {
         const quint32 value = wide ? qFromLittleEndian<quint32>(bytes.constData() + 4 * i)
                                    : qFromLittleEndian<quint16>(bytes.constData() + 2 * i);
@@ -383,8 +388,8 @@ void TestVertexBuffer::vertexUpload()
         const QByteArray uv2 = mFixtures.value(QString::fromLatin1(row.uv2));
         VisualGeometry geometry;
         const int before = int(mBuffers->entries.size());
-        VertexBuffer *buffer = mBuffers->loadVertices(QStringLiteral("a.visualHull.vertices"), section,
-                                                      &geometry, uv2);
+        VertexBuffer *buffer = mBuffers->loadVertices(QStringLiteral("a.visualHull.vertices"),
+                                                      section, &geometry, uv2);
         verifyNoGlError();
         QCOMPARE(int(mBuffers->entries.size()), before + 1);
         QCOMPARE(mBuffers->entries.last().name, QStringLiteral("a.visualHull.vertices"));
@@ -395,10 +400,11 @@ void TestVertexBuffer::vertexUpload()
         const VertexSection layout = inspectVertexSection(section, uv2);
         std::vector<float> expected(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
         decodeVertices(section, uv2, layout, expected.data(),
-            qint64(expected.size() * sizeof(float)), nullptr);
+                       qint64(expected.size() * sizeof(float)), nullptr);
         QCOMPARE(buffer->byteSize, quint32(expected.size() * 4));
-        QCOMPARE(bufferBytes(GL_ARRAY_BUFFER, buffer->vbo, buffer->byteSize),
-                 QByteArray(reinterpret_cast<const char *>(expected.data()), int(expected.size() * 4)));
+        QCOMPARE(
+            bufferBytes(GL_ARRAY_BUFFER, buffer->vbo, buffer->byteSize),
+            QByteArray(reinterpret_cast<const char *>(expected.data()), int(expected.size() * 4)));
         QCOMPARE(geometry.positions.size(), int(layout.vertexCount));
         QCOMPARE(geometry.uvs2.size(), uv2.isEmpty() ? 0 : int(layout.vertexCount));
         if (QByteArray(row.fixture) == "skinned") {
@@ -413,8 +419,8 @@ void TestVertexBuffer::vertexUpload()
 void TestVertexBuffer::unknownAndEmptyVertexSections()
 {
     VisualGeometry geometry;
-    VertexBuffer *unknown =
-        mBuffers->loadVertices(QStringLiteral("u"), mFixtures.value(QStringLiteral("unknown")), &geometry, {});
+    VertexBuffer *unknown = mBuffers->loadVertices(
+        QStringLiteral("u"), mFixtures.value(QStringLiteral("unknown")), &geometry, {});
     QVERIFY(errors().contains(QStringLiteral("Vertex format not supported:abc\r\n")));
     QCOMPARE(unknown->vbo, 0u);
     QCOMPARE(unknown->vao, 0u);
@@ -422,8 +428,8 @@ void TestVertexBuffer::unknownAndEmptyVertexSections()
     QVERIFY(geometry.positions.isEmpty());
 
     // No vertices: valid, empty GL objects, never mapped.
-    VertexBuffer *zero =
-        mBuffers->loadVertices(QStringLiteral("z"), mFixtures.value(QStringLiteral("zero")), &geometry, {});
+    VertexBuffer *zero = mBuffers->loadVertices(
+        QStringLiteral("z"), mFixtures.value(QStringLiteral("zero")), &geometry, {});
     verifyNoGlError();
     QVERIFY(gl->glIsBuffer(zero->vbo));
     QCOMPARE(zero->byteSize, 0u);
@@ -457,7 +463,8 @@ void TestVertexBuffer::visualLoadAndClear()
     QVector<UvMapEntry> uv;
     Visual visual;
     const int entriesBefore = int(mBuffers->entries.size());
-    QVERIFY(visual.load(&parser, QStringLiteral("vehicles/a/hull.model"), geometries, uv, true, true));
+    QVERIFY(
+        visual.load(&parser, QStringLiteral("vehicles/a/hull.model"), geometries, uv, true, true));
     verifyNoGlError();
     QCOMPARE(visual.fileName, QStringLiteral("vehicles/a/hull.visual"));
     QVERIFY(visual.text.startsWith(QStringLiteral("<root>\n <node>\n  <identifier>")));
@@ -479,9 +486,8 @@ void TestVertexBuffer::visualLoadAndClear()
     const auto &gunGroups = visual.renderSets.at(1).geometries.at(1).groups;
     QCOMPARE(hullGroups.size(), 2);
     QCOMPARE(gunGroups.size(), 1);
-    const QList<Material *> groupMaterials[3] = {hullGroups.at(0).materials,
-                                                 hullGroups.at(1).materials,
-                                                 gunGroups.at(0).materials};
+    const QList<Material *> groupMaterials[3] = {
+        hullGroups.at(0).materials, hullGroups.at(1).materials, gunGroups.at(0).materials};
     for (int i = 0; i < 3; ++i) {
         QCOMPARE(groupMaterials[i].size(), 2);
         QCOMPARE(groupMaterials[i].at(0)->kind, MATERIAL_LIT);
@@ -537,7 +543,8 @@ void TestVertexBuffer::visualFailures()
     PrimitiveParser parser;
     QVector<VisualGeometry *> geometries;
     QVector<UvMapEntry> uv;
-    QVERIFY(!visual.load(&parser, QStringLiteral("vehicles/b/none.model"), geometries, uv, true, true));
+    QVERIFY(
+        !visual.load(&parser, QStringLiteral("vehicles/b/none.model"), geometries, uv, true, true));
     QVERIFY(warnings().contains(QStringLiteral("Failed loading: vehicles/b/none.visual")));
     QVERIFY(visual.renderSets.empty());
 
@@ -545,7 +552,8 @@ void TestVertexBuffer::visualFailures()
     QVERIFY(junk.open(QIODevice::WriteOnly));
     junk.write("not xml at all");
     junk.close();
-    QVERIFY(visual.load(&parser, QStringLiteral("vehicles/a/junk.visual"), geometries, uv, true, true));
+    QVERIFY(
+        visual.load(&parser, QStringLiteral("vehicles/a/junk.visual"), geometries, uv, true, true));
     QVERIFY(visual.renderSets.empty());
     QVERIFY(geometries.isEmpty());
     QCOMPARE(visual.root->scale, glm::vec3(0.0f));
@@ -553,7 +561,8 @@ void TestVertexBuffer::visualFailures()
 
     // Without a material loader groups get no materials, so no texture name skips one.
     QVERIFY(parser.load(QStringLiteral("vehicles/a/hull.model")));
-    QVERIFY(visual.load(&parser, QStringLiteral("vehicles/a/hull.visual"), geometries, uv, true, false));
+    QVERIFY(visual.load(&parser, QStringLiteral("vehicles/a/hull.visual"), geometries, uv, true,
+                        false));
     QVERIFY(visual.renderSets.at(0).geometries.at(0).groups.at(0).materials.isEmpty());
     QCOMPARE(uv.size(), 3);
     QVERIFY(uv.at(1).texture.isEmpty());

@@ -20,8 +20,7 @@ inline QPoint projectToImage(const Camera &camera, const glm::vec3 &world, int w
 }
 
 // Whether some pixel within radius pixels of p passes the test.
-template <typename Test>
-bool nearPixel(const QImage &image, const QPoint &p, int radius, Test test)
+template <typename Test> bool nearPixel(const QImage &image, const QPoint &p, int radius, Test test)
 {
     for (int dy = -radius; dy <= radius; ++dy) {
         for (int dx = -radius; dx <= radius; ++dx) {

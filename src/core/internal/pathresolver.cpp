@@ -8,9 +8,8 @@ namespace internal {
 
 QString PathResolver::resolve(const QString &path)
 {
-    return resolveWith(path, [this](const QString &dir) -> const Listing & {
-        return listing(dir);
-    });
+    return resolveWith(path,
+                       [this](const QString &dir) -> const Listing & { return listing(dir); });
 }
 
 QString PathResolver::resolveUncached(const QString &path)
@@ -39,9 +38,8 @@ const PathResolver::Listing &PathResolver::listing(const QString &dir)
 PathResolver::Listing PathResolver::readListing(const QString &dir)
 {
     Listing entries;
-    const QStringList names =
-        QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                            QDir::Name);
+    const QStringList names = QDir(dir).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QString &name : names) {
         entries[name.toLower()].append(name);
     }

@@ -46,5 +46,5 @@ static_assert(sizeof(DdsHeader) == 128, "DDS header is 4 + 124 bytes");
 // 128 bytes are given, the magic is not "DDS ", or the width, height or depth lies
 // outside 1..kMaxDdsDimension. The pixel format is not looked at: a DX10 format
 // lies beyond these 128 bytes.
-[[nodiscard]] std::optional<DdsHeader> parseDdsHeader(
-    const QByteArray &data, QString *error = nullptr);
+[[nodiscard]] std::optional<DdsHeader> parseDdsHeader(const QByteArray &data,
+                                                      QString *error = nullptr);
