@@ -121,15 +121,15 @@ bool TankLoader::extractTextureFiles()
             return false;
         }
         const QString name = names.at(i);
-        const std::unique_ptr<QBuffer> buffer(files->readFromZips(name));
-        if (!buffer) {
-            continue;
-        }
         // Names come from game and mod files: one with ".." must not write elsewhere.
         const QString target =
             QDir::cleanPath(root + QString(name).replace(QLatin1Char('\\'), QLatin1Char('/')));
         if (modPrefix.isEmpty() || !target.startsWith(modPrefix)) {
             logLine(QStringLiteral("Refusing to extract outside the mod folder: ") + name, Warning);
+            continue;
+        }
+        const std::unique_ptr<QBuffer> buffer(files->readFromZips(name));
+        if (!buffer) {
             continue;
         }
         const QString destination = QDir::toNativeSeparators(target);
