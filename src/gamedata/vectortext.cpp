@@ -57,6 +57,12 @@ bool readFloats(const QString &text, float *out, int n)
 
 } // namespace
 
+glm::vec2 parseVec2(const QString &text)
+{
+    float v[2];
+    return readFloats(text, v, 2) ? glm::vec2(v[0], v[1]) : glm::vec2(0.0f);
+}
+
 glm::vec3 parseVec3(const QString &text)
 {
     float v[3];

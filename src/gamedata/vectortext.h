@@ -6,6 +6,9 @@
 
 class QDomElement;
 
+// Two numbers read from text as scanf's "%f%f" reads them, independent of the
+// process locale; (0, 0) unless both are read.
+[[nodiscard]] glm::vec2 parseVec2(const QString &text);
 // Three numbers read from text as scanf's "%f%f%f" reads them, independent of the
 // process locale (the game always writes a decimal point); (0, 0, 0) unless all
 // three are read.

@@ -351,7 +351,10 @@ def main(argv):
                                 for p in pg.find("material").findall("property"):
                                     tex = p.find("Texture")
                                     if tex is not None:
-                                        check(files.read(tex.text.strip()) is not None, "texture " + tex.text)
+                                        name = tex.text.strip()
+                                        if name.endswith(".tga"):   # drawn from the .dds of that name
+                                            name = name[:-len(".tga")] + ".dds"
+                                        check(files.read(name) is not None, "texture " + tex.text)
                 if kind == "hull":
                     spaced = [a for a in e.find("armor") if len(a) and a[0].tag == "vehicleDamageFactor"]
                     check(len(spaced) >= 1, "spaced armour plate in " + defname)

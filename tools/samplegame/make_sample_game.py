@@ -60,7 +60,7 @@ TANKS = {
                 ("K05_Ironhide", "AT-SPG", 5, "Ironhide", {}),
                 ("K08_Colossus", "heavyTank", 8, "Colossus", {"big_tracks": True}),
                 ("K09_Strider", "mediumTank", 9, "Strider", {"dual": True})],
-    "oriande": [("O03_Hornet", "SPG", 3, "Hornet", {}),
+    "oriande": [("O03_Hornet", "SPG", 3, "Hornet", {"tga_gun": True}),
                 ("O06_Falcon", "mediumTank", 6, "Falcon", {"hd": True, "detail": True}),
                 ("O09_Rampart", "AT-SPG", 9, "Rampart", {"plain_def": True}),
                 ("O10_Monarch", "heavyTank", 10, "Monarch", {"missing_descr": True})],
@@ -593,6 +593,8 @@ class Game:
         folder = "vehicles/%s/%s" % (nation, model)
         common = "vehicles/%s/common" % nation
         tex = common + "/Crash_AM.dds" if crash else "%s/%s_AM.dds" % (folder, part)
+        if opts.get("tga_gun") and part == "Gun" and not crash:
+            tex = tex[:-len(".dds")] + ".tga"   # the program reads x.tga as x.dds
         if opts.get("old_fx"):
             body = material(part.lower(), "normalmap_specmap.fx",
                             [prop("diffuseMap", "Texture", tex), prop("normalMap", "Texture", common + "/Common_ANM.dds"),
@@ -754,6 +756,14 @@ class Game:
                 g.append(E("armor", None, E("gun", "40" if not shared else "50"), E("armor_1", "90")))
                 guns.append(g)
                 gi += 1
+            if len(gun_names) > 1 and ti == 1:
+                # The first turret's gun offered here too, with limits and armour of its own.
+                g = E(self.gun_tag(model, gun_names[0]), None, *models(gun_names[0]))
+                g.append(E("turretYawLimits", "-25 25"))
+                g.append(E("pitchLimits", "-6 18"))
+                g.append(E("camouflage", None, E("exclusionMask", folder + "/Gun_CM.dds"), E("tiling", "1 1 0 0")))
+                g.append(E("armor", None, E("gun", "30"), E("armor_1", "110")))
+                guns.append(g)
             t.append(guns)
             turrets.append(t)
         root.append(turrets)
