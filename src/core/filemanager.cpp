@@ -85,12 +85,15 @@ QBuffer *FileManager::openPlainFile(const QString &path)
         return nullptr;
     }
     QFile file(resolved);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // One read into a buffer of the file's size: no staging copy through QFile's own.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return nullptr;
     }
-    QBuffer *buffer = bufferOf(file.readAll());
+    QByteArray bytes(qsizetype(file.size()), Qt::Uninitialized);
+    const qint64 got = file.read(bytes.data(), bytes.size());
+    bytes.resize(qMax<qint64>(got, 0));
     file.close();
-    return buffer;
+    return bufferOf(bytes);
 }
 
 QBuffer *FileManager::readFromZips(const QString &name)
@@ -119,8 +122,11 @@ QBuffer *FileManager::readFromZips(const QString &name)
         }
         const qint64 size = stat.st_size;
 
-        QByteArray bytes;
-        bytes.resize(qMin(size, firstChunk));
+        // Sized exactly: resize() of an empty array reserves twice the size, and a
+        // 64 KiB member's 128 KiB buffer sits at malloc's mmap and trim limits, where
+        // the heap's layout (after a reload, say) decides whether every read gets
+        // fresh pages and pays a page fault for each.
+        QByteArray bytes(qsizetype(qMin(size, firstChunk)), Qt::Uninitialized);
         qint64 total = 0;
         while (total < size) {
             if (total == bytes.size()) {
