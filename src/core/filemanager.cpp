@@ -32,6 +32,13 @@ QByteArray zipName(const QString &name)
     return slashed.toLocal8Bit();
 }
 
+// Only regular files are opened: open() of a named pipe blocks until a writer
+// comes, and reading a device may never end.
+bool isSpecialFile(const QFileInfo &info)
+{
+    return info.exists() && !info.isFile() && !info.isDir();
+}
+
 // The first allocation for a member; the buffer grows only as bytes arrive, so a
 // size field that lies cannot make us reserve more than this up front.
 constexpr qint64 firstChunk = 16 * 1024 * 1024;
@@ -82,6 +89,11 @@ QBuffer *FileManager::openPlainFile(const QString &path)
 {
     const QString resolved = mResolver.resolve(QDir::toNativeSeparators(path));
     if (resolved.isEmpty()) {
+        return nullptr;
+    }
+    const QFileInfo info(resolved);
+    if (isSpecialFile(info)) {
+        logLine(QStringLiteral("Not a regular file, skipped: ") + resolved, Warning);
         return nullptr;
     }
     QFile file(resolved);
@@ -178,6 +190,13 @@ bool FileManager::addArchive(const QString &path, bool quiet)
         if (!quiet) {
             logLine(QStringLiteral("Failed to add archive: ") + path, Warning);
         }
+        return false;
+    }
+
+    if (!QFileInfo(resolved).isFile()) {
+        logLine(QStringLiteral("Failed to add archive: ") + path
+                    + QStringLiteral(" (not a regular file)"),
+            Warning);
         return false;
     }
 
