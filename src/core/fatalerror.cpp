@@ -2,6 +2,7 @@
 
 #include "core/constants.h"
 #include "core/dialogs.h"
+#include "core/log.h"
 
 #include <QCoreApplication>
 #include <QObject>
@@ -11,8 +12,24 @@ bool fatalErrorPending = false;
 QString pendingFatalError;
 
 namespace {
+
 bool quitRequestedBeforeLoop = false;
+bool fatalBoxShown = false;
+
+// The log a user sends must say why the program ended. Most callers log the text
+// themselves just before; that line is not written twice.
+void logFatalText(const QString &message)
+{
+    const Log *log = Log::instance();
+    if (!log) {
+        return;
+    }
+    if (!log->allText.endsWith(QStringLiteral("[ Error ] ") + message + QStringLiteral("\r\n"))) {
+        logLine(message, Error);
+    }
 }
+
+} // namespace
 
 void queueFatalError(const QString &text)
 {
@@ -33,6 +50,16 @@ QString takePendingFatalError()
 
 void fatalError(const QString &message)
 {
+    logFatalText(message);
+    // The program is ending already: one failure often brings more (every shader
+    // of a missing folder, say), and each would be one more modal box.
+    if (fatalBoxShown) {
+        QCoreApplication::quit();
+        return;
+    }
+    // Set before the box runs: its own event loop may deliver the next failure.
+    fatalBoxShown = true;
+
     MessageBoxRequest request;
     request.icon = QMessageBox::Critical;
     request.title = APP_NAME;
@@ -58,4 +85,5 @@ void resetFatalErrorState()
     fatalErrorPending = false;
     pendingFatalError.clear();
     quitRequestedBeforeLoop = false;
+    fatalBoxShown = false;
 }

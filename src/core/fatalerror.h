@@ -17,8 +17,9 @@ void queueFatalError(const QString &text);
 // Returns the queued texts and clears them.
 QString takePendingFatalError();
 
-// Shows a critical box with the message and "\nApplication will now close.",
-// then asks the program to end. Returns to the caller, which carries on.
+// Writes the message to the log as an Error line, shows a critical box with it and
+// "\nApplication will now close.", then asks the program to end. Returns to the
+// caller, which carries on. Once a box was shown, later calls only log and quit.
 void fatalError(const QString &message);
 
 // True once fatalError() ran before the event loop started: Qt's quit() does

@@ -32,6 +32,13 @@ QByteArray zipName(const QString &name)
     return slashed.toLocal8Bit();
 }
 
+// Only regular files are opened: open() of a named pipe blocks until a writer
+// comes, and reading a device may never end.
+bool isSpecialFile(const QFileInfo &info)
+{
+    return info.exists() && !info.isFile() && !info.isDir();
+}
+
 // The first allocation for a member; the buffer grows only as bytes arrive, so a
 // size field that lies cannot make us reserve more than this up front.
 constexpr qint64 firstChunk = 16 * 1024 * 1024;
@@ -84,13 +91,21 @@ QBuffer *FileManager::openPlainFile(const QString &path)
     if (resolved.isEmpty()) {
         return nullptr;
     }
-    QFile file(resolved);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const QFileInfo info(resolved);
+    if (isSpecialFile(info)) {
+        logLine(QStringLiteral("Not a regular file, skipped: ") + resolved, Warning);
         return nullptr;
     }
-    QBuffer *buffer = bufferOf(file.readAll());
+    QFile file(resolved);
+    // One read into a buffer of the file's size: no staging copy through QFile's own.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        return nullptr;
+    }
+    QByteArray bytes(qsizetype(file.size()), Qt::Uninitialized);
+    const qint64 got = file.read(bytes.data(), bytes.size());
+    bytes.resize(qMax<qint64>(got, 0));
     file.close();
-    return buffer;
+    return bufferOf(bytes);
 }
 
 QBuffer *FileManager::readFromZips(const QString &name)
@@ -119,8 +134,11 @@ QBuffer *FileManager::readFromZips(const QString &name)
         }
         const qint64 size = stat.st_size;
 
-        QByteArray bytes;
-        bytes.resize(qMin(size, firstChunk));
+        // Sized exactly: resize() of an empty array reserves twice the size, and a
+        // 64 KiB member's 128 KiB buffer sits at malloc's mmap and trim limits, where
+        // the heap's layout (after a reload, say) decides whether every read gets
+        // fresh pages and pays a page fault for each.
+        QByteArray bytes(qsizetype(qMin(size, firstChunk)), Qt::Uninitialized);
         qint64 total = 0;
         while (total < size) {
             if (total == bytes.size()) {
@@ -172,6 +190,13 @@ bool FileManager::addArchive(const QString &path, bool quiet)
         if (!quiet) {
             logLine(QStringLiteral("Failed to add archive: ") + path, Warning);
         }
+        return false;
+    }
+
+    if (!QFileInfo(resolved).isFile()) {
+        logLine(QStringLiteral("Failed to add archive: ") + path
+                    + QStringLiteral(" (not a regular file)"),
+            Warning);
         return false;
     }
 

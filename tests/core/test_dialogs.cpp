@@ -1,9 +1,11 @@
 #include "core/dialogs.h"
 #include "core/fatalerror.h"
+#include "core/log.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QTranslator>
 #include <QtTest>
@@ -65,6 +67,46 @@ private slots:
         QCOMPARE(seen.at(0).text, QStringLiteral("Broken.\nApplication will now close."));
         QCOMPARE(seen.at(0).buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QVERIFY(fatalErrorQuitRequested());
+    }
+
+    void fatalTextsReachTheLogAndOnlyTheFirstIsShown()
+    {
+        QTemporaryDir root;
+        QVERIFY(QDir(root.path()).mkpath(QStringLiteral("bin_x64")));
+        const QString oldCurrent = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(root.path() + QStringLiteral("/bin_x64")));
+        Log log;
+        QDir::setCurrent(oldCurrent);
+        int boxes = 0;
+        setMessageBoxHandler([&](const MessageBoxRequest &) {
+            ++boxes;
+            // A failure delivered while the box runs is not shown either.
+            fatalError(QStringLiteral("While the box runs."));
+            return int(QMessageBox::Ok);
+        });
+
+        fatalError(QStringLiteral("Error reading data: readIntUnsigned()"));
+        // A caller that logged its text already gets no second line for it.
+        log.write(QStringLiteral("Failed to open shader: a.vert"), Error);
+        fatalError(QStringLiteral("Failed to open shader: a.vert"));
+        fatalError(QStringLiteral("Failed to open shader: b.vert"));
+
+        QCOMPARE(boxes, 1);
+        QVERIFY(fatalErrorQuitRequested());
+        QCOMPARE(
+            log.text(Error), QStringLiteral("[ Error ] Error reading data: readIntUnsigned()\r\n"
+                                            "[ Error ] While the box runs.\r\n"
+                                            "[ Error ] Failed to open shader: a.vert\r\n"
+                                            "[ Error ] Failed to open shader: b.vert\r\n"));
+
+        // A new start-up shows its first failure again.
+        resetFatalErrorState();
+        setMessageBoxHandler([&](const MessageBoxRequest &) {
+            ++boxes;
+            return int(QMessageBox::Ok);
+        });
+        fatalError(QStringLiteral("Again."));
+        QCOMPARE(boxes, 2);
     }
 
     void queuedRoute()

@@ -12,7 +12,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -91,6 +97,41 @@ int openDescriptorCount()
         .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
         .size();
 }
+
+// Notices a reader blocked in open() of a named pipe: a writer's non-blocking open
+// succeeds only while a reader waits. It then opens and closes the write end, so
+// the reader sees an empty file and the test fails instead of hanging.
+class FifoWatch
+{
+public:
+    explicit FifoWatch(const QStringList &fifos)
+        : mThread([this, fifos]() {
+            while (!mStop) {
+                for (const QString &fifo : fifos) {
+                    const int fd =
+                        ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+                    if (fd >= 0) {
+                        mReaderBlocked = true;
+                        ::close(fd);
+                    }
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        })
+    {
+    }
+    ~FifoWatch()
+    {
+        mStop = true;
+        mThread.join();
+    }
+    bool readerBlocked() const { return mReaderBlocked; }
+
+private:
+    std::atomic<bool> mStop { false };
+    std::atomic<bool> mReaderBlocked { false };
+    std::thread mThread;
+};
 
 } // namespace
 
@@ -414,6 +455,34 @@ private slots:
         QVERIFY(files->addArchive(packages() + "bzip.pkg", true));
         QVERIFY(!files->fileExistsInZips("shared.txt"));
         QCOMPARE(contentOf(files->readFromZips("shared.txt")), QByteArray("<null>"));
+    }
+
+    void namedPipesAreSkipped()
+    {
+        // A pipe in place of a listed package and of a loose file; the package
+        // after it and the packaged copy of the file still serve.
+        QVERIFY(::mkfifo(QFile::encodeName(packages() + "pipe.pkg").constData(), 0600) == 0);
+        QVERIFY(QDir().mkpath(game() + "/res/scripts"));
+        const QString loose = game() + "/res/scripts/list.xml";
+        QVERIFY(::mkfifo(QFile::encodeName(loose).constData(), 0600) == 0);
+        makePackage(packages() + "good.pkg", { { "scripts/list.xml", "packed" } });
+        writeResources("<R><Zip>pipe.pkg</Zip><Zip>good.pkg</Zip></R>");
+
+        FifoWatch watch({ packages() + "pipe.pkg", loose });
+        startServices(game(), QString());
+        FileManager *files = FileManager::instance();
+        QCOMPARE(openPackageNames(), QStringList { "good.pkg" });
+        QCOMPARE(contentOf(files->openFile("Scripts\\List.xml")), QByteArray("packed"));
+        QCOMPARE(contentOf(files->openPlainFile(loose)), QByteArray("<null>"));
+        QVERIFY(!files->addArchive(packages() + "pipe.pkg", true));
+        QVERIFY(!watch.readerBlocked());
+
+        const QString native = QDir::toNativeSeparators(packages());
+        const QString skipped = "[ Warning ] Not a regular file, skipped: " + loose + "\r\n";
+        QCOMPARE(Log::instance()->text(Warning),
+            "[ Warning ] Failed to add archive: " + native + "pipe.pkg (not a regular file)\r\n"
+                + skipped + skipped + "[ Warning ] Failed to add archive: " + packages()
+                + "pipe.pkg (not a regular file)\r\n");
     }
 
     void emptyOrInvalidRootsAreNotProbed()
