@@ -118,8 +118,8 @@ void timeOpenFile(benchmark::State &state, FileManager &files, const QString &na
         benchmark::DoNotOptimize(buffer->data().constData());
     }
     state.SetBytesProcessed(qint64(state.iterations()) * TARGET_SIZE);
-    state.counters["faults"] = benchmark::Counter(
-        double(minorFaults() - faultsBefore), benchmark::Counter::kAvgIterations);
+    state.counters["faults"] = benchmark::Counter(double(minorFaults() - faultsBefore),
+                                                  benchmark::Counter::kAvgIterations);
 }
 
 void openFileBench(benchmark::State &state, const QString &name)

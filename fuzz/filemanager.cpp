@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         const QString name = QString::fromLocal8Bit(stored);
         QString gameForm = name.toUpper();
         gameForm.replace(QLatin1Char('/'), QLatin1Char('\\'));
-        for (const QString &lookup : { name, gameForm }) {
+        for (const QString &lookup : {name, gameForm}) {
             files.fileExistsInZips(lookup);
             std::unique_ptr<QBuffer> buffer(files.readFromZips(lookup));
             if (buffer && (!buffer->isOpen() || buffer->pos() != 0)) {

@@ -196,7 +196,7 @@ bool FileManager::addArchive(const QString &path, bool quiet)
     if (!QFileInfo(resolved).isFile()) {
         logLine(QStringLiteral("Failed to add archive: ") + path
                     + QStringLiteral(" (not a regular file)"),
-            Warning);
+                Warning);
         return false;
     }
 

@@ -93,11 +93,11 @@ private slots:
 
         QCOMPARE(boxes, 1);
         QVERIFY(fatalErrorQuitRequested());
-        QCOMPARE(
-            log.text(Error), QStringLiteral("[ Error ] Error reading data: readIntUnsigned()\r\n"
-                                            "[ Error ] While the box runs.\r\n"
-                                            "[ Error ] Failed to open shader: a.vert\r\n"
-                                            "[ Error ] Failed to open shader: b.vert\r\n"));
+        QCOMPARE(log.text(Error),
+                 QStringLiteral("[ Error ] Error reading data: readIntUnsigned()\r\n"
+                                "[ Error ] While the box runs.\r\n"
+                                "[ Error ] Failed to open shader: a.vert\r\n"
+                                "[ Error ] Failed to open shader: b.vert\r\n"));
 
         // A new start-up shows its first failure again.
         resetFatalErrorState();

@@ -128,8 +128,8 @@ public:
     bool readerBlocked() const { return mReaderBlocked; }
 
 private:
-    std::atomic<bool> mStop { false };
-    std::atomic<bool> mReaderBlocked { false };
+    std::atomic<bool> mStop {false};
+    std::atomic<bool> mReaderBlocked {false};
     std::thread mThread;
 };
 
@@ -465,13 +465,13 @@ private slots:
         QVERIFY(QDir().mkpath(game() + "/res/scripts"));
         const QString loose = game() + "/res/scripts/list.xml";
         QVERIFY(::mkfifo(QFile::encodeName(loose).constData(), 0600) == 0);
-        makePackage(packages() + "good.pkg", { { "scripts/list.xml", "packed" } });
+        makePackage(packages() + "good.pkg", {{"scripts/list.xml", "packed"}});
         writeResources("<R><Zip>pipe.pkg</Zip><Zip>good.pkg</Zip></R>");
 
-        FifoWatch watch({ packages() + "pipe.pkg", loose });
+        FifoWatch watch({packages() + "pipe.pkg", loose});
         startServices(game(), QString());
         FileManager *files = FileManager::instance();
-        QCOMPARE(openPackageNames(), QStringList { "good.pkg" });
+        QCOMPARE(openPackageNames(), QStringList {"good.pkg"});
         QCOMPARE(contentOf(files->openFile("Scripts\\List.xml")), QByteArray("packed"));
         QCOMPARE(contentOf(files->openPlainFile(loose)), QByteArray("<null>"));
         QVERIFY(!files->addArchive(packages() + "pipe.pkg", true));
@@ -480,9 +480,10 @@ private slots:
         const QString native = QDir::toNativeSeparators(packages());
         const QString skipped = "[ Warning ] Not a regular file, skipped: " + loose + "\r\n";
         QCOMPARE(Log::instance()->text(Warning),
-            "[ Warning ] Failed to add archive: " + native + "pipe.pkg (not a regular file)\r\n"
-                + skipped + skipped + "[ Warning ] Failed to add archive: " + packages()
-                + "pipe.pkg (not a regular file)\r\n");
+                 "[ Warning ] Failed to add archive: " + native
+                     + "pipe.pkg (not a regular file)\r\n" + skipped + skipped
+                     + "[ Warning ] Failed to add archive: " + packages()
+                     + "pipe.pkg (not a regular file)\r\n");
     }
 
     void emptyOrInvalidRootsAreNotProbed()

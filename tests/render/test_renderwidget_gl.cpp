@@ -179,8 +179,8 @@ private slots:
         // One box, for the first failure; the rest go to the log only.
         QCOMPARE(mBoxes.size(), 1);
         QCOMPARE(mBoxes.first().text,
-            QStringLiteral("Failed to open shader: ") + empty.path()
-                + QStringLiteral("/lighting.vert\nApplication will now close."));
+                 QStringLiteral("Failed to open shader: ") + empty.path()
+                     + QStringLiteral("/lighting.vert\nApplication will now close."));
         QVERIFY(newErrors().contains(QStringLiteral("[ Error ] Shader initialization failed.")));
         QVERIFY(!view.initialised);
         QCOMPARE(MaterialLoader::instance(), nullptr);

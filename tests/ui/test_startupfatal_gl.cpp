@@ -28,7 +28,7 @@ private slots:
         settings.close();
         const QString missing = root + QStringLiteral("/no-such-shaders");
         text.replace(QRegularExpression(QStringLiteral("<ShaderDir>[^<]*</ShaderDir>")),
-            QStringLiteral("<ShaderDir>") + missing + QStringLiteral("</ShaderDir>"));
+                     QStringLiteral("<ShaderDir>") + missing + QStringLiteral("</ShaderDir>"));
         QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Truncate));
         settings.write(text.toUtf8());
         settings.close();
@@ -53,7 +53,7 @@ private slots:
         };
         int argc = 1;
         char name[] = "test_ui_startupfatal_gl";
-        char *argv[] = { name, nullptr };
+        char *argv[] = {name, nullptr};
         const int result = runHullscope(argc, argv, hooks);
         setMessageBoxHandler({});
         if (gl == OffscreenGl::NoContext) {
