@@ -2,6 +2,7 @@
 
 #include "core/constants.h"
 #include "core/fatalerror.h"
+#include "core/internal/pathresolver.h"
 #include "core/log.h"
 #include "core/settings.h"
 
@@ -45,7 +46,10 @@ constexpr qint64 firstChunk = 16 * 1024 * 1024;
 
 } // namespace
 
-FileManager::FileManager() = default;
+FileManager::FileManager()
+    : mResolver(std::make_unique<internal::PathResolver>())
+{
+}
 
 FileManager::~FileManager()
 {
@@ -87,7 +91,7 @@ QBuffer *FileManager::openFile(const QString &name)
 
 QBuffer *FileManager::openPlainFile(const QString &path)
 {
-    const QString resolved = mResolver.resolve(QDir::toNativeSeparators(path));
+    const QString resolved = mResolver->resolve(QDir::toNativeSeparators(path));
     if (resolved.isEmpty()) {
         return nullptr;
     }
@@ -185,7 +189,7 @@ QString FileManager::absoluteDirOf(const QString &path)
 
 bool FileManager::addArchive(const QString &path, bool quiet)
 {
-    const QString resolved = mResolver.resolve(path);
+    const QString resolved = mResolver->resolve(path);
     if (resolved.isEmpty()) {
         if (!quiet) {
             logLine(QStringLiteral("Failed to add archive: ") + path, Warning);
@@ -307,7 +311,7 @@ FileManager::MemberIndex FileManager::indexMembers(ZZIP_DIR *dir)
 void FileManager::dropListingsOnRootChange(const QString &gamePath, const QString &modPath)
 {
     if (gamePath != mResolverGamePath || modPath != mResolverModPath) {
-        mResolver.clear();
+        mResolver->clear();
         mResolverGamePath = gamePath;
         mResolverModPath = modPath;
     }

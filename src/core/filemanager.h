@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/internal/pathresolver.h"
 #include "core/singleton.h"
 
 #include <QByteArray>
@@ -8,6 +7,12 @@
 #include <QSet>
 #include <QString>
 #include <QVector>
+
+#include <memory>
+
+namespace internal {
+class PathResolver;
+}
 
 class QBuffer;
 class QFile;
@@ -61,7 +66,7 @@ private:
     void dropListingsOnRootChange(const QString &gamePath, const QString &modPath);
 
     QVector<MemberIndex> mMemberIndexes;
-    internal::PathResolver mResolver;
+    std::unique_ptr<internal::PathResolver> mResolver;
     QString mResolverGamePath;
     QString mResolverModPath;
 
