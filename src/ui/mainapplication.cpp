@@ -20,7 +20,6 @@ MainApplication::~MainApplication()
     if (!initialised) {
         return;
     }
-    // Emptying the collision world reads nothing of the other services.
     delete Physics::instance();
     delete Database::instance();
     delete BufferManager::instance();
