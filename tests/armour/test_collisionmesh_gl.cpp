@@ -9,10 +9,12 @@
 #include "gamedata/visualnode.h"
 #include "gamedata/writerfixtures.h"
 #include "render/buffermanager.h"
+#include "render/discmarker.h"
 #include "render/materialloader.h"
 #include "render/matrixstack.h"
 #include "render/meshplacement.h"
 #include "render/offscreengl.h"
+#include "render/renderwidget.h"
 #include "render/shaderloader.h"
 #include "render/tankmesh.h"
 #include "render/textureloader.h"
@@ -233,6 +235,21 @@ private slots:
         QVERIFY(close(image.pixel(56, 8), skirt));
         QCOMPARE(int(gl->glGetError()), int(GL_NO_ERROR));
         MaterialLoader::instance()->defaultIndex = 0;
+    }
+
+    // Emptying the world parks the view's hit marker; without a view it is skipped.
+    void clearObjectsParksTheMarker()
+    {
+        Physics::instance()->clearObjects();
+        auto view = std::make_unique<RenderWidget>();
+        view->marker->setPosition(glm::vec3(1.0f));
+        Physics::instance()->setView(view.get());
+        Physics::instance()->clearObjects();
+        QCOMPARE(view->marker->model, glm::translate(glm::mat4(1.0f), glm::vec3(999.0f)));
+        view.reset();
+        QVERIFY(!Physics::instance()->view());
+        Physics::instance()->clearObjects();
+        mContext->makeCurrent(mSurface.get());
     }
 
     // A sample tank's collision models, coloured, with one thickness highlighted.
