@@ -41,6 +41,8 @@ public:
     // The views of the regular and the spaced thickness table; null skips that table.
     virtual QTableView *armorTableView() = 0;
     virtual QTableView *spacedArmorTableView() = 0;
+    // The checked state of "Hide Spaced Armor".
+    virtual bool hideSpacedArmor() { return false; }
 };
 
 // The loaded tank's armour: the plates of each part, the distinct thicknesses
@@ -56,6 +58,7 @@ public:
 
     // Not owned; pass null to unregister.
     void setWindowHooks(CollisionArmorWindowHooks *hooks);
+    CollisionArmorWindowHooks *windowHooks() const { return mWindowHooks; }
 
     // Empties lists, maps and thicknesses and drops both highlights.
     void clear();

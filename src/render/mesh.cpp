@@ -108,7 +108,8 @@ void Mesh::drawRenderSets(const GroupPass &pass, const std::function<void(Materi
                         material->identifier = own->identifier;
                     }
                 }
-                if (!material) {
+                // Hidden materials (spaced armour the user chose to hide) are not drawn.
+                if (!material || material->hidden) {
                     continue;
                 }
                 ShaderProgram *program =

@@ -64,7 +64,8 @@ protected:
         ShaderProgram *overrideProgram = nullptr;
     };
 
-    // Binds and draws every group of every geometry of every render set; camouflage,
+    // Binds and draws every group of every geometry of every render set, skipping a
+    // chosen material whose hidden flag is set; camouflage,
     // when set, runs on each group's material after Material::bind.
     void drawRenderSets(const GroupPass &pass, const std::function<void(Material *)> &camouflage);
     // Deletes the geometry records and empties geometries.

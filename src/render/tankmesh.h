@@ -27,6 +27,9 @@ public:
     // The running matrix of the tank's parts.
     virtual TransformStack *transformStack() = 0;
     virtual TankCamouflage camouflage() const = 0;
+    // The display names of the chooser's current turret and gun; empty while unknown.
+    virtual QString currentTurretName() const { return QString(); }
+    virtual QString currentGunName() const { return QString(); }
 };
 
 // One part of the loaded tank in one of its forms, placed through the tank's hard

@@ -1,5 +1,6 @@
 #include "ui/mainapplication.h"
 
+#include "armour/physics.h"
 #include "core/filemanager.h"
 #include "core/log.h"
 #include "core/messagestrings.h"
@@ -19,6 +20,7 @@ MainApplication::~MainApplication()
     if (!initialised) {
         return;
     }
+    delete Physics::instance();
     delete Database::instance();
     delete BufferManager::instance();
     delete Settings::instance();
@@ -40,5 +42,6 @@ void MainApplication::init()
     new BufferManager();
     // Only connects to the game-path signal: the view fills the table.
     new Database();
+    new Physics();
     initialised = true;
 }

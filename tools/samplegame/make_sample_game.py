@@ -639,8 +639,20 @@ class Game:
         return out
 
     # -------------------------------------------------------------- tanks
+    # the armour tag each group of a part's normal model stands for (detailed collision models)
+    DETAILED_COLLISION_TAGS = {"chassis": "armor_1", "track": "armor_1", "hull": "armor_2",
+                               "equipment_glass": "surveyingDevice", "turret": "armor_1", "gun": "gun"}
+
+    def part_mats(self, b, coll, detailed, normal_mats):
+        if not coll:
+            return normal_mats()
+        if not detailed:
+            return self.collision_mats(b.order)
+        return {g: self.collision_mats([self.DETAILED_COLLISION_TAGS[g]])[self.DETAILED_COLLISION_TAGS[g]]
+                for g in b.order}
+
     def tank(self, nation, model, cls, tier, opts, base, shape_seed, pk, packed, scale=1.0, detail=1,
-             links=0, number=None):
+             links=0, number=None, detailed_collision=False):
         rng = random.Random(shape_seed)
         shape = TankShape(rng, cls, scale, detail)
         folder = "vehicles/%s/%s" % (nation, model)
@@ -656,21 +668,24 @@ class Game:
             coll = form == "collision"
             sub = "%s/%s" % (folder, form if coll else form + "/lod0")
             fmt_main = "xyznuv" if coll else "xyznuvtb"
+            # a detailed collision form is the normal form's geometry, its groups named by armour tags
+            detailed = coll and detailed_collision
+            coll_shape = coll and not detailed
             # chassis
             b = meshes.Builder(shape.chassis_bounds())
-            shape.chassis(b, coll, links=0 if (coll or crash) else links)
+            shape.chassis(b, coll_shape, links=0 if (coll_shape or crash) else links)
             if crash:
                 meshes.deform(b, "%s-%d" % (shape_seed, 1), 0.05, 0.0)
-            mats = self.collision_mats(b.order) if coll else self.materials(nation, model, "Chassis", opts, crash)
+            mats = self.part_mats(b, coll, detailed, lambda: self.materials(nation, model, "Chassis", opts, crash))
             tris[form] += self.write_part(pk, sub + "/Chassis", b, "xyznuv" if coll else "xyznuviiiwwtb", mats,
                                     node("Scene Root", children=[node("tank"), node("Track_L", (shape.W / 2 + shape.tw / 2, 0.3, 0.0)),
                                                                  node("Track_R", (-shape.W / 2 - shape.tw / 2, 0.3, 0.0))]), packed)
             # hull
             b = meshes.Builder(shape.hull_bounds())
-            shape.hull(b, coll)
+            shape.hull(b, coll_shape)
             if crash:
                 meshes.deform(b, "%s-%d" % (shape_seed, 2), 0.16, 0.2)
-            mats = self.collision_mats(b.order) if coll else self.materials(nation, model, "Hull", opts, crash)
+            mats = self.part_mats(b, coll, detailed, lambda: self.materials(nation, model, "Hull", opts, crash))
             tj = shape.turret_joint
             if crash:
                 tj = (tj[0] + 0.05, tj[1] - 0.06, tj[2] - 0.04)
@@ -681,23 +696,23 @@ class Game:
             for ti, tn in enumerate(turret_names):
                 k = 1.0 + 0.12 * ti
                 b = meshes.Builder(shape.turret_bounds(k))
-                shape.turret(b, coll, k, sides=8 if ti == 0 else 6)
+                shape.turret(b, coll_shape, k, sides=8 if ti == 0 else 6)
                 if crash:
                     meshes.deform(b, "%s-%d" % (shape_seed, 3 + ti), 0.14, 0.1, tilt=0.09)
-                mats = self.collision_mats(b.order) if coll else self.materials(nation, model, "Turret", opts, crash)
+                mats = self.part_mats(b, coll, detailed, lambda: self.materials(nation, model, "Turret", opts, crash))
                 gj = (shape.gun_joint[0], shape.gun_joint[1], shape.gun_joint[2] * k)
                 tris[form] += self.write_part(pk, sub + "/" + tn, b, fmt_main, mats,
                                         node("Scene Root", children=[node("HP_gunJoint", gj, rot=0.12 if not crash else 0.3)]), packed)
             for gi, gn in enumerate(gun_names):
                 k = 1.0 - 0.15 * gi
                 b = meshes.Builder(shape.gun_bounds())
-                shape.gun(b, coll, k)
+                shape.gun(b, coll_shape, k)
                 if crash:
                     meshes.deform(b, "%s-%d" % (shape_seed, 7 + gi), 0.05, 0.0)
                     for v in b.groups["gun"][0]:
                         x, y, z = v["pos"]
                         v["pos"] = (x + 0.02 * z * z, y - 0.03 * z * z, z)  # bent barrel
-                mats = self.collision_mats(b.order) if coll else self.materials(nation, model, "Gun", opts, crash)
+                mats = self.part_mats(b, coll, detailed, lambda: self.materials(nation, model, "Gun", opts, crash))
                 tris[form] += self.write_part(pk, sub + "/" + gn, b, fmt_main, mats, node("Scene Root"), packed)
         return shape, turret_names, gun_names, tris
 
@@ -979,7 +994,8 @@ class Game:
             # the detailed tank (~200,000 triangles) in the first nation's package
             pk = self.pkg_dir("vehicles_velmora.pkg")
             self.detailed = self.tank("velmora", "V99_Leviathan", "heavyTank", 10, {}, NATIONS[0][2],
-                                      "velmora-V99_Leviathan", pk, True, scale=1.1, detail=4, links=4200)
+                                      "velmora-V99_Leviathan", pk, True, scale=1.1, detail=4, links=4200,
+                                      detailed_collision=True)
             folder = "velmora"
             # register it in the nation list (rewrite list.xml with the extra entry)
             lp = os.path.join(self.res, res_paths[0], "list.xml")
