@@ -182,7 +182,7 @@ void TestTextureUploadGl::initTestCase()
     QImage img(37, 21, QImage::Format_ARGB32);
     for (int y = 0; y < img.height(); ++y) {
         for (int x = 0; x < img.width(); ++x) {
-            const int n = ((x * 73856093) ^ (y * 19349663)) & 0x3F;
+            const int n = int(((unsigned(x) * 73856093u) ^ (unsigned(y) * 19349663u)) & 0x3Fu);
             img.setPixel(x, y,
                          qRgba((x * 7 + n) & 0xFF, (y * 12 + n) & 0xFF, (x * y + 3 * n) & 0xFF,
                                (255 - x * 6) & 0xFF));
