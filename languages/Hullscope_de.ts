@@ -4,7 +4,7 @@
 <context>
     <name>CameraController</name>
     <message>
-        <location filename="../src/render/cameracontroller.cpp" line="+302"/>
+        <location filename="../src/render/cameracontroller.cpp" line="+299"/>
         <source>Save Camera File</source>
         <translation type="unfinished"></translation>
     </message>
@@ -66,14 +66,14 @@ Please check that your Brastel path is correct.</source>
         <translation>Schwerer Fehler</translation>
     </message>
     <message>
-        <location filename="../src/core/fatalerror.cpp" line="+39"/>
+        <location filename="../src/core/fatalerror.cpp" line="+66"/>
         <source>
 Application will now close.</source>
         <translation>
 Die Anwendung wird jetzt beendet.</translation>
     </message>
     <message>
-        <location filename="../src/core/sysinfo.cpp" line="+63"/>
+        <location filename="../src/core/sysinfo.cpp" line="+55"/>
         <source>Brastel not found</source>
         <translation>Brastel nicht gefunden</translation>
     </message>
@@ -118,7 +118,7 @@ Die Anwendung wird jetzt beendet.</translation>
         <translation>Aktualisierung</translation>
     </message>
     <message>
-        <location filename="../src/core/log.cpp" line="+46"/>
+        <location filename="../src/core/log.cpp" line="+43"/>
         <source>Could not create user directory,this is most likely a permissions issue.
 Please check that you have sufficient write access to: </source>
         <translation type="unfinished"></translation>
@@ -133,22 +133,22 @@ Please check that you have sufficient write access to: </source>
 <context>
     <name>RenderWidget</name>
     <message>
-        <location filename="../src/render/overlayimage.cpp" line="+32"/>
+        <location filename="../src/render/overlayimage.cpp" line="+33"/>
         <source>Nation</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+0"/>
         <source>Name</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+0"/>
+        <location line="+1"/>
         <source>Category</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+0"/>
         <source>Tier</source>
         <translation type="unfinished"></translation>
     </message>
@@ -158,7 +158,7 @@ Please check that you have sufficient write access to: </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>Avg FPS: </source>
         <translation type="unfinished"></translation>
     </message>
@@ -178,7 +178,7 @@ Please check that you have sufficient write access to: </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../src/render/renderwidget.cpp" line="+265"/>
+        <location filename="../src/render/renderwidget.cpp" line="+314"/>
         <source>OpenGL 3.2 is required.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -196,7 +196,7 @@ Please check that you have sufficient write access to: </source>
 <context>
     <name>Settings</name>
     <message>
-        <location filename="../src/core/settings.cpp" line="+59"/>
+        <location filename="../src/core/settings.cpp" line="+60"/>
         <source>Could not locate settings file, creating a new one.
 The preferences dialog will now be shown, please make sure the Brastel path is correct.</source>
         <translation type="unfinished"></translation>
@@ -211,6 +211,35 @@ The preferences dialog will now be shown, please make sure the Brastel path is c
     <message>
         <location line="-93"/>
         <source>Could not set XML content.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TankLoader</name>
+    <message>
+        <location filename="../src/tank/tankloader.cpp" line="+113"/>
+        <source>Extracting texture files</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Cancel</source>
+        <translation type="unfinished">Abbrechen</translation>
+    </message>
+    <message>
+        <location line="+39"/>
+        <source>WARNING! </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source> already exists.
+Are you sure you want to overwrite this file?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>Extraction completed.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
