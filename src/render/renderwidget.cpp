@@ -16,6 +16,7 @@
 #include "render/shaderloader.h"
 #include "render/shaderprogram.h"
 #include "render/textureloader.h"
+#include "render/viewscenehooks.h"
 
 #include <QElapsedTimer>
 #include <QEvent>
@@ -244,6 +245,9 @@ RenderWidget::~RenderWidget()
     // right after this body.
     makeCurrent();
     QOpenGLFunctions_3_2_Core *gl = internal::glCore();
+    if (mSceneHooks && initialised) {
+        mSceneHooks->releaseScene();
+    }
     delete mMaterialLoader;
     delete mTextureLoader;
     if (gl) {
@@ -360,7 +364,10 @@ void RenderWidget::initializeGL()
 
     mMaterialLoader = new MaterialLoader(this);
     mMaterialLoader->defaultIndex = 0;
-    // The tank loader and the camouflage loader take their places around this one.
+    if (mSceneHooks) {
+        mSceneHooks->createTankLoader();
+    }
+    // The camouflage loader takes its place after this one.
     mTextureLoader = new TextureLoader(this);
 
     if (settings() && Database::instance()
@@ -369,10 +376,16 @@ void RenderWidget::initializeGL()
     }
 
     mMatrixStack = new MatrixStack(this);
+    if (mSceneHooks) {
+        mSceneHooks->createHangars();
+    }
     usePremiumGarage = settings() && settings()->sceneSet == QLatin1String("premium");
 
     mMaterialLoader->createDefaultMaterials();
     grid->create(gridSize, programId(mShaderLoader->program(ShaderGrid)));
+    if (mSceneHooks) {
+        mSceneHooks->loadHangars();
+    }
     mMaterialLoader->light = light.get();
 
     makeFbo();
@@ -388,6 +401,9 @@ void RenderWidget::initializeGL()
 
     checkGlError(QStringLiteral("render init finished"));
     initialised = true;
+    if (mSceneHooks) {
+        mSceneHooks->viewReady(this);
+    }
 
     // GL_SAMPLES reads 0 here under Qt 6 (the widget's framebuffer is not made yet),
     // so the multisampling check waits for the first frame.
@@ -473,7 +489,9 @@ void RenderWidget::shadowPass()
     mMatrixStack->lightProjection = lightProjection();
     mMatrixStack->setLightView(
         glm::lookAt(light->position, glm::vec3(0.0f), glm::vec3(0.0f, 1.0f, 0.0f)));
-    // The tank's depth pass draws here once tanks are loaded.
+    if (mSceneHooks) {
+        mSceneHooks->drawShadowPass();
+    }
     gl->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
 }
 
@@ -482,8 +500,20 @@ void RenderWidget::drawScene()
     if (gridVisible) {
         grid->draw();
     }
+    if (mSceneHooks) {
+        if (garageVisible && mController->camera.type == Camera::TypePerspective) {
+            mSceneHooks->drawHangar(usePremiumGarage);
+        }
+        mSceneHooks->drawTank();
+    }
     if (armourMode) {
-        lineBatch->addLine(rayEnd, rayStart, QColor(QStringLiteral("yellow")));
+        glm::vec3 start = rayStart;
+        glm::vec3 end = rayEnd;
+        if (mSceneHooks && !mSceneHooks->shotLine(start, end)) {
+            start = rayStart;
+            end = rayEnd;
+        }
+        lineBatch->addLine(end, start, QColor(QStringLiteral("yellow")));
         lineBatch->draw();
         marker->draw();
     }
@@ -545,9 +575,11 @@ void RenderWidget::drawOverlayText(int width, int height, qreal ratio)
     info.showRenderInfo = showRenderInfo;
     info.avgFps = avgFps;
     info.frameTimeMs = frameTimeMs;
-    // Tank and hangar figures come in with the tank loader and the hangars.
-    info.tankTriangles = 0;
-    info.hangarTriangles = 0;
+    if (mSceneHooks) {
+        mSceneHooks->fillOverlay(
+            info, garageVisible && mController->camera.type == Camera::TypePerspective,
+            usePremiumGarage);
+    }
     overlay->drawTexts(info, overlayFont, width, height, ratio);
 }
 
@@ -793,6 +825,9 @@ void RenderWidget::mousePressEvent(QMouseEvent *event)
         const CameraRay ray = armourRayAt(mController->lastMouseX, mController->lastMouseY);
         rayStart = ray.from;
         rayEnd = ray.to;
+        if (mSceneHooks) {
+            mSceneHooks->traceShot(ray.from, ray.to);
+        }
     }
 }
 
@@ -817,6 +852,41 @@ void RenderWidget::makeCurrentIfReady()
 {
     if (context()) {
         makeCurrent();
+    }
+}
+
+void RenderWidget::sceneReload()
+{
+    if (!initialised || !mSceneHooks) {
+        return;
+    }
+    ViewContextGuard guard(this);
+    mSceneHooks->reloadScene();
+}
+
+ViewContextGuard::ViewContextGuard(RenderWidget *view)
+    : mView(view)
+{
+    QOpenGLContext *own = view ? view->context() : nullptr;
+    QOpenGLContext *current = QOpenGLContext::currentContext();
+    if (!own || own == current) {
+        return;
+    }
+    mPrevious = current;
+    mPreviousSurface = current ? current->surface() : nullptr;
+    view->makeCurrent();
+    mSwitched = true;
+}
+
+ViewContextGuard::~ViewContextGuard()
+{
+    if (!mSwitched) {
+        return;
+    }
+    if (mPrevious && mPreviousSurface) {
+        mPrevious->makeCurrent(mPreviousSurface);
+    } else if (mView) {
+        mView->doneCurrent();
     }
 }
 

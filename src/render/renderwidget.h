@@ -23,6 +23,9 @@ class MatrixStack;
 class OverlayImage;
 class ShaderLoader;
 class TextureLoader;
+class ViewSceneHooks;
+class QOpenGLContext;
+class QSurface;
 struct LightRecord;
 
 using GLuint = unsigned int;
@@ -69,6 +72,11 @@ public:
     void drawOverlayText(int width, int height, qreal ratio = 1.0);
 
     CameraController &cameraController() { return *mController; }
+
+    // The tank, hangars and collision world; not owned, null unregisters. Set before
+    // the view is first shown: initialisation calls it.
+    void setSceneHooks(ViewSceneHooks *hooks) { mSceneHooks = hooks; }
+    ViewSceneHooks *sceneHooks() const { return mSceneHooks; }
 
     bool initialised = false;
     bool showTankInfo = true;
@@ -151,6 +159,8 @@ public slots:
     void saveCameraView();
     void loadCameraView();
     void armorToggle(bool on);
+    // The hangars and the tank again, from their files.
+    void sceneReload();
 
 protected:
     void initializeGL() override;
@@ -186,6 +196,7 @@ private:
     QCursor mArmourCursor;
     bool mSamplesChecked = false;
     QPointer<QWidget> mWatchedWindow;
+    ViewSceneHooks *mSceneHooks = nullptr;
 
     // Made by initializeGL and deleted in the destructor while the context is current.
     ShaderLoader *mShaderLoader = nullptr;
@@ -194,4 +205,23 @@ private:
     MatrixStack *mMatrixStack = nullptr;
 
     Q_DISABLE_COPY(RenderWidget)
+};
+
+// Makes the view's context current for a scope and restores the context that was
+// current before. Does nothing when the view's context is already current or not
+// made yet. Every operation outside painting that creates or deletes GL names
+// (loading a tank, reloading the scene) holds one.
+class ViewContextGuard
+{
+public:
+    explicit ViewContextGuard(RenderWidget *view);
+    ~ViewContextGuard();
+
+private:
+    RenderWidget *mView = nullptr;
+    QOpenGLContext *mPrevious = nullptr;
+    QSurface *mPreviousSurface = nullptr;
+    bool mSwitched = false;
+
+    Q_DISABLE_COPY(ViewContextGuard)
 };

@@ -5,6 +5,7 @@
 #include "core/fatalerror.h"
 #include "core/settings.h"
 #include "render/renderwidget.h"
+#include "tank/tankscene.h"
 #include "ui/mainapplication.h"
 
 #include <QDir>
@@ -55,11 +56,14 @@ int runHullscope(int &argc, char **argv, const StartupHooks &hooks)
     // Until the main window exists, the bare view stands in for it when the real
     // event loop is to run; showing it runs initializeGL, whose fatal errors end
     // start-up below.
+    // Declared before the view, whose destructor still calls it.
+    TankScene scene;
     std::unique_ptr<RenderWidget> view;
     if (!hooks.runEventLoop && !fatalErrorPending && Settings::instance()) {
         const Settings *settings = Settings::instance();
         QSurfaceFormat::setDefaultFormat(viewSurfaceFormat(settings->msaa, settings->vsync));
         view = std::make_unique<RenderWidget>();
+        view->setSceneHooks(&scene);
         view->setWindowTitle(APP_NAME);
         // The camera dock echoes the angles and the target back to the view; without
         // the dock the view listens to itself.

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "render/viewscenehooks.h"
+
+// The view's scene: the tank loader, the two hangars and the collision world, made,
+// drawn and released when the view says so. Start-up registers it on the view.
+class TankScene : public ViewSceneHooks
+{
+public:
+    TankScene();
+    ~TankScene() override;
+
+    void createTankLoader() override;
+    void createHangars() override;
+    void loadHangars() override;
+    void viewReady(RenderWidget *view) override;
+    void releaseScene() override;
+
+    void drawShadowPass() override;
+    void drawHangar(bool premium) override;
+    void drawTank() override;
+    void fillOverlay(OverlayInfo &info, bool hangarShown, bool premium) override;
+
+    void traceShot(const glm::vec3 &from, const glm::vec3 &to) override;
+    bool shotLine(glm::vec3 &start, glm::vec3 &end) const override;
+
+    void reloadScene() override;
+
+    RenderWidget *view() const { return mView; }
+
+private:
+    RenderWidget *mView = nullptr;
+};
