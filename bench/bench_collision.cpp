@@ -17,6 +17,8 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include "benchsupport.h"
+
 #include <benchmark/benchmark.h>
 #include <btBulletCollisionCommon.h>
 #include <glm/gtc/matrix_transform.hpp>
@@ -43,31 +45,12 @@ public:
 };
 
 // The services a collision model loads with, on the large sample game; no GL.
-class Services
+class Services : public SampleGameServices
 {
 public:
     Services()
+        : SampleGameServices(LARGE)
     {
-        const QString data = mTemp.filePath(QStringLiteral("data"));
-        QDir().mkpath(data);
-        QDir().mkpath(mTemp.filePath(QStringLiteral("bin")));
-        QDir().mkpath(mTemp.filePath(QStringLiteral("mod")));
-        QDir::setCurrent(mTemp.filePath(QStringLiteral("bin")));
-        QFile::copy(LARGE + QStringLiteral("/data/resources.cfg"),
-                    data + QStringLiteral("/resources.cfg"));
-        QFile settings(data + QStringLiteral("/settings.cfg"));
-        if (settings.open(QIODevice::WriteOnly)) {
-            settings.write(
-                "<Settings><Paths><BrastelPath>" + (LARGE + QStringLiteral("/Brastel")).toUtf8()
-                + "</BrastelPath><ModPath>" + mTemp.filePath(QStringLiteral("mod")).toUtf8()
-                + "</ModPath></Paths></Settings>");
-        }
-        settings.close();
-        new Log();
-        new FileManager();
-        new Settings();
-        Settings::instance()->brastelPath = LARGE + QStringLiteral("/Brastel");
-        FileManager::instance()->loadZipFiles();
         new BufferManager();
         new MaterialLoader();
         new CollisionArmor();
@@ -80,20 +63,7 @@ public:
         delete CollisionArmor::instance();
         delete MaterialLoader::instance();
         delete BufferManager::instance();
-        delete Settings::instance();
-        delete FileManager::instance();
-        delete Log::instance();
     }
-
-    QString modPath() const { return mTemp.filePath(QStringLiteral("mod")); }
-
-    static bool largeSample()
-    {
-        return QFile::exists(LARGE + QStringLiteral("/Brastel/Brastel.exe"));
-    }
-
-private:
-    QTemporaryDir mTemp;
 };
 
 Services *services = nullptr;
@@ -129,7 +99,7 @@ int triangleCount()
 // The program's build: index ranges, triangles, Bullet mesh, tree and object per group.
 void BM_BuildCollisionObjects(benchmark::State &state)
 {
-    if (!Services::largeSample() || !loadLeviathan()) {
+    if (!services->valid() || !loadLeviathan()) {
         state.SkipWithError("large sample game missing: build target sample_game_large");
         return;
     }
@@ -154,7 +124,7 @@ BENCHMARK(BM_BuildCollisionObjects)->Unit(benchmark::kMillisecond)->UseRealTime(
 // Bullet alone on the same triangles in the same groups: triangle mesh and quantized tree.
 void BM_BareBulletBuild(benchmark::State &state)
 {
-    if (!Services::largeSample() || !loadLeviathan()) {
+    if (!services->valid() || !loadLeviathan()) {
         state.SkipWithError("large sample game missing: build target sample_game_large");
         return;
     }

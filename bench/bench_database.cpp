@@ -11,6 +11,8 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#include "benchsupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -22,49 +24,17 @@ const QString LARGE = QStringLiteral(HULLSCOPE_LARGE_SAMPLE_GAME_DIR);
 
 // Builds the services on the large sample game, as the program has them when
 // the view runs its first rebuild.
-class Services
+class Services : public SampleGameServices
 {
 public:
     Services()
+        : SampleGameServices(LARGE,
+                             {QStringLiteral("resources.cfg"), QStringLiteral("tank_list.cfg")})
     {
-        const QString data = mTemp.filePath(QStringLiteral("data"));
-        QDir().mkpath(data);
-        QDir().mkpath(mTemp.filePath(QStringLiteral("bin")));
-        QDir::setCurrent(mTemp.filePath(QStringLiteral("bin")));
-        QFile::copy(LARGE + QStringLiteral("/data/resources.cfg"),
-                    data + QStringLiteral("/resources.cfg"));
-        QFile::copy(LARGE + QStringLiteral("/data/tank_list.cfg"),
-                    data + QStringLiteral("/tank_list.cfg"));
-        QFile settings(data + QStringLiteral("/settings.cfg"));
-        if (settings.open(QIODevice::WriteOnly)) {
-            settings.write("<Settings><Paths><BrastelPath>"
-                           + (LARGE + QStringLiteral("/Brastel")).toUtf8()
-                           + "</BrastelPath></Paths></Settings>");
-        }
-        settings.close();
-        new Log();
-        new MoReaderCached();
-        new FileManager();
-        new Settings();
         new Database();
-        const QString game = LARGE + QStringLiteral("/Brastel");
-        Settings::instance()->brastelPath = game;
-        FileManager::instance()->loadZipFiles();
     }
 
-    ~Services()
-    {
-        delete Database::instance();
-        delete Settings::instance();
-        delete FileManager::instance();
-        delete MoReaderCached::instance();
-        delete Log::instance();
-    }
-
-    bool valid() const { return QFile::exists(LARGE + QStringLiteral("/Brastel/Brastel.exe")); }
-
-private:
-    QTemporaryDir mTemp;
+    ~Services() { delete Database::instance(); }
 };
 
 Services *services = nullptr;

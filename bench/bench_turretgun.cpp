@@ -16,6 +16,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "benchsupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -32,42 +34,16 @@ QByteArray readGameFile(const QString &name)
 }
 
 // The services on the small sample game, as the loader has them.
-class Services
+class Services : public SampleGameServices
 {
 public:
     Services()
+        : SampleGameServices(SAMPLE)
     {
-        const QString data = mTemp.filePath(QStringLiteral("data"));
-        QDir().mkpath(data);
-        QDir().mkpath(mTemp.filePath(QStringLiteral("bin")));
-        QDir::setCurrent(mTemp.filePath(QStringLiteral("bin")));
-        QFile::copy(SAMPLE + QStringLiteral("/data/resources.cfg"),
-                    data + QStringLiteral("/resources.cfg"));
-        QFile settings(data + QStringLiteral("/settings.cfg"));
-        if (settings.open(QIODevice::WriteOnly)) {
-            settings.write("<Settings><Paths><BrastelPath>none</BrastelPath></Paths></Settings>");
-        }
-        settings.close();
-        new Log();
-        new MoReaderCached();
-        new FileManager();
-        new Settings();
         new TankInfo();
-        Settings::instance()->brastelPath = SAMPLE + QStringLiteral("/Brastel");
-        Settings::instance()->brastelPathValid = true;
-        FileManager::instance()->loadZipFiles();
     }
 
-    ~Services()
-    {
-        delete TankInfo::instance();
-        delete Settings::instance();
-        delete FileManager::instance();
-        delete MoReaderCached::instance();
-        delete Log::instance();
-    }
-
-    bool valid() const { return QFile::exists(SAMPLE + QStringLiteral("/Brastel/Brastel.exe")); }
+    ~Services() { delete TankInfo::instance(); }
 
     // A definition of 6 turrets with 6 guns each, every name in the velmora catalogue.
     QByteArray generatedDefinition(bool packed)
