@@ -229,6 +229,22 @@ bool FileManager::addArchive(const QString &path, bool quiet)
     return true;
 }
 
+bool FileManager::isArchiveOpen(const QString &path)
+{
+    const QString resolved = mResolver->resolve(path);
+    if (resolved.isEmpty()) {
+        return false;
+    }
+    // Compared as canonical paths: "..", "." and links name the same package.
+    const QString wanted = QFileInfo(resolved).canonicalFilePath();
+    for (const QFile *file : qAsConst(archiveFiles)) {
+        if (QFileInfo(file->fileName()).canonicalFilePath() == wanted) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void FileManager::closeAll()
 {
     for (ZZIP_DIR *dir : qAsConst(archives)) {

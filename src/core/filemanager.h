@@ -43,6 +43,8 @@ public:
     // Opens one package and appends it to the search order. A missing file or
     // one that is not a zip gives false (and a Warning line unless quiet).
     bool addArchive(const QString &path, bool quiet);
+    // Whether the package that path names (in any letter case) is open already.
+    bool isArchiveOpen(const QString &path);
     // Closes every package, the hangar ones included.
     void closeAll();
 

@@ -1,5 +1,7 @@
 #include "tank/tankscene.h"
 
+#include "tank/garage.h"
+
 #include "render/overlayimage.h"
 #include "render/renderwidget.h"
 
@@ -9,27 +11,52 @@ TankScene::~TankScene() = default;
 
 void TankScene::createTankLoader() { }
 
-void TankScene::createHangars() { }
+void TankScene::createHangars()
+{
+    mPremiumGarage = std::make_unique<PremiumGarage>();
+    mBasicGarage = std::make_unique<BasicGarage>();
+}
 
-void TankScene::loadHangars() { }
+void TankScene::loadHangars()
+{
+    if (mPremiumGarage && mBasicGarage) {
+        mPremiumGarage->load();
+        mBasicGarage->load();
+    }
+}
 
 void TankScene::viewReady(RenderWidget *view)
 {
     mView = view;
+    if (mPremiumGarage && mBasicGarage) {
+        mPremiumGarage->setView(view);
+        mBasicGarage->setView(view);
+    }
 }
 
 void TankScene::releaseScene()
 {
+    mBasicGarage.reset();
+    mPremiumGarage.reset();
     mView = nullptr;
 }
 
 void TankScene::drawShadowPass() { }
 
-void TankScene::drawHangar(bool premium) { }
+void TankScene::drawHangar(bool premium)
+{
+    if (Garage *shown = hangar(premium)) {
+        shown->draw();
+    }
+}
 
 void TankScene::drawTank() { }
 
-void TankScene::fillOverlay(OverlayInfo &info, bool hangarShown, bool premium) { }
+void TankScene::fillOverlay(OverlayInfo &info, bool hangarShown, bool premium)
+{
+    Garage *shown = hangarShown ? hangar(premium) : nullptr;
+    info.hangarTriangles = shown ? shown->triangleCount() : 0;
+}
 
 void TankScene::traceShot(const glm::vec3 &from, const glm::vec3 &to) { }
 
@@ -38,4 +65,21 @@ bool TankScene::shotLine(glm::vec3 &start, glm::vec3 &end) const
     return false;
 }
 
-void TankScene::reloadScene() { }
+void TankScene::reloadScene()
+{
+    for (Garage *garage : {hangar(true), hangar(false)}) {
+        if (garage) {
+            garage->clear();
+            garage->load();
+        }
+    }
+    // Then the status text "Scene Reload done." and TankLoader::reload.
+}
+
+Garage *TankScene::hangar(bool premium) const
+{
+    if (premium) {
+        return mPremiumGarage.get();
+    }
+    return mBasicGarage.get();
+}

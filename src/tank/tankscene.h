@@ -2,6 +2,12 @@
 
 #include "render/viewscenehooks.h"
 
+#include <memory>
+
+class BasicGarage;
+class Garage;
+class PremiumGarage;
+
 // The view's scene: the tank loader, the two hangars and the collision world, made,
 // drawn and released when the view says so. Start-up registers it on the view.
 class TankScene : public ViewSceneHooks
@@ -27,7 +33,11 @@ public:
     void reloadScene() override;
 
     RenderWidget *view() const { return mView; }
+    // The hangars, between createHangars and releaseScene; null otherwise.
+    Garage *hangar(bool premium) const;
 
 private:
     RenderWidget *mView = nullptr;
+    std::unique_ptr<BasicGarage> mBasicGarage;
+    std::unique_ptr<PremiumGarage> mPremiumGarage;
 };

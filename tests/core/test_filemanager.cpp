@@ -418,6 +418,26 @@ private slots:
         QCOMPARE(openDescriptorCount(), descriptors);
     }
 
+    void openPackagesAreRecognisedByAnyName()
+    {
+        writeResources("<R/>");
+        startServices(game(), QString());
+        FileManager *files = FileManager::instance();
+        makePackage(packages() + "Hangar.pkg", {{"h.txt", "h"}});
+        makePackage(packages() + "other.pkg", {{"o.txt", "o"}});
+        QVERIFY(!files->isArchiveOpen(packages() + "Hangar.pkg"));
+        QVERIFY(files->addArchive(packages() + "Hangar.pkg", true));
+
+        QVERIFY(files->isArchiveOpen(packages() + "Hangar.pkg"));
+        QVERIFY(files->isArchiveOpen(packages() + "hANGAR.PKG"));
+        QVERIFY(files->isArchiveOpen(game() + "/res/../res/packages/hangar.pkg"));
+        QVERIFY(!files->isArchiveOpen(packages() + "other.pkg"));
+        QVERIFY(!files->isArchiveOpen(packages() + "missing.pkg"));
+        QVERIFY(!files->isArchiveOpen(QString()));
+        files->closeAll();
+        QVERIFY(!files->isArchiveOpen(packages() + "Hangar.pkg"));
+    }
+
     void corruptPackagesDoNotCrash()
     {
         const QByteArray big = memberBytes(50000, 7);
