@@ -1,5 +1,6 @@
 #include "tank/tankscene.h"
 
+#include "armour/physics.h"
 #include "render/overlayimage.h"
 #include "render/renderwidget.h"
 
@@ -31,11 +32,22 @@ void TankScene::drawTank() { }
 
 void TankScene::fillOverlay(OverlayInfo &info, bool hangarShown, bool premium) { }
 
-void TankScene::traceShot(const glm::vec3 &from, const glm::vec3 &to) { }
+void TankScene::traceShot(const glm::vec3 &from, const glm::vec3 &to)
+{
+    if (Physics *physics = Physics::instance()) {
+        physics->traceShot(from, to);
+    }
+}
 
 bool TankScene::shotLine(glm::vec3 &start, glm::vec3 &end) const
 {
-    return false;
+    const Physics *physics = Physics::instance();
+    if (!physics) {
+        return false;
+    }
+    start = physics->shotStart;
+    end = physics->shotEnd;
+    return true;
 }
 
 void TankScene::reloadScene() { }
