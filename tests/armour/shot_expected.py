@@ -201,6 +201,8 @@ def shots():
         Obj("SurveyingDevice_3", 10, 0, 30, -5).plate(0, 0),
         Obj("hull_front", 100, 0, 30, -6).plate(0, 0),
     ])
+    # At 20 mm the limit reads 2.0 m (a hundred calibres): plate_c, 2.5 m past the
+    # first hit, is dropped. Ten calibres (0.2 m) would list plate_a alone.
     yield ("free_travel", 0, 20.0, 2.0, down, [
         Obj("plate_a", 10, 0, 0, 0).plate(0, 0),
         Obj("plate_b", 10, 0, 0, -1.5).plate(0, 0),
