@@ -1,6 +1,9 @@
 #include "armour/physics.h"
 
+#include "armour/rayresultcallback.h"
+
 #include "core/log.h"
+#include "render/cameracontroller.h"
 #include "render/discmarker.h"
 #include "render/renderwidget.h"
 
@@ -9,6 +12,8 @@
 Physics::Physics(QObject *parent)
     : QObject(parent)
 {
+    qRegisterMetaType<RayResultsList>("RayResultsList");
+    qRegisterMetaType<ShellParamaters>("ShellParamaters");
     logLine(QStringLiteral("Initialising Bullet collsion detection."), Info);
     btDefaultCollisionConstructionInfo info;
     info.m_defaultMaxPersistentManifoldPoolSize = 4096;
@@ -81,4 +86,44 @@ void Physics::clearObjects()
     if (mView && mView->marker) {
         mView->marker->setPosition(glm::vec3(999.0f, 999.0f, 999.0f));
     }
+}
+
+void Physics::setShellParamaters(ShellParamaters params)
+{
+    mShell = params;
+}
+
+void Physics::traceShot(const glm::vec3 &from, const glm::vec3 &to)
+{
+    mResults.clear();
+    shotStart = from;
+    shotEnd = to;
+    // The view calls with its eye as from; without a view from stands in for it.
+    glm::vec3 eye = from;
+    if (mView) {
+        eye = mView->cameraController().camera.eye;
+    }
+
+    QVector<RawRayHit> hits;
+    // A segment of no length has no direction and crosses nothing.
+    if (from != to) {
+        const glm::vec3 d = glm::normalize(to - from);
+        AllResultsRayResultCallback callback(btVector3(from.x, from.y, from.z),
+                                             btVector3(to.x, to.y, to.z));
+        callback.m_closestHitFraction = 1.0f;
+        callback.m_collisionFilterGroup = 1;
+        callback.m_collisionFilterMask = -1;
+        callback.rayDirection = btVector3(d.x, d.y, d.z);
+        mWorld->rayTest(callback.m_rayFromWorld, callback.m_rayToWorld, callback);
+        hits = sortedRawHits(callback, eye);
+    }
+
+    const ShotOutcome outcome = evaluate(hits, mShell, to);
+    mShell.shellType = outcome.shellType;
+    shotEnd = outcome.shotEnd;
+    if (mView && mView->marker) {
+        mView->marker->setPosition(outcome.marker);
+    }
+    mResults = outcome.results;
+    emit rayHit(mResults);
 }

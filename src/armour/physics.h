@@ -1,5 +1,6 @@
 #pragma once
 
+#include "armour/shot.h"
 #include "core/singleton.h"
 
 #include <QObject>
@@ -49,8 +50,21 @@ public:
     void setView(RenderWidget *view);
     RenderWidget *view() const;
 
+    // One shell ray from `from` to `to` through the world: stores the shot line and
+    // the results, moves the view's hit marker and emits rayHit.
+    void traceShot(const glm::vec3 &from, const glm::vec3 &to);
+
+    const RayResultsList &results() const { return mResults; }
+    const ShellParamaters &shellParamaters() const { return mShell; }
+
     glm::vec3 shotEnd {0.0f};
     glm::vec3 shotStart {0.0f};
+
+signals:
+    void rayHit(RayResultsList results);
+
+public slots:
+    void setShellParamaters(ShellParamaters params);
 
 private:
     btAlignedObjectArray<btCollisionShape *> mShapes;
@@ -59,6 +73,8 @@ private:
     std::unique_ptr<btBroadphaseInterface> mBroadphase;
     std::unique_ptr<btCollisionWorld> mWorld;
     QPointer<RenderWidget> mView;
+    RayResultsList mResults;
+    ShellParamaters mShell;
 
     Q_DISABLE_COPY(Physics)
 };

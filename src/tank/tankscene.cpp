@@ -2,6 +2,8 @@
 
 #include "tank/garage.h"
 
+#include "armour/physics.h"
+
 #include "render/overlayimage.h"
 #include "render/renderwidget.h"
 
@@ -58,11 +60,22 @@ void TankScene::fillOverlay(OverlayInfo &info, bool hangarShown, bool premium)
     info.hangarTriangles = shown ? shown->triangleCount() : 0;
 }
 
-void TankScene::traceShot(const glm::vec3 &from, const glm::vec3 &to) { }
+void TankScene::traceShot(const glm::vec3 &from, const glm::vec3 &to)
+{
+    if (Physics *physics = Physics::instance()) {
+        physics->traceShot(from, to);
+    }
+}
 
 bool TankScene::shotLine(glm::vec3 &start, glm::vec3 &end) const
 {
-    return false;
+    const Physics *physics = Physics::instance();
+    if (!physics) {
+        return false;
+    }
+    start = physics->shotStart;
+    end = physics->shotEnd;
+    return true;
 }
 
 void TankScene::reloadScene()

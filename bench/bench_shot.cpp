@@ -1,0 +1,302 @@
+#include "armour/collisionarmor.h"
+#include "armour/collisionmesh.h"
+#include "armour/physics.h"
+
+#include "core/filemanager.h"
+#include "core/log.h"
+#include "core/settings.h"
+#include "render/buffermanager.h"
+#include "render/materialloader.h"
+#include "render/tankmesh.h"
+#include "render/transformstack.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <btBulletCollisionCommon.h>
+#include <glm/gtc/matrix_transform.hpp>
+
+#include <memory>
+
+namespace {
+
+const QString LARGE = QStringLiteral(HULLSCOPE_LARGE_SAMPLE_GAME_DIR);
+const QString LEVIATHAN = QStringLiteral("vehicles/velmora/V99_Leviathan/collision/");
+const char *const PARTS[4] = {"Chassis.model", "Hull.model", "Turret_01.model", "Gun_01.model"};
+
+class Tank : public TankMeshHooks
+{
+public:
+    int shownForm() const override { return 2; }
+    int loadingForm() const override { return 2; }
+    Mesh *partMesh(quint32, int) const override { return nullptr; }
+    TransformStack *transformStack() override { return &stack; }
+    TankCamouflage camouflage() const override { return {}; }
+    QString currentTurretName() const override { return QStringLiteral("Turret"); }
+    QString currentGunName() const override { return QStringLiteral("Gun"); }
+    TransformStack stack;
+};
+
+// The services a collision model loads with, on the large sample game; no GL.
+class Services
+{
+public:
+    Services()
+    {
+        const QString data = mTemp.filePath(QStringLiteral("data"));
+        QDir().mkpath(data);
+        QDir().mkpath(mTemp.filePath(QStringLiteral("bin")));
+        QDir().mkpath(mTemp.filePath(QStringLiteral("mod")));
+        QDir::setCurrent(mTemp.filePath(QStringLiteral("bin")));
+        QFile::copy(LARGE + QStringLiteral("/data/resources.cfg"),
+                    data + QStringLiteral("/resources.cfg"));
+        QFile settings(data + QStringLiteral("/settings.cfg"));
+        if (settings.open(QIODevice::WriteOnly)) {
+            settings.write(
+                "<Settings><Paths><BrastelPath>" + (LARGE + QStringLiteral("/Brastel")).toUtf8()
+                + "</BrastelPath><ModPath>" + mTemp.filePath(QStringLiteral("mod")).toUtf8()
+                + "</ModPath></Paths></Settings>");
+        }
+        settings.close();
+        new Log();
+        new FileManager();
+        new Settings();
+        Settings::instance()->brastelPath = LARGE + QStringLiteral("/Brastel");
+        FileManager::instance()->loadZipFiles();
+        new BufferManager();
+        new MaterialLoader();
+        new CollisionArmor();
+        new Physics();
+    }
+
+    ~Services()
+    {
+        delete Physics::instance();
+        delete CollisionArmor::instance();
+        delete MaterialLoader::instance();
+        delete BufferManager::instance();
+        delete Settings::instance();
+        delete FileManager::instance();
+        delete Log::instance();
+    }
+
+    QString modPath() const { return mTemp.filePath(QStringLiteral("mod")); }
+
+    static bool largeSample()
+    {
+        return QFile::exists(LARGE + QStringLiteral("/Brastel/Brastel.exe"));
+    }
+
+private:
+    QTemporaryDir mTemp;
+};
+
+Services *services = nullptr;
+
+// The four collision models of the detailed tank in the world, loaded once.
+std::unique_ptr<CollisionMesh> leviathan[4];
+Tank tank;
+
+bool loadLeviathan()
+{
+    if (leviathan[0]) {
+        return true;
+    }
+    for (int part = 0; part < 4; ++part) {
+        leviathan[part] = std::make_unique<CollisionMesh>();
+        leviathan[part]->setTankHooks(&tank);
+        if (!leviathan[part]->load(LEVIATHAN + QLatin1String(PARTS[part]), glm::vec3(0.0f), part)) {
+            return false;
+        }
+        leviathan[part]->addToWorld();
+    }
+    return true;
+}
+
+// A ray from 20 m in front through the middle of the world's bounds, a little off
+// any axis so that it does not run along the models' edges.
+void rayThroughWorld(glm::vec3 &from, glm::vec3 &to)
+{
+    btVector3 low(BT_LARGE_FLOAT, BT_LARGE_FLOAT, BT_LARGE_FLOAT);
+    btVector3 high = -low;
+    const btCollisionObjectArray &objects = Physics::instance()->world()->getCollisionObjectArray();
+    for (int i = 0; i < objects.size(); ++i) {
+        btVector3 a;
+        btVector3 b;
+        objects[i]->getCollisionShape()->getAabb(objects[i]->getWorldTransform(), a, b);
+        low.setMin(a);
+        high.setMax(b);
+    }
+    const btVector3 centre = (low + high) * 0.5f;
+    const glm::vec3 middle(centre.x(), centre.y(), centre.z());
+    from = middle + glm::vec3(0.0137f, 0.0211f, 20.0f);
+    to = middle + glm::vec3(-0.0131f, -0.0173f, -20.0f);
+}
+
+int worldTriangles()
+{
+    int triangles = 0;
+    const btCollisionObjectArray &objects = Physics::instance()->world()->getCollisionObjectArray();
+    for (int i = 0; i < objects.size(); ++i) {
+        if (const auto *group = static_cast<const CollisionGroup *>(objects[i]->getUserPointer())) {
+            triangles += group->triangles.size();
+        }
+    }
+    return triangles;
+}
+
+// One shot as the click runs it: the query, the sort, the rules, the records and
+// the emitted list reaching a connected slot.
+void shoot(benchmark::State &state)
+{
+    glm::vec3 from;
+    glm::vec3 to;
+    rayThroughWorld(from, to);
+    int received = 0;
+    int records = 0;
+    const QMetaObject::Connection connection =
+        QObject::connect(Physics::instance(), &Physics::rayHit, [&](const RayResultsList &results) {
+            ++received;
+            records = int(results.size());
+        });
+    for (auto _ : state) {
+        Physics::instance()->traceShot(from, to);
+    }
+    QObject::disconnect(connection);
+    if (received == 0
+        || Physics::instance()->results().first().material == QLatin1String("Missed")) {
+        state.SkipWithError("the shot missed");
+        return;
+    }
+    state.counters["records"] = records;
+    state.counters["objects"] = Physics::instance()->world()->getNumCollisionObjects();
+    state.counters["triangles"] = worldTriangles();
+}
+
+// Bullet alone: every hit of the same segment through the same world.
+void bareRay(benchmark::State &state)
+{
+    glm::vec3 from;
+    glm::vec3 to;
+    rayThroughWorld(from, to);
+    const btVector3 a(from.x, from.y, from.z);
+    const btVector3 b(to.x, to.y, to.z);
+    int hits = 0;
+    for (auto _ : state) {
+        btCollisionWorld::AllHitsRayResultCallback callback(a, b);
+        Physics::instance()->world()->rayTest(a, b, callback);
+        hits = callback.m_collisionObjects.size();
+        benchmark::DoNotOptimize(hits);
+    }
+    state.counters["hits"] = hits;
+}
+
+bool leviathanReady(benchmark::State &state)
+{
+    if (!Services::largeSample() || !loadLeviathan()) {
+        state.SkipWithError("large sample game missing: build target sample_game_large");
+        return false;
+    }
+    return true;
+}
+
+void BM_ShotLeviathan(benchmark::State &state)
+{
+    if (leviathanReady(state)) {
+        shoot(state);
+    }
+}
+BENCHMARK(BM_ShotLeviathan)->Unit(benchmark::kMicrosecond);
+
+void BM_BareBulletRayLeviathan(benchmark::State &state)
+{
+    if (leviathanReady(state)) {
+        bareRay(state);
+    }
+}
+BENCHMARK(BM_BareBulletRayLeviathan)->Unit(benchmark::kMicrosecond);
+
+// count objects of 100 triangles each (a 10 x 5 grid of squares), ten by ten
+// across the ray's path and then in layers behind: the simple broadphase walks
+// every one of them. The detailed tank is out of the world meanwhile.
+class Plates
+{
+public:
+    explicit Plates(int count)
+    {
+        for (const auto &mesh : leviathan) {
+            if (mesh) {
+                mesh->removeFromWorld();
+            }
+        }
+        QVector<glm::vec3> positions;
+        for (int y = 0; y <= 5; ++y) {
+            for (int x = 0; x <= 10; ++x) {
+                positions.append(glm::vec3(0.1f * float(x) - 0.5f, 0.1f * float(y) - 0.25f, 0));
+            }
+        }
+        QVector<quint32> indices;
+        for (quint32 y = 0; y < 5; ++y) {
+            for (quint32 x = 0; x < 10; ++x) {
+                const quint32 i = y * 11 + x;
+                indices << i << i + 1 << i + 12 << i << i + 12 << i + 11;
+            }
+        }
+        for (int n = 0; n < count; ++n) {
+            const glm::vec3 offset(0.3f * float(n % 10) - 1.35f,
+                                   0.3f * float((n / 10) % 10) - 1.35f, -0.3f * float(n / 100));
+            auto group = buildCollisionGroup(positions, indices.constData(), indices.size(),
+                                             glm::translate(glm::mat4(1.0f), offset));
+            group->name = QStringLiteral("armor_%1").arg(n % 40);
+            group->armor = 20 + n % 60;
+            Physics::instance()->world()->addCollisionObject(group->object, 1, -1);
+            mGroups.push_back(std::move(group));
+        }
+    }
+    ~Plates()
+    {
+        mGroups.clear();
+        for (const auto &mesh : leviathan) {
+            if (mesh) {
+                mesh->addToWorld();
+            }
+        }
+    }
+
+private:
+    std::vector<std::unique_ptr<CollisionGroup>> mGroups;
+};
+
+void BM_ShotManyObjects(benchmark::State &state)
+{
+    Plates plates(int(state.range(0)));
+    shoot(state);
+}
+BENCHMARK(BM_ShotManyObjects)->Arg(150)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+void BM_BareBulletRayManyObjects(benchmark::State &state)
+{
+    Plates plates(int(state.range(0)));
+    bareRay(state);
+}
+BENCHMARK(BM_BareBulletRayManyObjects)->Arg(150)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    Services all;
+    services = &all;
+    benchmark::RunSpecifiedBenchmarks();
+    for (auto &mesh : leviathan) {
+        mesh.reset();
+    }
+    services = nullptr;
+    benchmark::Shutdown();
+    return 0;
+}
