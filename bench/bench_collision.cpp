@@ -17,7 +17,7 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
-#include "benchsupport.h"
+#include "leviathan.h"
 
 #include <benchmark/benchmark.h>
 #include <btBulletCollisionCommon.h>
@@ -27,44 +27,7 @@
 
 namespace {
 
-const QString LARGE = QStringLiteral(HULLSCOPE_LARGE_SAMPLE_GAME_DIR);
-const QString LEVIATHAN = QStringLiteral("vehicles/velmora/V99_Leviathan/collision/");
-const char *const PARTS[4] = {"Chassis.model", "Hull.model", "Turret_01.model", "Gun_01.model"};
-
-class Tank : public TankMeshHooks
-{
-public:
-    int shownForm() const override { return 2; }
-    int loadingForm() const override { return 2; }
-    Mesh *partMesh(quint32, int) const override { return nullptr; }
-    TransformStack *transformStack() override { return &stack; }
-    TankCamouflage camouflage() const override { return {}; }
-    QString currentTurretName() const override { return QStringLiteral("Turret"); }
-    QString currentGunName() const override { return QStringLiteral("Gun"); }
-    TransformStack stack;
-};
-
-// The services a collision model loads with, on the large sample game; no GL.
-class Services : public SampleGameServices
-{
-public:
-    Services()
-        : SampleGameServices(LARGE)
-    {
-        new BufferManager();
-        new MaterialLoader();
-        new CollisionArmor();
-        new Physics();
-    }
-
-    ~Services()
-    {
-        delete Physics::instance();
-        delete CollisionArmor::instance();
-        delete MaterialLoader::instance();
-        delete BufferManager::instance();
-    }
-};
+using Services = CollisionServices;
 
 Services *services = nullptr;
 
@@ -73,16 +36,7 @@ std::unique_ptr<CollisionMesh> leviathan[4];
 
 bool loadLeviathan()
 {
-    if (leviathan[0]) {
-        return true;
-    }
-    for (int part = 0; part < 4; ++part) {
-        leviathan[part] = std::make_unique<CollisionMesh>();
-        if (!leviathan[part]->load(LEVIATHAN + QLatin1String(PARTS[part]), glm::vec3(0.0f), part)) {
-            return false;
-        }
-    }
-    return true;
+    return ::loadLeviathan(leviathan, nullptr, false);
 }
 
 int triangleCount()
@@ -203,7 +157,7 @@ void BM_ArmourFrame(benchmark::State &state)
     }
     armour->buildArmorTables();
 
-    Tank tank;
+    LeviathanTank tank;
     std::unique_ptr<CollisionMesh> meshes[4];
     for (int part = 0; part < 4; ++part) {
         meshes[part] = std::make_unique<CollisionMesh>();

@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "leviathan.h"
+
 #include <benchmark/benchmark.h>
 #include <btBulletCollisionCommon.h>
 #include <glm/gtc/matrix_transform.hpp>
@@ -23,97 +25,17 @@
 
 namespace {
 
-const QString LARGE = QStringLiteral(HULLSCOPE_LARGE_SAMPLE_GAME_DIR);
-const QString LEVIATHAN = QStringLiteral("vehicles/velmora/V99_Leviathan/collision/");
-const char *const PARTS[4] = {"Chassis.model", "Hull.model", "Turret_01.model", "Gun_01.model"};
-
-class Tank : public TankMeshHooks
-{
-public:
-    int shownForm() const override { return 2; }
-    int loadingForm() const override { return 2; }
-    Mesh *partMesh(quint32, int) const override { return nullptr; }
-    TransformStack *transformStack() override { return &stack; }
-    TankCamouflage camouflage() const override { return {}; }
-    QString currentTurretName() const override { return QStringLiteral("Turret"); }
-    QString currentGunName() const override { return QStringLiteral("Gun"); }
-    TransformStack stack;
-};
-
-// The services a collision model loads with, on the large sample game; no GL.
-class Services
-{
-public:
-    Services()
-    {
-        const QString data = mTemp.filePath(QStringLiteral("data"));
-        QDir().mkpath(data);
-        QDir().mkpath(mTemp.filePath(QStringLiteral("bin")));
-        QDir().mkpath(mTemp.filePath(QStringLiteral("mod")));
-        QDir::setCurrent(mTemp.filePath(QStringLiteral("bin")));
-        QFile::copy(LARGE + QStringLiteral("/data/resources.cfg"),
-                    data + QStringLiteral("/resources.cfg"));
-        QFile settings(data + QStringLiteral("/settings.cfg"));
-        if (settings.open(QIODevice::WriteOnly)) {
-            settings.write(
-                "<Settings><Paths><BrastelPath>" + (LARGE + QStringLiteral("/Brastel")).toUtf8()
-                + "</BrastelPath><ModPath>" + mTemp.filePath(QStringLiteral("mod")).toUtf8()
-                + "</ModPath></Paths></Settings>");
-        }
-        settings.close();
-        new Log();
-        new FileManager();
-        new Settings();
-        Settings::instance()->brastelPath = LARGE + QStringLiteral("/Brastel");
-        FileManager::instance()->loadZipFiles();
-        new BufferManager();
-        new MaterialLoader();
-        new CollisionArmor();
-        new Physics();
-    }
-
-    ~Services()
-    {
-        delete Physics::instance();
-        delete CollisionArmor::instance();
-        delete MaterialLoader::instance();
-        delete BufferManager::instance();
-        delete Settings::instance();
-        delete FileManager::instance();
-        delete Log::instance();
-    }
-
-    QString modPath() const { return mTemp.filePath(QStringLiteral("mod")); }
-
-    static bool largeSample()
-    {
-        return QFile::exists(LARGE + QStringLiteral("/Brastel/Brastel.exe"));
-    }
-
-private:
-    QTemporaryDir mTemp;
-};
+using Services = CollisionServices;
 
 Services *services = nullptr;
 
-// The four collision models of the detailed tank in the world, loaded once.
+// The four collision models of the detailed tank, loaded once.
 std::unique_ptr<CollisionMesh> leviathan[4];
-Tank tank;
+LeviathanTank tank;
 
 bool loadLeviathan()
 {
-    if (leviathan[0]) {
-        return true;
-    }
-    for (int part = 0; part < 4; ++part) {
-        leviathan[part] = std::make_unique<CollisionMesh>();
-        leviathan[part]->setTankHooks(&tank);
-        if (!leviathan[part]->load(LEVIATHAN + QLatin1String(PARTS[part]), glm::vec3(0.0f), part)) {
-            return false;
-        }
-        leviathan[part]->addToWorld();
-    }
-    return true;
+    return ::loadLeviathan(leviathan, &tank, true);
 }
 
 // A ray from 20 m in front through the middle of the world's bounds, a little off
@@ -196,7 +118,7 @@ void bareRay(benchmark::State &state)
 
 bool leviathanReady(benchmark::State &state)
 {
-    if (!Services::largeSample() || !loadLeviathan()) {
+    if (!services->valid() || !loadLeviathan()) {
         state.SkipWithError("large sample game missing: build target sample_game_large");
         return false;
     }
