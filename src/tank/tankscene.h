@@ -2,6 +2,8 @@
 
 #include "render/viewscenehooks.h"
 
+class TankLoader;
+
 // The view's scene: the tank loader, the two hangars and the collision world, made,
 // drawn and released when the view says so. Start-up registers it on the view.
 class TankScene : public ViewSceneHooks
@@ -27,7 +29,11 @@ public:
     void reloadScene() override;
 
     RenderWidget *view() const { return mView; }
+    // The loader this scene made; null before the view's initialisation and after
+    // its release.
+    TankLoader *tankLoader() const { return mTankLoader; }
 
 private:
     RenderWidget *mView = nullptr;
+    TankLoader *mTankLoader = nullptr;
 };
