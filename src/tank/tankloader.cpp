@@ -85,11 +85,6 @@ template <typename Add> void readArmorList(const QDomElement &list, Add add)
     }
 }
 
-struct PartPaths
-{
-    QString models[3];
-};
-
 } // namespace
 
 TankLoader::TankLoader()
