@@ -261,8 +261,8 @@ private slots:
         mView->setSceneHooks(&mScene);
         mView->resize(320, 240);
         mView->show();
-        QVERIFY(QTest::qWaitForWindowExposed(mView.get()));
-        QVERIFY(QTest::qWaitFor([this]() { return mView->initialised; }, 10000));
+        QVERIFY(QTest::qWaitForWindowExposed(mView.get(), 20000));
+        QVERIFY(QTest::qWaitFor([this]() { return mView->initialised; }, 20000));
         QVERIFY(loader());
         QCOMPARE(mScene.tankLoader(), loader());
         QCOMPARE(loader()->view(), mView.get());
@@ -540,8 +540,9 @@ private slots:
         window.resize(320, 240);
         mView->setParent(&window);
         window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QTRY_VERIFY(logSince(Info, 0).count(QStringLiteral("Initialising OpenGL.")) >= 2);
+        QVERIFY(QTest::qWaitForWindowExposed(&window, 20000));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            logSince(Info, 0).count(QStringLiteral("Initialising OpenGL.")) >= 2, 20000);
         QCOMPARE(loader(), before);
         QVERIFY(logSince(Warning, warnings).contains(QStringLiteral("tank loader exists")));
         mView->setParent(nullptr);
