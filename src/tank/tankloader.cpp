@@ -1,10 +1,22 @@
 #include "tank/tankloader.h"
 
 #include "tank/tankinfo.h"
+#include "tank/turretgun.h"
 #include "tank/turretgunchooser.h"
 
 #include "armour/collisionarmor.h"
+#include "armour/collisionmesh.h"
+#include "armour/physics.h"
 
+#include "render/overlayimage.h"
+#include "render/renderwidget.h"
+#include "render/textureloader.h"
+#include "render/transformstack.h"
+#include "render/visual.h"
+
+#include "gamedata/database.h"
+#include "gamedata/moreadercached.h"
+#include "gamedata/packedxmlreader.h"
 #include "gamedata/vectortext.h"
 
 #include "core/constants.h"
@@ -16,6 +28,8 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
+#include <QDomElement>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <QSaveFile>
@@ -24,16 +38,86 @@
 
 #include <memory>
 
+namespace {
+
+QString textAt(const QDomElement &parent, const QString &path)
+{
+    QDomElement element = parent;
+    for (const QString &name : path.split(QLatin1Char('/'))) {
+        element = element.firstChildElement(name);
+    }
+    return element.text().trimmed();
+}
+
+glm::vec3 mirroredVec3(const QString &text)
+{
+    glm::vec3 v = parseVec3(text);
+    v.x = -v.x;
+    return v;
+}
+
+QString translate(const QString &reference)
+{
+    MoReaderCached *translator = MoReaderCached::instance();
+    return translator ? translator->translate(reference) : reference;
+}
+
+QDomDocument readXml(QBuffer *buffer, const QString &name, int *plainText)
+{
+    int plain = 0;
+    const QDomDocument document =
+        buffer ? PackedXmlReader::parse(buffer->data(), name, &plain) : QDomDocument();
+    if (plainText) {
+        *plainText = plain;
+    }
+    return document;
+}
+
+// One armour list: its child elements, each a plate whose own text is the thickness;
+// a plate whose first child is vehicleDamageFactor is spaced armour.
+template <typename Add> void readArmorList(const QDomElement &list, Add add)
+{
+    for (QDomElement plate = list.firstChildElement(); !plate.isNull();
+         plate = plate.nextSiblingElement()) {
+        const bool spaced =
+            plate.firstChildElement().tagName() == QLatin1String("vehicleDamageFactor");
+        add(ownText(plate).toFloat(), plate.tagName(), spaced);
+    }
+}
+
+} // namespace
+
 TankLoader::TankLoader()
 {
     logLine(QStringLiteral("Creating tank loader."), Info);
     tankInfo = new TankInfo();
     mTurretGunChooser = new TurretGunChooser();
     mCollisionArmor = new CollisionArmor();
+    mTransformStack = new TransformStack();
+    QVector<Mesh *> *lists[] = {&chassisMeshes, &hullMeshes, &turretMeshes, &gunMeshes};
+    for (QVector<Mesh *> *list : lists) {
+        for (int form = Undamaged; form <= Destroyed; ++form) {
+            auto *mesh = new TankMesh();
+            mesh->setTankHooks(this);
+            list->append(mesh);
+        }
+        auto *collision = new CollisionMesh();
+        collision->setTankHooks(this);
+        list->append(collision);
+    }
 }
 
 TankLoader::~TankLoader()
 {
+    {
+        ViewContextGuard guard(mView);
+        QVector<Mesh *> *lists[] = {&chassisMeshes, &hullMeshes, &turretMeshes, &gunMeshes};
+        for (QVector<Mesh *> *list : lists) {
+            qDeleteAll(*list);
+            list->clear();
+        }
+    }
+    delete mTransformStack;
     delete mCollisionArmor;
     delete mTurretGunChooser;
     delete tankInfo;
@@ -43,6 +127,456 @@ void TankLoader::setWindowHooks(TankLoaderWindowHooks *hooks)
 {
     mWindowHooks = hooks;
 }
+
+void TankLoader::setView(RenderWidget *view)
+{
+    mView = view;
+}
+
+RenderWidget *TankLoader::view() const
+{
+    return mView;
+}
+
+QString TankLoader::loadSecondsText(qint64 elapsedMs)
+{
+    return Database::rebuildSecondsText(elapsedMs);
+}
+
+Mesh *TankLoader::partMesh(quint32 part, int form) const
+{
+    const QVector<Mesh *> *lists[] = {&chassisMeshes, &hullMeshes, &turretMeshes, &gunMeshes};
+    if (part > 3 || form < 0 || form >= lists[part]->size()) {
+        return nullptr;
+    }
+    return lists[part]->at(form);
+}
+
+QVector<Mesh *> &TankLoader::partList(int part)
+{
+    QVector<Mesh *> *lists[] = {&chassisMeshes, &hullMeshes, &turretMeshes, &gunMeshes};
+    return *lists[part];
+}
+
+TankCamouflage TankLoader::camouflage() const
+{
+    // The colours, the texture and the tank's masks come with the camouflage loader;
+    // until then the overlay stays off.
+    TankCamouflage camo;
+    if (const Turret *turret = mTurretGunChooser->currentTurret()) {
+        camo.turretTiling = turret->camoTiling;
+        camo.turretMask = turret->exclusionMask;
+    }
+    if (const Gun *gun = mTurretGunChooser->currentGun()) {
+        camo.gunTiling = gun->camoTiling;
+        camo.gunMask = gun->exclusionMask;
+    }
+    return camo;
+}
+
+QString TankLoader::currentTurretName() const
+{
+    return mTurretGunChooser->currentTurretName;
+}
+
+QString TankLoader::currentGunName() const
+{
+    return mTurretGunChooser->currentGunName;
+}
+
+void TankLoader::markOverlayDirty()
+{
+    if (mView && mView->overlay) {
+        mView->overlay->dirty = true;
+    }
+}
+
+void TankLoader::showStatus(const QString &text)
+{
+    if (mWindowHooks) {
+        mWindowHooks->showStatus(text, 0);
+    }
+}
+
+bool TankLoader::load(const QString &name)
+{
+    const Settings *settings = Settings::instance();
+    if (!settings || !settings->brastelPathValid) {
+        return false;
+    }
+    ViewContextGuard guard(mView);
+    if (Physics *physics = Physics::instance()) {
+        physics->clearObjects();
+    }
+    QElapsedTimer timer;
+    timer.start();
+    sharedGun = false;
+
+    // Always, not only after a successful load: a failed load leaves meshes behind
+    // that the next one would append to.
+    unload();
+    tankInfo->clear();
+    mCollisionArmor->clear();
+    loaded = false;
+
+    mTransformStack->current = glm::mat4(1.0f);
+
+    showStatus(tr("Loading ") + tr(" Tank: ") + name);
+    logLine(QStringLiteral("Loading Tank: ") + name, Info);
+
+    Database *database = Database::instance();
+    if (!database || database->tankDirectory(name).isEmpty()) {
+        markOverlayDirty();
+        return false;
+    }
+
+    const QString xmlPath = database->xmlFileOf(name);
+    FileManager *files = FileManager::instance();
+    std::unique_ptr<QBuffer> buffer;
+    if (files) {
+        buffer.reset(files->openPlainFile(settings->modPath + QLatin1Char('/') + xmlPath));
+        if (!buffer) {
+            buffer.reset(files->openFile(xmlPath));
+        }
+    }
+    if (!buffer || (!buffer->isOpen() && !buffer->open(QIODevice::ReadOnly))) {
+        const QString text = QStringLiteral("Failed to parse xml file for tank: ") + name;
+        logLine(text, Error);
+        showWarning(mWindowHooks ? mWindowHooks->dialogParent() : nullptr, APP_NAME, text,
+                    QMessageBox::Ok, QMessageBox::NoButton);
+        return false;
+    }
+
+    int plain = 0;
+    tankDocument = readXml(buffer.get(), xmlPath, &plain);
+    buffer.reset();
+    firstChildIndex = plain ? 0 : 1;
+
+    const QDomElement root = tankDocument.documentElement();
+    const QDomElement hull = root.firstChildElement(QStringLiteral("hull"));
+    const QDomElement chassis =
+        root.firstChildElement(QStringLiteral("chassis")).firstChildElement();
+    const QString rootMask = textAt(root, QStringLiteral("camouflage/exclusionMask"));
+    const QString tankMask =
+        rootMask.isEmpty() ? textAt(hull, QStringLiteral("camouflage/exclusionMask")) : rootMask;
+    const QString hullPaths[3] = {textAt(hull, QStringLiteral("models/undamaged")),
+                                  textAt(hull, QStringLiteral("models/destroyed")),
+                                  textAt(hull, QStringLiteral("hitTester/collisionModel"))};
+    hullMaxHealth = textAt(hull, QStringLiteral("maxHealth")).toInt();
+    const glm::vec3 turretPosition =
+        mirroredVec3(textAt(hull, QStringLiteral("turretPositions/turret")));
+    QString collisionPath = textAt(chassis, QStringLiteral("hitTester/collisionModel"));
+    collisionPath.replace(QStringLiteral("//"), QStringLiteral("/"));
+    const QString chassisPaths[3] = {textAt(chassis, QStringLiteral("models/undamaged")),
+                                     textAt(chassis, QStringLiteral("models/destroyed")),
+                                     collisionPath};
+    chassisMaxHealth = textAt(chassis, QStringLiteral("maxHealth")).toInt();
+    // Read for completeness; the tracks are drawn with the model's own mapping.
+    const QString trackTextureScale = textAt(chassis, QStringLiteral("tracks/textureScale"));
+    Q_UNUSED(trackTextureScale);
+    const glm::vec3 hullPosition = mirroredVec3(textAt(chassis, QStringLiteral("hullPosition")));
+
+    const QString gunsPath = QFileInfo(xmlPath).path() + QStringLiteral("/components/guns.xml");
+    // A nation without guns.xml reads as an empty document: shared guns go unnamed.
+    buffer.reset(files ? files->openFile(gunsPath) : nullptr);
+    gunsDocument = readXml(buffer.get(), gunsPath, nullptr);
+    buffer.reset();
+
+    mTurretGunChooser->setTurrets(readTurrets(tankDocument, gunsDocument));
+    const QVector<Turret> &turrets = mTurretGunChooser->turrets;
+    const Turret firstTurret = turrets.isEmpty() ? Turret() : turrets.first();
+    const Gun firstGun = firstTurret.guns.isEmpty() ? Gun() : firstTurret.guns.first();
+    mTurretGunChooser->currentTurretName = firstTurret.displayName;
+    mTurretGunChooser->currentGunName = firstGun.displayName;
+    turretMaxHealth = firstTurret.maxHealth;
+
+    const QString turretPaths[3] = {firstTurret.undamagedModel, firstTurret.destroyedModel,
+                                    firstTurret.collisionModel};
+    const QString gunPaths[3] = {firstGun.undamagedModel, firstGun.destroyedModel,
+                                 firstGun.collisionModel};
+    const glm::vec3 positions[4] = {glm::vec3(0.0f), hullPosition, turretPosition,
+                                    firstTurret.gunPosition};
+    const QString *paths[4] = {chassisPaths, hullPaths, turretPaths, gunPaths};
+
+    // The hard points are looked up in the form being loaded, so it must name this
+    // chain from the start, whatever the last load left.
+    modelSetsLoaded = 0;
+    for (int form = Undamaged; form <= Collision; ++form) {
+        for (int part = 0; part < 4; ++part) {
+            Mesh *mesh = partList(part).at(form);
+            const bool ok = form == Collision
+                                ? static_cast<CollisionMesh *>(mesh)->load(paths[part][form],
+                                                                           positions[part], part)
+                                : static_cast<TankMesh *>(mesh)->load(
+                                    paths[part][form], positions[part], quint32(part), true);
+            if (!ok) {
+                mTurretGunChooser->clear();
+                // Nothing half-loaded may stay drawn or in the collision world.
+                unload();
+                tankInfo->clear();
+                return false;
+            }
+        }
+        if (form < Collision) {
+            modelSetsLoaded = form + 1;
+        }
+    }
+
+    tankName = name;
+    category = database->translatedCategoryOf(name);
+    tier = database->tierOf(name);
+    nation = database->translatedNationOf(name);
+
+    tankInfo->parse(tankDocument);
+
+    if (TextureLoader *textures = TextureLoader::instance()) {
+        QStringList masks = {rootMask, tankMask};
+        for (const Turret &turret : turrets) {
+            masks.append(turret.exclusionMask);
+            for (const Gun &gun : turret.guns) {
+                masks.append(gun.exclusionMask);
+            }
+        }
+        for (const QString &mask : std::as_const(masks)) {
+            if (!mask.isEmpty()) {
+                textures->getTexture(mask);
+                tankInfo->addExclusionMask(mask);
+            }
+        }
+    }
+
+    // The tank's camouflages come with the camouflage loader.
+    updateVisualEditor();
+    loadArmor();
+
+    const QString seconds = loadSecondsText(timer.elapsed());
+    logLine(name + QStringLiteral(" loaded in: ") + seconds + QStringLiteral(" seconds"), Info);
+    showStatus(name + tr(" loaded in: ") + seconds + tr(" seconds"));
+
+    if (mWindowHooks) {
+        mWindowHooks->addTankRecent(name);
+    }
+    loaded = true;
+    setupRotationLimits();
+    markOverlayDirty();
+    emit tankLoaded();
+    return true;
+}
+
+bool TankLoader::reload()
+{
+    if (!loaded) {
+        return false;
+    }
+    ViewContextGuard guard(mView);
+    const QString gun = mTurretGunChooser->currentGunName;
+    const QString turret = mTurretGunChooser->currentTurretName;
+    const QString name = tankName;
+    unload();
+    loaded = false;
+    if (load(name)) {
+        changeGun(turret, gun);
+        return true;
+    }
+    logLine(QStringLiteral("Failed to load: ") + name, Warning);
+    if (mWindowHooks) {
+        mWindowHooks->clearStatus();
+    }
+    markOverlayDirty();
+    return false;
+}
+
+void TankLoader::unload()
+{
+    ViewContextGuard guard(mView);
+    QVector<Mesh *> *lists[] = {&chassisMeshes, &hullMeshes, &turretMeshes, &gunMeshes};
+    for (QVector<Mesh *> *list : lists) {
+        for (Mesh *mesh : std::as_const(*list)) {
+            mesh->clear();
+        }
+    }
+    chassisMaxHealth = 0;
+    hullMaxHealth = 0;
+    turretMaxHealth = 0;
+    sharedGun = false;
+    tier.clear();
+    tankName.clear();
+    category.clear();
+    nation.clear();
+    if (TextureLoader *textures = TextureLoader::instance()) {
+        textures->clear();
+    }
+    markOverlayDirty();
+}
+
+void TankLoader::updateVisualEditor()
+{
+    if (!mWindowHooks) {
+        return;
+    }
+    const int form = qBound(0, tankModel, 2);
+    for (int part = 0; part < 4; ++part) {
+        const Mesh *mesh = partList(part).at(form);
+        mWindowHooks->showVisualText(part, mesh->visual ? mesh->visual->text : QString());
+    }
+}
+
+void TankLoader::loadArmor()
+{
+    const QString gunName = mTurretGunChooser->currentGunName;
+    const QString turretName = mTurretGunChooser->currentTurretName;
+    mCollisionArmor->clear();
+
+    const QDomElement root = tankDocument.documentElement();
+    readArmorList(
+        root.firstChildElement(QStringLiteral("hull")).firstChildElement(QStringLiteral("armor")),
+        [this](float t, const QString &n, bool spaced) {
+            mCollisionArmor->addHullArmor(t, n, spaced);
+        });
+    readArmorList(root.firstChildElement(QStringLiteral("chassis"))
+                      .firstChildElement()
+                      .firstChildElement(QStringLiteral("armor")),
+                  [this](float t, const QString &n, bool spaced) {
+                      mCollisionArmor->addChassisArmor(t, n, spaced);
+                  });
+
+    const QDomElement shared =
+        gunsDocument.documentElement().firstChildElement(QStringLiteral("shared"));
+    const QDomElement list = root.firstChildElement(QStringLiteral("turrets0"));
+    // A gun offered by several turrets carries each turret's own armour: take the
+    // current turret's copy, and another turret's only when it has none.
+    auto addGuns = [&](bool currentTurretOnly) {
+        bool found = false;
+        for (QDomElement turret = list.firstChildElement(); !turret.isNull();
+             turret = turret.nextSiblingElement()) {
+            const QString userString = textAt(turret, QStringLiteral("userString"));
+            if (currentTurretOnly && translate(userString) != turretName) {
+                continue;
+            }
+            const QDomElement guns = turret.firstChildElement(QStringLiteral("guns"));
+            for (QDomElement gun = guns.firstChildElement(); !gun.isNull();
+                 gun = gun.nextSiblingElement()) {
+                if (gunDisplayName(gun, userString, shared) != gunName) {
+                    continue;
+                }
+                found = true;
+                readArmorList(gun.firstChildElement(QStringLiteral("armor")),
+                              [this, &gunName](float t, const QString &n, bool spaced) {
+                                  mCollisionArmor->addGunArmor(t, n, gunName, spaced);
+                              });
+            }
+        }
+        return found;
+    };
+    for (QDomElement turret = list.firstChildElement(); !turret.isNull();
+         turret = turret.nextSiblingElement()) {
+        const QString displayName = translate(textAt(turret, QStringLiteral("userString")));
+        if (displayName == turretName) {
+            readArmorList(turret.firstChildElement(QStringLiteral("armor")),
+                          [this, &displayName](float t, const QString &n, bool spaced) {
+                              mCollisionArmor->addTurretArmor(t, n, displayName, spaced);
+                          });
+        }
+    }
+    if (!addGuns(true)) {
+        addGuns(false);
+    }
+
+    for (int part = 0; part < 4; ++part) {
+        static_cast<CollisionMesh *>(partList(part).at(Collision))->addToWorld();
+    }
+    mCollisionArmor->buildArmorTables();
+}
+
+bool TankLoader::changeTurret(const QString &turretName)
+{
+    QString gunName;
+    for (const Turret &turret : std::as_const(mTurretGunChooser->turrets)) {
+        if (turret.displayName == turretName) {
+            gunName = turret.guns.isEmpty() ? QString() : turret.guns.first().displayName;
+        }
+    }
+    return changeGun(turretName, gunName);
+}
+
+bool TankLoader::changeGun(const QString &turretName, const QString &gunName)
+{
+    if (!loaded) {
+        return false;
+    }
+    ViewContextGuard guard(mView);
+    mTurretGunChooser->currentGunName = gunName;
+    mTurretGunChooser->currentTurretName = turretName;
+    for (int part = 0; part < 4; ++part) {
+        static_cast<CollisionMesh *>(partList(part).at(Collision))->removeFromWorld();
+    }
+
+    Turret turret;
+    for (const Turret &candidate : std::as_const(mTurretGunChooser->turrets)) {
+        if (candidate.displayName == turretName) {
+            turret = candidate;
+        }
+    }
+    Gun gun;
+    for (const Gun &candidate : std::as_const(turret.guns)) {
+        if (candidate.displayName == gunName) {
+            gun = candidate;
+            break;
+        }
+    }
+    turretMaxHealth = turret.maxHealth;
+    TextureLoader *textures = TextureLoader::instance();
+    if (textures && !turret.exclusionMask.isEmpty()) {
+        textures->getTexture(turret.exclusionMask);
+    }
+
+    for (int form = Undamaged; form <= Collision; ++form) {
+        turretMeshes.at(form)->clear();
+        gunMeshes.at(form)->clear();
+    }
+    modelSetsLoaded = 0;
+    const QString turretPaths[3] = {turret.undamagedModel, turret.destroyedModel,
+                                    turret.collisionModel};
+    const QString gunPaths[3] = {gun.undamagedModel, gun.destroyedModel, gun.collisionModel};
+    bool allLoaded = true;
+    for (int form = Undamaged; form <= Collision; ++form) {
+        for (int part = 2; part < 4; ++part) {
+            Mesh *mesh = partList(part).at(form);
+            const QString &path = part == 2 ? turretPaths[form] : gunPaths[form];
+            const glm::vec3 &position = part == 2 ? turret.turretPosition : turret.gunPosition;
+            const bool ok =
+                form == Collision
+                    ? static_cast<CollisionMesh *>(mesh)->load(path, position, part)
+                    : static_cast<TankMesh *>(mesh)->load(path, position, quint32(part), true);
+            if (!ok) {
+                mTurretGunChooser->clear();
+                allLoaded = false;
+            }
+        }
+        if (form < Collision) {
+            modelSetsLoaded = form + 1;
+        }
+    }
+
+    loadArmor();
+    if (mWindowHooks) {
+        const int form = qBound(0, tankModel, 2);
+        for (int part = 2; part < 4; ++part) {
+            const Mesh *mesh = partList(part).at(form);
+            mWindowHooks->showVisualText(part, mesh->visual ? mesh->visual->text : QString());
+        }
+    }
+    setupRotationLimits();
+    markOverlayDirty();
+    return allLoaded;
+}
+
+// The passes fill these three in.
+void TankLoader::damageModeChanged(TankModel) { }
+
+void TankLoader::exportAll() { }
+
+void TankLoader::armorToggle(bool) { }
 
 glm::vec2 TankLoader::parseLimits(const QString &text)
 {

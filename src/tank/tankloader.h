@@ -1,16 +1,30 @@
 #pragma once
 
+#include "render/tankmesh.h"
+#include "render/textureloader.h"
+
 #include "core/singleton.h"
 
+#include <QDomDocument>
+#include <QMetaType>
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QVector>
 
 #include <glm/glm.hpp>
 
 class QWidget;
 class CollisionArmor;
+class Mesh;
+class RenderWidget;
 class TankInfo;
+class TransformStack;
 class TurretGunChooser;
+
+// The forms of a tank; indexes every part's mesh list.
+enum TankModel { Undamaged = 0, Destroyed = 1, Collision = 2 };
+Q_DECLARE_METATYPE(TankModel)
 
 // The main window registers itself here while it exists.
 class TankLoaderWindowHooks
@@ -23,11 +37,23 @@ public:
     virtual void armGunRotation(double minimum, double maximum) = 0;
     // Parent of the loader's progress dialog and message boxes.
     virtual QWidget *dialogParent() = 0;
+    // The status bar; timeoutMs 0 keeps the text until replaced.
+    virtual void showStatus(const QString &text, int timeoutMs) { }
+    virtual void clearStatus() { }
+    // A tank loaded by name goes to the top of the recent-tanks list.
+    virtual void addTankRecent(const QString &tankName) { }
+    // The .visual editor's panes: 0 chassis, 1 hull, 2 turret, 3 gun.
+    virtual void showVisualText(int pane, const QString &text) { }
 };
 
-// Loads the chosen tank and places its turret and gun. Creates and owns the tank's
-// file lists and its turret and gun chooser.
-class TankLoader : public QObject, public Singleton<TankLoader>
+// Loads the chosen tank in its three forms and places its turret and gun. Creates
+// and owns the twelve part meshes, the tank's file lists and its turret and gun
+// chooser. Every operation that creates or deletes GL objects makes the view's
+// context current itself.
+class TankLoader : public QObject,
+                   public Singleton<TankLoader>,
+                   public TankMeshHooks,
+                   public TextureLoaderTankHooks
 {
     Q_OBJECT
 
@@ -37,9 +63,27 @@ public:
 
     // Not owned; pass null to unregister.
     void setWindowHooks(TankLoaderWindowHooks *hooks);
+    // The view whose context the meshes live in and whose overlay shows the tank;
+    // not owned, null while there is none.
+    void setView(RenderWidget *view);
+    RenderWidget *view() const;
 
     // Two numbers as "%f%f" reads them, whatever the locale; (0, 0) unless both are read.
     [[nodiscard]] static glm::vec2 parseLimits(const QString &text);
+    // The load time as reported: half a second added, six significant digits.
+    [[nodiscard]] static QString loadSecondsText(qint64 elapsedMs);
+
+    // Loads the tank again with the turret and gun it had; false when none is loaded
+    // or the load fails.
+    bool reload();
+    void unload();
+    void updateVisualEditor();
+    void loadArmor();
+    // Shows the turret of that name with its first gun.
+    bool changeTurret(const QString &turretName);
+    // Loads the named turret and gun in all three forms; false when no tank is loaded
+    // or a part failed to load (the chooser is then emptied).
+    bool changeGun(const QString &turretName, const QString &gunName);
 
     // Rotations in degrees, from the main window's boxes.
     void setTankRotation(float degrees);
@@ -58,17 +102,73 @@ public:
     // False when no tank is loaded, when cancelled, or when a file cannot be written.
     bool extractTextureFiles();
 
+    TurretGunChooser *turretGunChooser() const { return mTurretGunChooser; }
+
+    // TankMeshHooks
+    int shownForm() const override { return tankModel; }
+    int loadingForm() const override { return modelSetsLoaded; }
+    Mesh *partMesh(quint32 part, int form) const override;
+    TransformStack *transformStack() override { return mTransformStack; }
+    TankCamouflage camouflage() const override;
+    QString currentTurretName() const override;
+    QString currentGunName() const override;
+
+    // TextureLoaderTankHooks
+    bool texturesFromPackagesOnly() const override { return textureLocation; }
+
+    QString tier;
+    QString tankName;
+    QString category;
+    QString nation;
+    QVector<Mesh *> chassisMeshes;
+    QVector<Mesh *> hullMeshes;
+    QVector<Mesh *> turretMeshes;
+    QVector<Mesh *> gunMeshes;
     bool loaded = false;
+    bool wireframe = false;
+    bool solidWire = false;
+    bool textureLocation = false;
+    bool hideChassis = false;
+    bool hideHull = false;
+    bool hideTurret = false;
+    bool hideGun = false;
+    bool gridTexture = false;
+    bool armorView = false;
+    int tankModel = Undamaged;
+    int armorMeshMode = 0;
+    int modelSetsLoaded = 0;
+    QDomDocument tankDocument;
+    QDomDocument gunsDocument;
+    bool sharedGun = false;
+    int firstChildIndex = 0;
     TankInfo *tankInfo = nullptr;
+    qint32 chassisMaxHealth = 0;
+    qint32 hullMaxHealth = 0;
+    qint32 turretMaxHealth = 0;
     glm::mat4 tankRotation {1.0f};
     glm::mat4 turretRotation {1.0f};
     glm::mat4 gunRotation {1.0f};
 
+signals:
+    void tankLoaded();
+
+public slots:
+    bool load(const QString &name);
+    void damageModeChanged(TankModel model);
+    void exportAll();
+    void armorToggle(bool on);
+
 private:
+    void markOverlayDirty();
+    void showStatus(const QString &text);
+    QVector<Mesh *> &partList(int part);
+
     TurretGunChooser *mTurretGunChooser = nullptr;
     // Reached by everyone through its instance pointer; owned here.
     CollisionArmor *mCollisionArmor = nullptr;
+    TransformStack *mTransformStack = nullptr;
     TankLoaderWindowHooks *mWindowHooks = nullptr;
+    QPointer<RenderWidget> mView;
 
     Q_DISABLE_COPY(TankLoader)
 };

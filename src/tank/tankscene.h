@@ -7,6 +7,7 @@
 class BasicGarage;
 class Garage;
 class PremiumGarage;
+class TankLoader;
 
 // The view's scene: the tank loader, the two hangars and the collision world, made,
 // drawn and released when the view says so. Start-up registers it on the view.
@@ -35,9 +36,13 @@ public:
     RenderWidget *view() const { return mView; }
     // The hangars, between createHangars and releaseScene; null otherwise.
     Garage *hangar(bool premium) const;
+    // The loader this scene made; null before the view's initialisation and after
+    // its release.
+    TankLoader *tankLoader() const { return mTankLoader; }
 
 private:
     RenderWidget *mView = nullptr;
     std::unique_ptr<BasicGarage> mBasicGarage;
     std::unique_ptr<PremiumGarage> mPremiumGarage;
+    TankLoader *mTankLoader = nullptr;
 };

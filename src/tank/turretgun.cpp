@@ -74,14 +74,9 @@ Gun readGun(const QDomElement &element, const QString &turretUserString, const Q
 {
     Gun gun;
     gun.tagName = element.tagName();
-    const bool isShared = ownText(element).startsWith(QLatin1String("shared"), Qt::CaseInsensitive);
+    const bool isShared = isSharedGun(element);
     const QDomElement sharedGun = isShared ? shared.firstChildElement(gun.tagName) : QDomElement();
-    if (isShared) {
-        gun.displayName = translate(textAt(sharedGun, USER_STRING));
-    } else {
-        gun.displayName = translate(turretUserString.section(QLatin1Char(':'), 0, 0)
-                                    + QLatin1Char(':') + gun.tagName);
-    }
+    gun.displayName = gunDisplayName(element, turretUserString, shared);
     gun.undamagedModel = textAt(element, MODELS, UNDAMAGED);
     gun.destroyedModel = textAt(element, MODELS, DESTROYED);
     gun.collisionModel = textAt(element, HIT_TESTER, COLLISION_MODEL);
@@ -128,6 +123,21 @@ QString ownText(const QDomElement &element)
         }
     }
     return QString();
+}
+
+bool isSharedGun(const QDomElement &gun)
+{
+    return ownText(gun).startsWith(QLatin1String("shared"), Qt::CaseInsensitive);
+}
+
+QString gunDisplayName(const QDomElement &gun, const QString &turretUserString,
+                       const QDomElement &shared)
+{
+    if (isSharedGun(gun)) {
+        return translate(textAt(shared.firstChildElement(gun.tagName()), USER_STRING));
+    }
+    return translate(turretUserString.section(QLatin1Char(':'), 0, 0) + QLatin1Char(':')
+                     + gun.tagName());
 }
 
 QVector<Turret> readTurrets(const QDomDocument &definition, const QDomDocument &gunsDocument)

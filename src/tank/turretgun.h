@@ -52,6 +52,14 @@ struct Turret
 // it leaves out the text of the element's children.
 [[nodiscard]] QString ownText(const QDomElement &element);
 
+// Whether a gun element names a gun of the nation's guns.xml: its own text begins
+// with "shared" in any letter case.
+[[nodiscard]] bool isSharedGun(const QDomElement &gun);
+// The translated name of a gun element of a turret whose userString is given;
+// shared is the "shared" element of guns.xml.
+[[nodiscard]] QString gunDisplayName(const QDomElement &gun, const QString &turretUserString,
+                                     const QDomElement &shared);
+
 // The turrets of a tank definition with their guns. Shared guns take their name and
 // missing limits from the root of gunsDocument (the nation's guns.xml). A turret whose
 // translated name repeats an earlier one gives its guns to that turret instead of

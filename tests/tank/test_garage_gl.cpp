@@ -1,4 +1,5 @@
 #include "tank/garage.h"
+#include "tank/tankloader.h"
 #include "tank/tankscene.h"
 
 #include "tanktestsupport.h"
@@ -57,6 +58,8 @@ private slots:
         settings->screenshotAlpha = false;
         settings->viewportColor = mBackground;
 
+        // The view's scene makes its own tank loader.
+        delete TankLoader::instance();
         new BufferManager();
         mView = std::make_unique<RenderWidget>();
         mView->setSceneHooks(&mScene);
