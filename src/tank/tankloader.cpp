@@ -571,13 +571,6 @@ bool TankLoader::changeGun(const QString &turretName, const QString &gunName)
     return allLoaded;
 }
 
-// The passes fill these three in.
-void TankLoader::damageModeChanged(TankModel) { }
-
-void TankLoader::exportAll() { }
-
-void TankLoader::armorToggle(bool) { }
-
 glm::vec2 TankLoader::parseLimits(const QString &text)
 {
     return parseVec2(text);

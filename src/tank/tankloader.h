@@ -16,7 +16,9 @@
 
 class QWidget;
 class CollisionArmor;
+class Material;
 class Mesh;
+class ShaderProgram;
 class RenderWidget;
 class TankInfo;
 class TransformStack;
@@ -25,6 +27,14 @@ class TurretGunChooser;
 // The forms of a tank; indexes every part's mesh list.
 enum TankModel { Undamaged = 0, Destroyed = 1, Collision = 2 };
 Q_DECLARE_METATYPE(TankModel)
+
+// Receives the tank's texture-space triangles and the textures they belong to.
+class UvMeshSink
+{
+public:
+    virtual ~UvMeshSink() = default;
+    virtual void buildTabs(const QVector<UvMapEntry> &entries, const QStringList &textures) = 0;
+};
 
 // The main window registers itself here while it exists.
 class TankLoaderWindowHooks
@@ -104,6 +114,15 @@ public:
 
     TurretGunChooser *turretGunChooser() const { return mTurretGunChooser; }
 
+    // Pass 0 is the shadow-depth pass, 1 the main pass; the view's context is current.
+    void render(int pass);
+    void renderArmorView(int pass);
+    // Triangles of the shown form's parts, hidden parts left out.
+    [[nodiscard]] quint32 triangleCount() const;
+    // Hands the undamaged chassis and hull and every turret and gun of the chooser,
+    // untransformed, to the sink; null does nothing.
+    void collectUvMeshes(UvMeshSink *sink);
+
     // TankMeshHooks
     int shownForm() const override { return tankModel; }
     int loadingForm() const override { return modelSetsLoaded; }
@@ -155,13 +174,19 @@ signals:
 public slots:
     bool load(const QString &name);
     void damageModeChanged(TankModel model);
-    void exportAll();
+    // False when no tank is loaded or a part's files could not all be written.
+    bool exportAll();
     void armorToggle(bool on);
 
 private:
     void markOverlayDirty();
     void showStatus(const QString &text);
     QVector<Mesh *> &partList(int part);
+    // The four parts of one form with the turret and gun matrices, from identity x
+    // tankRotation.
+    void drawForm(int form, bool allHidden, int pass, Material *material, ShaderProgram *program);
+    // The overrides and polygon modes of the shown modes around drawForm.
+    void drawModes(int form, int pass, bool gridAllowed);
 
     TurretGunChooser *mTurretGunChooser = nullptr;
     // Reached by everyone through its instance pointer; owned here.

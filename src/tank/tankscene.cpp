@@ -11,6 +11,8 @@
 
 #include "core/log.h"
 
+#include <QOpenGLContext>
+
 TankScene::TankScene() = default;
 
 TankScene::~TankScene() = default;
@@ -47,6 +49,19 @@ void TankScene::viewReady(RenderWidget *view)
     }
     if (mTankLoader) {
         mTankLoader->setView(view);
+        if (QOpenGLContext *context = view ? view->context() : nullptr) {
+            // Moving the view into another window replaces its context; the tank's GL
+            // objects go with the old one, while it is still current.
+            QObject::connect(
+                context, &QOpenGLContext::aboutToBeDestroyed, mTankLoader,
+                [loader = mTankLoader]() {
+                    if (loader->loaded) {
+                        loader->unload();
+                        loader->loaded = false;
+                    }
+                },
+                Qt::DirectConnection);
+        }
         if (TextureLoader *textures = TextureLoader::instance()) {
             textures->setTankHooks(mTankLoader);
         }
@@ -74,7 +89,12 @@ void TankScene::releaseScene()
     mView = nullptr;
 }
 
-void TankScene::drawShadowPass() { }
+void TankScene::drawShadowPass()
+{
+    if (mTankLoader) {
+        mTankLoader->render(0);
+    }
+}
 
 void TankScene::drawHangar(bool premium)
 {
@@ -83,7 +103,12 @@ void TankScene::drawHangar(bool premium)
     }
 }
 
-void TankScene::drawTank() { }
+void TankScene::drawTank()
+{
+    if (mTankLoader) {
+        mTankLoader->render(1);
+    }
+}
 
 void TankScene::fillOverlay(OverlayInfo &info, bool hangarShown, bool premium)
 {
@@ -96,6 +121,7 @@ void TankScene::fillOverlay(OverlayInfo &info, bool hangarShown, bool premium)
         info.tier = mTankLoader->tier;
         info.hitPoints = QString::number(mTankLoader->hullMaxHealth + mTankLoader->turretMaxHealth);
     }
+    info.tankTriangles = mTankLoader && mTankLoader->loaded ? mTankLoader->triangleCount() : 0;
 }
 
 void TankScene::traceShot(const glm::vec3 &from, const glm::vec3 &to)
@@ -124,7 +150,10 @@ void TankScene::reloadScene()
             garage->load();
         }
     }
-    // Then the status text "Scene Reload done." and TankLoader::reload.
+    // The status text "Scene Reload done." waits for the main window.
+    if (mTankLoader) {
+        mTankLoader->reload();
+    }
 }
 
 Garage *TankScene::hangar(bool premium) const

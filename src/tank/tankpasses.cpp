@@ -1,0 +1,172 @@
+#include "tank/tankloader.h"
+#include "tank/turretgun.h"
+#include "tank/turretgunchooser.h"
+
+#include "render/material.h"
+#include "render/materialloader.h"
+#include "render/renderwidget.h"
+#include "render/transformstack.h"
+#include "render/visual.h"
+
+#include <QOpenGLContext>
+#include <QOpenGLFunctions_3_2_Core>
+#include <QOpenGLVersionFunctionsFactory>
+
+#include <memory>
+
+namespace {
+
+void setPolygonMode(GLenum mode)
+{
+    QOpenGLContext *context = QOpenGLContext::currentContext();
+    auto *gl =
+        context ? QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_2_Core>(context) : nullptr;
+    if (gl) {
+        gl->glPolygonMode(GL_FRONT_AND_BACK, mode);
+    }
+}
+
+} // namespace
+
+void TankLoader::drawForm(int form, bool allHidden, int pass, Material *material,
+                          ShaderProgram *program)
+{
+    const bool mainPass = pass != 0;
+    mTransformStack->current = glm::mat4(1.0f) * tankRotation;
+    Mesh *hull = hullMeshes.at(form);
+    Mesh *turret = turretMeshes.at(form);
+    Mesh *gun = gunMeshes.at(form);
+    chassisMeshes.at(form)->draw(allHidden || hideChassis, mainPass, material, program);
+    hull->draw(allHidden || hideHull, mainPass, material, program);
+    mTransformStack->current *= turretTransform(hull->position + turret->position);
+    turret->draw(allHidden || hideTurret, mainPass, material, program);
+    mTransformStack->current *= gunTransform(gun->position);
+    gun->draw(allHidden || hideGun, mainPass, material, program);
+}
+
+void TankLoader::drawModes(int form, int pass, bool gridAllowed)
+{
+    MaterialLoader *materials = MaterialLoader::instance();
+    Material *material = nullptr;
+    ShaderProgram *program = nullptr;
+    if (gridTexture && gridAllowed && materials) {
+        material = materials->defaultMaterials.value(materials->defaultIndex, nullptr);
+    }
+    Material *wire = materials ? materials->wireframeMaterial : nullptr;
+    if (solidWire) {
+        drawForm(form, false, pass, material, nullptr);
+        material = wire;
+        program = wire ? wire->program : nullptr;
+        setPolygonMode(GL_LINE);
+    }
+    if (wireframe) {
+        material = wire;
+        program = wire ? wire->program : nullptr;
+        setPolygonMode(GL_LINE);
+    }
+    if (pass == 0) {
+        material = materials ? materials->depthMaterial : nullptr;
+    }
+    drawForm(form, false, pass, material, program);
+    if (wireframe || solidWire) {
+        setPolygonMode(GL_FILL);
+    }
+}
+
+void TankLoader::render(int pass)
+{
+    if (!loaded || (pass == 0 && wireframe)) {
+        return;
+    }
+    mTransformStack->current = glm::mat4(1.0f) * tankRotation;
+    if (armorView) {
+        renderArmorView(pass);
+        return;
+    }
+    const int form = qBound(0, tankModel, 2);
+    drawModes(form, pass, form == Undamaged);
+}
+
+void TankLoader::renderArmorView(int pass)
+{
+    // The collision parts are placed even when another form is shown, so that shots
+    // hit where the tank is drawn.
+    if (armorMeshMode != Collision) {
+        drawForm(Collision, true, pass, nullptr, nullptr);
+    }
+    const int form = armorMeshMode == Collision ? Collision : Undamaged;
+    drawModes(form, pass, armorMeshMode == 0);
+}
+
+quint32 TankLoader::triangleCount() const
+{
+    const int form = qBound(0, tankModel, 2);
+    const QVector<Mesh *> *lists[] = {&chassisMeshes, &hullMeshes, &turretMeshes, &gunMeshes};
+    const bool hidden[] = {hideChassis, hideHull, hideTurret, hideGun};
+    quint32 count = 0;
+    for (int part = 0; part < 4; ++part) {
+        const Mesh *mesh = lists[part]->value(form, nullptr);
+        if (!hidden[part] && mesh && mesh->visual) {
+            count += mesh->visual->triangleCount();
+        }
+    }
+    return count;
+}
+
+bool TankLoader::exportAll()
+{
+    if (!loaded) {
+        return false;
+    }
+    mTransformStack->current = glm::mat4(1.0f);
+    const int form = qBound(0, tankModel, 2);
+    bool written = true;
+    // Every part is tried, whatever an earlier one answered.
+    for (const QVector<Mesh *> *list : {&chassisMeshes, &hullMeshes, &turretMeshes, &gunMeshes}) {
+        written = list->at(form)->exportObj() && written;
+    }
+    return written;
+}
+
+void TankLoader::damageModeChanged(TankModel model)
+{
+    tankModel = model;
+    updateVisualEditor();
+}
+
+void TankLoader::armorToggle(bool on)
+{
+    armorView = on;
+}
+
+void TankLoader::collectUvMeshes(UvMeshSink *sink)
+{
+    if (!sink) {
+        return;
+    }
+    QVector<UvMapEntry> entries = chassisMeshes.at(Undamaged)->extraGeometries;
+    entries += hullMeshes.at(Undamaged)->extraGeometries;
+    {
+        // Loading a model creates its buffers and textures.
+        ViewContextGuard guard(mView);
+        auto take = [&entries](const QString &model) {
+            auto mesh = std::make_unique<TankMesh>();
+            if (mesh->load(model, glm::vec3(0.0f), 4, true)) {
+                entries += mesh->extraGeometries;
+            }
+        };
+        for (const Turret &turret : std::as_const(mTurretGunChooser->turrets)) {
+            take(turret.undamagedModel);
+            for (const Gun &gun : turret.guns) {
+                take(gun.undamagedModel);
+            }
+        }
+    }
+    QStringList textures;
+    for (const UvMapEntry &entry : std::as_const(entries)) {
+        if (!textures.contains(entry.texture, Qt::CaseSensitive)) {
+            textures.append(entry.texture);
+        }
+    }
+    sink->buildTabs(entries, textures);
+}
