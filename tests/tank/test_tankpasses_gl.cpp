@@ -23,6 +23,7 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
 
@@ -386,6 +387,45 @@ private slots:
         }
         QCOMPARE(sink.textures, seen);
         l->collectUvMeshes(nullptr);
+    }
+
+    // The whole road of a shot: the drawn tank's depth, the view's scene hooks, the
+    // collision world, the ordered plates and the stored line.
+    void ctrlClickShootsTheLoadedTank()
+    {
+        TankLoader *l = loader();
+        QVERIFY(l->load(mTank));
+        l->armorToggle(true);
+        mView->armorToggle(true);
+        mView->paintBlocked = false;
+        const qint64 drawn = mView->framesDrawn;
+        mView->update();
+        QVERIFY(QTest::qWaitFor([&]() { return mView->framesDrawn > drawn + 1; }, 20000));
+
+        const Camera &camera = mView->cameraController().camera;
+        const QPoint at = projectToImage(camera, l->hullMeshes.at(Undamaged)->position,
+                                         mView->width(), mView->height());
+        QSignalSpy spy(Physics::instance(), &Physics::rayHit);
+        QTest::mousePress(mView.get(), Qt::LeftButton, Qt::ControlModifier, at);
+        QTest::mouseRelease(mView.get(), Qt::LeftButton, Qt::ControlModifier, at);
+        mView->paintBlocked = true;
+        l->armorToggle(false);
+        mView->armorToggle(false);
+
+        QCOMPARE(spy.size(), 1);
+        const auto results = spy.at(0).at(0).value<RayResultsList>();
+        QVERIFY(!results.isEmpty());
+        QVERIFY(results.first().material != QLatin1String("Missed"));
+        QVERIFY(results.first().armor > 0.0f);
+        const glm::vec3 eye = camera.eye;
+        for (int i = 1; i < results.size(); ++i) {
+            QVERIFY(glm::distance(eye, results.at(i - 1).hitPoint)
+                    <= glm::distance(eye, results.at(i).hitPoint));
+        }
+        glm::vec3 start;
+        glm::vec3 end;
+        QVERIFY(mScene.shotLine(start, end));
+        QVERIFY(glm::distance(start, eye) < 1e-3f);
     }
 };
 
