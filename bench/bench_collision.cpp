@@ -188,15 +188,5 @@ BENCHMARK(BM_ArmourFrame)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    Services all;
-    services = &all;
-    benchmark::RunSpecifiedBenchmarks();
-    for (auto &mesh : leviathan) {
-        mesh.reset();
-    }
-    services = nullptr;
-    benchmark::Shutdown();
-    return 0;
+    return runLeviathanBenchmarks(argc, argv, services, leviathan);
 }

@@ -210,15 +210,5 @@ BENCHMARK(BM_BareBulletRayManyObjects)->Arg(150)->Arg(1000)->Unit(benchmark::kMi
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    Services all;
-    services = &all;
-    benchmark::RunSpecifiedBenchmarks();
-    for (auto &mesh : leviathan) {
-        mesh.reset();
-    }
-    services = nullptr;
-    benchmark::Shutdown();
-    return 0;
+    return runLeviathanBenchmarks(argc, argv, services, leviathan);
 }

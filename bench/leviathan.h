@@ -10,6 +10,9 @@
 #include "render/materialloader.h"
 #include "render/transformstack.h"
 
+#include <QCoreApplication>
+
+#include <benchmark/benchmark.h>
 #include <glm/glm.hpp>
 
 #include <memory>
@@ -78,4 +81,22 @@ inline bool loadLeviathan(std::unique_ptr<CollisionMesh> (&meshes)[4], TankMeshH
         }
     }
     return true;
+}
+
+// The main of a benchmark on the detailed tank: the services for the whole run, the
+// meshes freed before them.
+inline int runLeviathanBenchmarks(int argc, char **argv, CollisionServices *&services,
+                                  std::unique_ptr<CollisionMesh> (&meshes)[4])
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    CollisionServices all;
+    services = &all;
+    benchmark::RunSpecifiedBenchmarks();
+    for (auto &mesh : meshes) {
+        mesh.reset();
+    }
+    services = nullptr;
+    benchmark::Shutdown();
+    return 0;
 }

@@ -31,6 +31,26 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
            && file.write(bytes) == bytes.size();
 }
 
+// Fills a program tree's data folder for a view on the sample game: the game's lists,
+// the program's own textures and settings that point at the sample.
+inline bool fillSampleData(const QString &data)
+{
+    for (const QString &file : {QStringLiteral("resources.cfg"), QStringLiteral("tank_list.cfg")}) {
+        if (!QFile::copy(SAMPLE + QStringLiteral("/data/") + file, data + file)) {
+            return false;
+        }
+    }
+    for (const QString &file : {QStringLiteral("NoTexture.dds"), QStringLiteral("grid.dds")}) {
+        if (!QFile::copy(QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/") + file, data + file)) {
+            return false;
+        }
+    }
+    return QProcess::execute(QStringLiteral("python3"),
+                             {QStringLiteral(HULLSCOPE_TOOLS_DIR "/samplegame/write_settings.py"),
+                              data + QStringLiteral("settings.cfg"), SAMPLE})
+           == 0;
+}
+
 // The services the tank loader works with, on the sample game, from a temporary
 // program tree (the settings file is found through the working folder).
 class TankServices

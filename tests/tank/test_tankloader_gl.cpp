@@ -27,6 +27,8 @@
 #include "core/log.h"
 #include "core/settings.h"
 
+#include "tanktestsupport.h"
+
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -41,8 +43,6 @@
 #include <memory>
 
 namespace {
-
-const QString SAMPLE = QStringLiteral(HULLSCOPE_SAMPLE_GAME_DIR);
 
 QByteArray folderChecksum(const QString &folder)
 {
@@ -60,14 +60,6 @@ QByteArray folderChecksum(const QString &folder)
         hash.addData(file.readAll());
     }
     return hash.result();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-           && file.write(bytes) == bytes.size();
 }
 
 QDomDocument gameXml(const QString &name)
@@ -226,19 +218,7 @@ private slots:
         QVERIFY(QFileInfo::exists(SAMPLE + QStringLiteral("/Brastel/Brastel.exe")));
         mTree = std::make_unique<ViewTestTree>();
         QVERIFY(mTree->ready());
-        const QString data = mTree->path() + QStringLiteral("/data/");
-        for (const QString &file :
-             {QStringLiteral("resources.cfg"), QStringLiteral("tank_list.cfg")}) {
-            QVERIFY(QFile::copy(SAMPLE + QStringLiteral("/data/") + file, data + file));
-        }
-        for (const QString &file : {QStringLiteral("NoTexture.dds"), QStringLiteral("grid.dds")}) {
-            QVERIFY(QFile::copy(QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/") + file, data + file));
-        }
-        QCOMPARE(
-            QProcess::execute(QStringLiteral("python3"),
-                              {QStringLiteral(HULLSCOPE_TOOLS_DIR "/samplegame/write_settings.py"),
-                               data + QStringLiteral("settings.cfg"), SAMPLE}),
-            0);
+        QVERIFY(fillSampleData(mTree->path() + QStringLiteral("/data/")));
         QDir().mkpath(modPath());
         setMessageBoxHandler([this](const MessageBoxRequest &request) {
             mBoxes.append(request);

@@ -19,6 +19,8 @@
 #include "core/log.h"
 #include "core/settings.h"
 
+#include "tanktestsupport.h"
+
 #include <QDirIterator>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -30,8 +32,6 @@
 #include <memory>
 
 namespace {
-
-const QString SAMPLE = QStringLiteral(HULLSCOPE_SAMPLE_GAME_DIR);
 
 struct DrawCall
 {
@@ -137,19 +137,7 @@ private slots:
         QVERIFY(QFileInfo::exists(SAMPLE + QStringLiteral("/Brastel/Brastel.exe")));
         mTree = std::make_unique<ViewTestTree>();
         QVERIFY(mTree->ready());
-        const QString data = mTree->path() + QStringLiteral("/data/");
-        for (const QString &file :
-             {QStringLiteral("resources.cfg"), QStringLiteral("tank_list.cfg")}) {
-            QVERIFY(QFile::copy(SAMPLE + QStringLiteral("/data/") + file, data + file));
-        }
-        for (const QString &file : {QStringLiteral("NoTexture.dds"), QStringLiteral("grid.dds")}) {
-            QVERIFY(QFile::copy(QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/") + file, data + file));
-        }
-        QCOMPARE(
-            QProcess::execute(QStringLiteral("python3"),
-                              {QStringLiteral(HULLSCOPE_TOOLS_DIR "/samplegame/write_settings.py"),
-                               data + QStringLiteral("settings.cfg"), SAMPLE}),
-            0);
+        QVERIFY(fillSampleData(mTree->path() + QStringLiteral("/data/")));
         QDir().mkpath(modPath());
         setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
         new Log();
