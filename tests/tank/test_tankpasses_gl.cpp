@@ -4,6 +4,7 @@
 #include "render/buffermanager.h"
 #include "render/material.h"
 #include "render/materialloader.h"
+#include "render/objexport.h"
 #include "render/renderwidget.h"
 #include "render/transformstack.h"
 #include "render/viewtestsupport.h"
@@ -11,9 +12,12 @@
 
 #include "gamedata/database.h"
 #include "gamedata/moreadercached.h"
+#include "gamedata/vectortext.h"
+#include "gamedata/visualgeometry.h"
 
 #include "armour/physics.h"
 
+#include "core/constants.h"
 #include "core/dialogs.h"
 #include "core/filemanager.h"
 #include "core/log.h"
@@ -29,9 +33,55 @@
 #include <QSqlQuery>
 #include <QTest>
 
+#include <functional>
 #include <memory>
 
 namespace {
+
+// The box of an OBJ file's vertex lines, and how many face lines it has.
+struct ObjBox
+{
+    glm::vec3 min {1e30f};
+    glm::vec3 max {-1e30f};
+    int faces = 0;
+};
+
+ObjBox readObj(const QString &path)
+{
+    ObjBox box;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return box;
+    }
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        if (line.startsWith("v ")) {
+            const glm::vec3 v = parseVec3(QString::fromLatin1(line.mid(2)));
+            box.min = glm::min(box.min, v);
+            box.max = glm::max(box.max, v);
+        } else if (line.startsWith("f ")) {
+            ++box.faces;
+        }
+    }
+    return box;
+}
+
+// A number that "assimp info" prints for a file, as "label: number"; -1 when absent.
+int assimpCount(const QString &path, const QString &label)
+{
+    QProcess assimp;
+    assimp.start(QStringLiteral("assimp"), {QStringLiteral("info"), path});
+    if (!assimp.waitForFinished(60000) || assimp.exitCode() != 0) {
+        return -1;
+    }
+    const QStringList lines = QString::fromLocal8Bit(assimp.readAllStandardOutput()).split('\n');
+    for (const QString &line : lines) {
+        if (line.startsWith(label + QLatin1Char(':'))) {
+            return line.mid(label.size() + 1).trimmed().toInt();
+        }
+    }
+    return -1;
+}
 
 struct DrawCall
 {
@@ -138,6 +188,8 @@ private slots:
         mTree = std::make_unique<ViewTestTree>();
         QVERIFY(mTree->ready());
         QVERIFY(fillSampleData(mTree->path() + QStringLiteral("/data/")));
+        QVERIFY(QFile::copy(QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/") + GARAGES_FILE,
+                            mTree->path() + QStringLiteral("/data/") + GARAGES_FILE));
         QDir().mkpath(modPath());
         setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
         new Log();
@@ -194,6 +246,12 @@ private slots:
     void init()
     {
         resetModes();
+        // The view as most tests expect it: no hangar, grid and text shown, grey.
+        mView->garageVisible = false;
+        mView->usePremiumGarage = false;
+        mView->gridVisible = true;
+        mView->showTankInfo = true;
+        mView->viewportColor = mBackground;
         mView->doneCurrent();
     }
 
@@ -325,6 +383,105 @@ private slots:
         QVERIFY(backgroundPixels(wire) < width * height);
     }
 
+    // The other modes and forms, and both hangars, each picture kept and checked
+    // against the plain solid one.
+    void tankIsDrawnInEveryMode()
+    {
+        TankLoader *l = loader();
+        QVERIFY(l->load(mTank));
+        mView->gridVisible = false;
+        mView->showTankInfo = false;
+        // A colour no lit grey or khaki face comes out as.
+        mView->viewportColor = QColor(Qt::magenta);
+        const int width = mView->width();
+        const int height = mView->height();
+        const QString dir = QStringLiteral(HULLSCOPE_BUILD_DIR "/test-artifacts/tank_");
+        QVERIFY(QDir().mkpath(QFileInfo(dir).path()));
+        const QRgb background = mView->viewportColor.rgb();
+        auto shot = [&](const char *name, const std::function<void()> &set) {
+            resetModes();
+            set();
+            const QImage image = mView->renderToImage(width, height, false);
+            resetModes();
+            image.save(dir + QLatin1String(name) + QStringLiteral(".png"));
+            return image;
+        };
+        // Whether every pixel part of the tank in b is so in a.
+        auto covers = [&](const QImage &a, const QImage &b) {
+            for (int y = 0; y < height; ++y) {
+                for (int x = 0; x < width; ++x) {
+                    if (b.pixel(x, y) != background && a.pixel(x, y) == background) {
+                        return false;
+                    }
+                }
+            }
+            return true;
+        };
+        auto shows = [&](const QImage &image, const QPoint &at) {
+            return nearPixel(image, at, 2, [&](const QColor &c) { return c.rgb() != background; });
+        };
+        const Camera &camera = mView->cameraController().camera;
+        const QPoint centre =
+            projectToImage(camera, l->hullMeshes.at(Undamaged)->position, width, height);
+
+        const QImage solid = shot("plain", [] {});
+        const QImage solidWire = shot("solidwire", [l] { l->solidWire = true; });
+        const QImage grid = shot("grid", [l] { l->gridTexture = true; });
+        const QImage destroyed = shot("destroyed", [l] { l->tankModel = Destroyed; });
+        const QImage collision = shot("collision", [l] { l->tankModel = Collision; });
+        for (const QImage *image : {&solid, &solidWire, &grid, &destroyed, &collision}) {
+            QVERIFY(shows(*image, centre));
+        }
+        // Lines over the solid tank; the grid texture over all of it (no alpha-tested
+        // holes); other forms.
+        QVERIFY(solidWire != solid && covers(solidWire, solid));
+        QVERIFY(grid != solid && covers(grid, solid));
+        QVERIFY(destroyed != solid && collision != solid && collision != destroyed);
+
+        // The armour view shows the undamaged form with its grid texture in mesh mode
+        // 0, the collision form without it in mode 2.
+        auto armour = [l](int mode) {
+            return [l, mode] {
+                l->armorView = true;
+                l->armorMeshMode = mode;
+                l->gridTexture = true;
+            };
+        };
+        QCOMPARE(shot("armour_undamaged", armour(0)), grid);
+        QCOMPARE(shot("armour_collision", armour(2)), collision);
+
+        // With hull and chassis hidden the turret stays where the plain picture has
+        // the tank, and it is what covers its own middle.
+        const Mesh *turret = l->turretMeshes.at(Undamaged);
+        glm::vec3 middle(0.0f);
+        for (const glm::vec3 &p : turret->geometries.first()->positions) {
+            middle += p / float(turret->geometries.first()->positions.size());
+        }
+        const glm::vec3 world =
+            glm::vec3(l->hullMeshes.at(Undamaged)->model * turret->model * glm::vec4(middle, 1.0f));
+        const QPoint turretAt = projectToImage(camera, world, width, height);
+        const QImage noHull = shot("hidden_hull", [l] { l->hideHull = l->hideChassis = true; });
+        const QImage noTurret = shot("hidden_hull_turret", [l] {
+            l->hideHull = l->hideChassis = l->hideTurret = l->hideGun = true;
+        });
+        QVERIFY(shows(noHull, turretAt));
+        QVERIFY(!shows(noTurret, turretAt));
+        QVERIFY(covers(solid, noHull));
+
+        // The hangar fills the background around the tank and stands behind it.
+        mView->garageVisible = true;
+        const QPoint corner(width / 20, height - height / 20);
+        QVERIFY(!shows(solid, corner));
+        QImage hangars[2];
+        for (bool premium : {false, true}) {
+            mView->usePremiumGarage = premium;
+            hangars[premium] = shot(premium ? "hangar_premium" : "hangar_basic", [] {});
+            QVERIFY(shows(hangars[premium], corner));
+            QCOMPARE(hangars[premium].pixel(centre), solid.pixel(centre));
+        }
+        QVERIFY(hangars[0] != hangars[1]);
+    }
+
     void exportAllWritesEveryPart()
     {
         TankLoader *l = loader();
@@ -342,23 +499,75 @@ private slots:
             QVERIFY(
                 QDir().mkpath(QFileInfo(modPath() + QLatin1Char('/') + list->at(0)->path).path()));
         }
-        l->setTankRotation(90.0f);
-        QVERIFY(l->exportAll());
-        l->setTankRotation(0.0f);
-        int files = 0;
-        QDirIterator it(modPath(), {QStringLiteral("*.obj")}, QDir::Files,
-                        QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            QFile file(it.next());
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            const QByteArray text = file.readAll();
-            QVERIFY2(text.contains("\nv ") || text.startsWith("v "), qPrintable(file.fileName()));
-            QVERIFY(text.contains("\nf "));
-            ++files;
+        // The tank's rotation on screen is not the export's.
+        auto exported = [&](float degrees) {
+            QDirIterator old(modPath(), {QStringLiteral("*.obj")}, QDir::Files,
+                             QDirIterator::Subdirectories);
+            while (old.hasNext()) {
+                QFile::remove(old.next());
+            }
+            l->setTankRotation(degrees);
+            const bool written = l->exportAll();
+            l->setTankRotation(0.0f);
+            QMap<QString, QByteArray> files;
+            QDirIterator it(modPath(), {QStringLiteral("*.obj")}, QDir::Files,
+                            QDirIterator::Subdirectories);
+            while (written && it.hasNext()) {
+                QFile file(it.next());
+                files[file.fileName()] = file.open(QIODevice::ReadOnly) ? file.readAll() : "";
+            }
+            return files;
+        };
+        const QMap<QString, QByteArray> turned = exported(90.0f);
+        QVERIFY(turned.size() >= 4);
+        QVERIFY(exported(0.0f) == turned);
+
+        // Every file reads back whole: assimp's faces are the part's triangles, its
+        // vertices at most the part's (it joins equal ones).
+        const QVector<Mesh *> parts = {l->chassisMeshes.at(Undamaged), l->hullMeshes.at(Undamaged),
+                                       l->turretMeshes.at(Undamaged), l->gunMeshes.at(Undamaged)};
+        for (const Mesh *part : parts) {
+            for (int i = 0; i < part->geometries.size(); ++i) {
+                const QString name = objFileName(modPath(), part->path, i);
+                QVERIFY2(turned.contains(name), qPrintable(name));
+                const int faces = int(part->geometries.at(i)->triangleCount);
+                QVERIFY(faces > 0);
+                QCOMPARE(readObj(name).faces, faces);
+                QCOMPARE(assimpCount(name, QStringLiteral("Faces")), faces);
+                const int vertices = assimpCount(name, QStringLiteral("Vertices"));
+                QVERIFY(vertices > 0 && vertices <= part->geometries.at(i)->positions.size());
+            }
         }
-        QVERIFY(files >= 4);
+
+        // The turret stands on the hull's joint, which the definition also names:
+        // hull position plus turret position, x mirrored like every game position.
+        const QDomElement root = l->tankDocument.documentElement();
+        auto mirrored = [](const QString &text) {
+            const glm::vec3 v = parseVec3(text);
+            return glm::vec3(-v.x, v.y, v.z);
+        };
+        const QDomElement chassis =
+            root.firstChildElement(QStringLiteral("chassis")).firstChildElement();
+        const QDomElement turretAt = root.firstChildElement(QStringLiteral("hull"))
+                                         .firstChildElement(QStringLiteral("turretPositions"))
+                                         .firstChildElement(QStringLiteral("turret"));
+        const glm::vec3 joint =
+            mirrored(chassis.firstChildElement(QStringLiteral("hullPosition")).text())
+            + mirrored(turretAt.text());
+        QVERIFY(glm::length(joint) > 0.5f);
+        const VisualGeometry *turret = parts[2]->geometries.first();
+        glm::vec3 low(1e30f);
+        glm::vec3 high(-1e30f);
+        for (const glm::vec3 &p : turret->positions) {
+            low = glm::min(low, p);
+            high = glm::max(high, p);
+        }
+        const ObjBox box = readObj(objFileName(modPath(), parts[2]->path, 0));
+        QVERIFY(glm::all(glm::lessThan(glm::abs(box.min - joint - low), glm::vec3(1e-3f))));
+        QVERIFY(glm::all(glm::lessThan(glm::abs(box.max - joint - high), glm::vec3(1e-3f))));
     }
 
+    // The sanitizer run's leak check sees whether the temporary meshes are freed.
     void uvMeshesCollectEveryTextureOnce()
     {
         TankLoader *l = loader();
