@@ -1,6 +1,8 @@
 #include "core/filemanager.h"
 #include "core/settings.h"
 
+#include "pagefaults.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -10,8 +12,6 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
-
-#include <sys/resource.h>
 
 namespace {
 
@@ -95,13 +95,6 @@ Game &game()
 {
     static Game instance;
     return instance;
-}
-
-long minorFaults()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_minflt;
 }
 
 // Also counts page faults per call: a buffer that malloc maps afresh for every

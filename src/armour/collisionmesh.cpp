@@ -32,11 +32,6 @@ TransformStack &fallbackStack()
     return stack;
 }
 
-btVector3 toBullet(const glm::vec3 &v)
-{
-    return btVector3(v.x, v.y, v.z);
-}
-
 template <typename Index>
 std::unique_ptr<CollisionGroup> buildGroup(const QVector<glm::vec3> &positions,
                                            const Index *indices, qsizetype indexCount,
@@ -46,8 +41,7 @@ std::unique_ptr<CollisionGroup> buildGroup(const QVector<glm::vec3> &positions,
     const qsizetype vertexCount = positions.size();
     const qsizetype triangleCount = indices ? indexCount / 3 : 0;
     group->triangles.reserve(triangleCount);
-    auto mesh = std::make_unique<btTriangleMesh>(true, true);
-    mesh->preallocateVertices(int(triangleCount * 3));
+    group->indices.reserve(triangleCount * 3);
     for (qsizetype t = 0; t < triangleCount; ++t) {
         const Index *corner = indices + t * 3;
         if (qsizetype(corner[0]) >= vertexCount || qsizetype(corner[1]) >= vertexCount
@@ -62,14 +56,28 @@ std::unique_ptr<CollisionGroup> buildGroup(const QVector<glm::vec3> &positions,
         triangle.p1 = positions[qsizetype(corner[1])];
         triangle.p2 = positions[qsizetype(corner[2])];
         triangle.normal = glm::cross(triangle.p1 - triangle.p0, triangle.p2 - triangle.p0);
-        mesh->addTriangle(toBullet(triangle.p0), toBullet(triangle.p1), toBullet(triangle.p2),
-                          false);
         group->triangles.append(triangle);
+        group->indices.append(qint32(corner[0]));
+        group->indices.append(qint32(corner[1]));
+        group->indices.append(qint32(corner[2]));
     }
     if (group->triangles.isEmpty()) {
+        group->indices.clear();
         return group;
     }
-    group->mesh = mesh.release();
+    // Shared, not copied: the model's positions stay as they are while the group lives.
+    group->vertices = positions;
+    btIndexedMesh part;
+    part.m_numTriangles = int(group->triangles.size());
+    part.m_triangleIndexBase = reinterpret_cast<const unsigned char *>(group->indices.constData());
+    part.m_triangleIndexStride = 3 * int(sizeof(qint32));
+    part.m_numVertices = int(vertexCount);
+    part.m_vertexBase = reinterpret_cast<const unsigned char *>(group->vertices.constData());
+    part.m_vertexStride = int(sizeof(glm::vec3));
+    part.m_indexType = PHY_INTEGER;
+    part.m_vertexType = PHY_FLOAT;
+    group->mesh = new btTriangleIndexVertexArray;
+    group->mesh->addIndexedMesh(part, PHY_INTEGER);
     group->shape = new btBvhTriangleMeshShape(group->mesh, true, true);
     group->object = new btCollisionObject;
     group->object->setCollisionShape(group->shape);
@@ -159,7 +167,10 @@ bool CollisionMesh::load(const QString &meshPath, const glm::vec3 &mountPosition
     if (!primitives->load(path)) {
         return false;
     }
-    if (!visual->load(primitives.get(), path, geometries, extraGeometries, false, false)) {
+    const bool built =
+        visual->load(primitives.get(), path, geometries, extraGeometries, false, false);
+    primitives->clear();
+    if (!built) {
         return false;
     }
     buildCollisionObjects();

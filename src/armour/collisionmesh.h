@@ -13,7 +13,7 @@ class TankMeshHooks;
 class TransformStack;
 class btBvhTriangleMeshShape;
 class btCollisionObject;
-class btTriangleMesh;
+class btTriangleIndexVertexArray;
 
 // One triangle of a collision group, as Bullet was given it: the three vertices and
 // the face normal (p1 - p0) x (p2 - p0), not normalised.
@@ -46,7 +46,11 @@ struct CollisionGroup
     QVector<CollisionTriangle> triangles;
     glm::mat4 transform {1.0f};
     qint32 surveyId = 0;
-    btTriangleMesh *mesh = nullptr;
+    // Bullet reads the triangles in place from vertices and indices, which the group
+    // keeps for as long as the mesh lives.
+    btTriangleIndexVertexArray *mesh = nullptr;
+    QVector<glm::vec3> vertices;
+    QVector<qint32> indices;
 
     // Writes the rotation and translation of placement into the object.
     void place(const glm::mat4 &placement);

@@ -45,6 +45,7 @@ void PrimitiveParser::clear()
 {
     qDeleteAll(chunks);
     chunks.clear();
+    mFile.clear();
 }
 
 bool PrimitiveParser::load(const QString &path)
@@ -80,13 +81,19 @@ bool PrimitiveParser::parse(QIODevice *device)
     if (!device) {
         return false;
     }
+    // A buffer shares its bytes; reading it would copy the whole file.
+    if (auto *buffer = qobject_cast<QBuffer *>(device)) {
+        return parseBytes(buffer->data());
+    }
     device->seek(0);
     return parseBytes(device->readAll());
 }
 
-bool PrimitiveParser::parseBytes(const QByteArray &bytes)
+bool PrimitiveParser::parseBytes(const QByteArray &file)
 {
+    const QByteArray bytes = file; // file may be mFile itself, which clear() empties
     clear();
+    mFile = bytes;
     const qint64 size = bytes.size();
     if (size < 4 || wordAt(bytes, 0) != primitivesMagic) {
         logLine(QStringLiteral("Binary header incorrect."), Warning);
@@ -165,7 +172,7 @@ bool PrimitiveParser::parseBytes(const QByteArray &bytes)
         auto *chunk = new PrimitiveChunk;
         chunk->name = QString::fromLatin1(bytes.constData() + pos, int(nameLength));
         chunk->length = length;
-        chunk->data = bytes.mid(int(blockOffset), int(length));
+        chunk->data = QByteArray::fromRawData(mFile.constData() + blockOffset, qsizetype(length));
         chunks.append(chunk);
 
         blockOffset += roundUp4(length);

@@ -6,11 +6,13 @@
 
 class QIODevice;
 
-// One named section of a .primitives file, its bytes copied out of the file.
+// One named section of a .primitives file.
 struct PrimitiveChunk
 {
     QString name;
     quint32 length = 0;
+    // A view into the parser's copy of the file (no bytes of its own): valid until the
+    // parser is cleared, parses again or goes. Copy it with QByteArray(data) to keep it.
     QByteArray data;
 };
 
@@ -43,4 +45,9 @@ public:
 
     // In file order; owned.
     QVector<PrimitiveChunk *> chunks;
+
+private:
+    // The whole file, shared with the caller's buffer; the chunks view into it. Models
+    // run to tens of megabytes, and a copy per section doubled the cost of reading them.
+    QByteArray mFile;
 };

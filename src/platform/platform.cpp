@@ -6,6 +6,10 @@
 #include <chrono>
 #include <cstdint>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace platform {
 
 void pinCurrentThreadToOneProcessor() { }
@@ -19,6 +23,16 @@ qint64 performanceCounterMicroseconds()
 void sleepMilliseconds(int milliseconds)
 {
     QThread::msleep(static_cast<unsigned long>(milliseconds > 0 ? milliseconds : 0));
+}
+
+void keepFreedMemoryForReuse()
+{
+#if defined(__GLIBC__)
+    // Blocks up to 32 MiB (glibc's largest mmap threshold; a model's buffers stay below
+    // it) come from the heap, and up to 512 MiB of free heap stays mapped.
+    mallopt(M_MMAP_THRESHOLD, 32 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 512 * 1024 * 1024);
+#endif
 }
 
 GlFunction resolveGlFunction(const char *name)

@@ -16,6 +16,11 @@ qint64 performanceCounterMicroseconds();
 // Blocks the calling thread for the given time.
 void sleepMilliseconds(int milliseconds);
 
+// Keeps memory that the process frees in its heap for the next allocation, instead of
+// handing it back to the system. A tank's models take a hundred megabytes or more; given
+// back after every tank, the next tank pays a page fault for each of its pages again.
+void keepFreedMemoryForReuse();
+
 using GlFunction = void (*)();
 
 // Resolves a GL entry point by name in the current context. Answers null when the

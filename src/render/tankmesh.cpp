@@ -53,7 +53,11 @@ bool TankMesh::load(const QString &meshPath, const glm::vec3 &mountPosition, qui
     if (!primitives->load(path)) {
         return false;
     }
-    if (!visual->load(primitives.get(), path, geometries, extraGeometries, true, tankTextures)) {
+    const bool built =
+        visual->load(primitives.get(), path, geometries, extraGeometries, true, tankTextures);
+    // The buffers and geometries hold what the file had; its bytes need not stay.
+    primitives->clear();
+    if (!built) {
         return false;
     }
     if (part == 4) {

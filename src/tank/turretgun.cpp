@@ -10,6 +10,8 @@
 #include <QDomDocument>
 #include <QDomElement>
 
+#include <array>
+
 namespace {
 
 const QString CAMOUFLAGE = QStringLiteral("camouflage");
@@ -23,9 +25,19 @@ const QString COLLISION_MODEL = QStringLiteral("collisionModel");
 const QString USER_STRING = QStringLiteral("userString");
 const QString PITCH_LIMITS = QStringLiteral("pitchLimits");
 const QString TURRET_YAW_LIMITS = QStringLiteral("turretYawLimits");
+const QString EXTRA_PITCH_LIMITS = QStringLiteral("extraPitchLimits");
+const QString GUN_POSITION = QStringLiteral("gunPosition");
+const QString MAX_HEALTH = QStringLiteral("maxHealth");
+const QString YAW_LIMITS = QStringLiteral("yawLimits");
+const QString GUNS = QStringLiteral("guns");
 
+// Most texts are an element's only child; text() would build a new string for them.
 QString textOf(const QDomElement &element)
 {
+    const QDomNode first = element.firstChild();
+    if (!first.isNull() && first.isText() && first.nextSibling().isNull()) {
+        return first.nodeValue().trimmed();
+    }
     return element.text().trimmed();
 }
 
@@ -37,6 +49,31 @@ QString textAt(const QDomElement &parent, const QString &name)
 QString textAt(const QDomElement &parent, const QString &first, const QString &second)
 {
     return textOf(parent.firstChildElement(first).firstChildElement(second));
+}
+
+// The first child element of each name, found in one walk over the children; a
+// look-up per name walks them again each time, and DOM nodes are slow to walk.
+template <std::size_t N>
+std::array<QDomElement, N> firstChildren(const QDomElement &parent,
+                                         const std::array<const QString *, N> &names)
+{
+    std::array<QDomElement, N> found;
+    std::size_t left = N;
+    for (QDomNode node = parent.firstChild(); left > 0 && !node.isNull();
+         node = node.nextSibling()) {
+        if (!node.isElement()) {
+            continue;
+        }
+        const QString tag = node.nodeName();
+        for (std::size_t i = 0; i < N; ++i) {
+            if (found[i].isNull() && tag == *names[i]) {
+                found[i] = node.toElement();
+                --left;
+                break;
+            }
+        }
+    }
+    return found;
 }
 
 glm::vec3 mirroredX(glm::vec3 v)
@@ -53,20 +90,42 @@ QString translate(const QString &reference)
 
 // The part's own exclusion mask and tiling; the definition's mask stands in when
 // the part has none, and only a part with its own mask has its own tiling.
-void readCamouflage(const QDomElement &part, const QString &rootMask, QString *mask,
+void readCamouflage(const QDomElement &camouflage, const QString &rootMask, QString *mask,
                     glm::vec4 *tiling)
 {
-    const QDomElement camouflage = part.firstChildElement(CAMOUFLAGE);
-    *mask = textAt(camouflage, EXCLUSION_MASK);
+    const auto [maskElement, tilingElement] =
+        firstChildren<2>(camouflage, {&EXCLUSION_MASK, &TILING});
+    *mask = textOf(maskElement);
     *tiling = glm::vec4(1.0f);
     if (mask->isEmpty()) {
         *mask = rootMask;
         return;
     }
-    const QString tilingText = textAt(camouflage, TILING);
+    const QString tilingText = textOf(tilingElement);
     if (!tilingText.isEmpty()) {
         *tiling = parseVec4(tilingText);
     }
+}
+
+// Undamaged, destroyed and collision model paths of a turret or gun.
+void readModels(const QDomElement &models, const QDomElement &hitTester, QString *undamaged,
+                QString *destroyed, QString *collision)
+{
+    const auto [undamagedElement, destroyedElement] =
+        firstChildren<2>(models, {&UNDAMAGED, &DESTROYED});
+    *undamaged = textOf(undamagedElement);
+    *destroyed = textOf(destroyedElement);
+    *collision = textAt(hitTester, COLLISION_MODEL);
+}
+
+QString sharedGunName(const QDomElement &shared, const QString &tag)
+{
+    return translate(textAt(shared.firstChildElement(tag), USER_STRING));
+}
+
+QString ownGunName(const QString &turretUserString, const QString &tag)
+{
+    return translate(turretUserString.section(QLatin1Char(':'), 0, 0) + QLatin1Char(':') + tag);
 }
 
 Gun readGun(const QDomElement &element, const QString &turretUserString, const QDomElement &shared,
@@ -76,13 +135,15 @@ Gun readGun(const QDomElement &element, const QString &turretUserString, const Q
     gun.tagName = element.tagName();
     const bool isShared = isSharedGun(element);
     const QDomElement sharedGun = isShared ? shared.firstChildElement(gun.tagName) : QDomElement();
-    gun.displayName = gunDisplayName(element, turretUserString, shared);
-    gun.undamagedModel = textAt(element, MODELS, UNDAMAGED);
-    gun.destroyedModel = textAt(element, MODELS, DESTROYED);
-    gun.collisionModel = textAt(element, HIT_TESTER, COLLISION_MODEL);
+    gun.displayName = isShared ? translate(textAt(sharedGun, USER_STRING))
+                               : ownGunName(turretUserString, gun.tagName);
+    const auto [models, hitTester, yawElement, pitchElement, extra, camouflage] =
+        firstChildren<6>(element, {&MODELS, &HIT_TESTER, &TURRET_YAW_LIMITS, &PITCH_LIMITS,
+                                   &EXTRA_PITCH_LIMITS, &CAMOUFLAGE});
+    readModels(models, hitTester, &gun.undamagedModel, &gun.destroyedModel, &gun.collisionModel);
 
-    QString yaw = textAt(element, TURRET_YAW_LIMITS);
-    QString pitch = textAt(element, PITCH_LIMITS);
+    QString yaw = textOf(yawElement);
+    QString pitch = textOf(pitchElement);
     if (isShared && yaw.isEmpty()) {
         yaw = textAt(sharedGun, TURRET_YAW_LIMITS);
     }
@@ -93,7 +154,6 @@ Gun readGun(const QDomElement &element, const QString &turretUserString, const Q
     const glm::vec2 p = TankLoader::parseLimits(pitch);
     gun.pitchLimits = glm::vec2(-p.y, -p.x);
 
-    const QDomElement extra = element.firstChildElement(QStringLiteral("extraPitchLimits"));
     if (!textOf(extra).isEmpty()) {
         for (QDomElement limit = extra.firstChildElement(); !limit.isNull();
              limit = limit.nextSiblingElement()) {
@@ -109,7 +169,7 @@ Gun readGun(const QDomElement &element, const QString &turretUserString, const Q
             }
         }
     }
-    readCamouflage(element, rootMask, &gun.exclusionMask, &gun.camoTiling);
+    readCamouflage(camouflage, rootMask, &gun.exclusionMask, &gun.camoTiling);
     return gun;
 }
 
@@ -133,11 +193,8 @@ bool isSharedGun(const QDomElement &gun)
 QString gunDisplayName(const QDomElement &gun, const QString &turretUserString,
                        const QDomElement &shared)
 {
-    if (isSharedGun(gun)) {
-        return translate(textAt(shared.firstChildElement(gun.tagName()), USER_STRING));
-    }
-    return translate(turretUserString.section(QLatin1Char(':'), 0, 0) + QLatin1Char(':')
-                     + gun.tagName());
+    return isSharedGun(gun) ? sharedGunName(shared, gun.tagName())
+                            : ownGunName(turretUserString, gun.tagName());
 }
 
 QVector<Turret> readTurrets(const QDomDocument &definition, const QDomDocument &gunsDocument)
@@ -160,17 +217,20 @@ QVector<Turret> readTurrets(const QDomDocument &definition, const QDomDocument &
          element = element.nextSiblingElement()) {
         Turret turret;
         turret.tagName = element.tagName();
-        const QString userString = textAt(element, USER_STRING);
+        const auto [userElement, camouflage, gunPosition, models, hitTester, maxHealth, yawElement,
+                    guns] =
+            firstChildren<8>(element, {&USER_STRING, &CAMOUFLAGE, &GUN_POSITION, &MODELS,
+                                       &HIT_TESTER, &MAX_HEALTH, &YAW_LIMITS, &GUNS});
+        const QString userString = textOf(userElement);
         turret.displayName = translate(userString);
-        readCamouflage(element, rootMask, &turret.exclusionMask, &turret.camoTiling);
+        readCamouflage(camouflage, rootMask, &turret.exclusionMask, &turret.camoTiling);
         turret.turretPosition = turretPosition;
-        turret.gunPosition = mirroredX(parseVec3(textAt(element, QStringLiteral("gunPosition"))));
+        turret.gunPosition = mirroredX(parseVec3(textOf(gunPosition)));
         turret.hullPosition = hullPosition;
-        turret.undamagedModel = textAt(element, MODELS, UNDAMAGED);
-        turret.collisionModel = textAt(element, HIT_TESTER, COLLISION_MODEL);
-        turret.destroyedModel = textAt(element, MODELS, DESTROYED);
-        turret.maxHealth = textAt(element, QStringLiteral("maxHealth")).toInt();
-        QString yaw = textAt(element, QStringLiteral("yawLimits"));
+        readModels(models, hitTester, &turret.undamagedModel, &turret.destroyedModel,
+                   &turret.collisionModel);
+        turret.maxHealth = textOf(maxHealth).toInt();
+        QString yaw = textOf(yawElement);
         if (yaw.isEmpty()) {
             yaw = QStringLiteral("-180 180");
         }
@@ -184,7 +244,6 @@ QVector<Turret> readTurrets(const QDomDocument &definition, const QDomDocument &
                 break;
             }
         }
-        const QDomElement guns = element.firstChildElement(QStringLiteral("guns"));
         for (QDomElement gun = guns.firstChildElement(); !gun.isNull();
              gun = gun.nextSiblingElement()) {
             owner->guns.append(readGun(gun, userString, shared, rootMask));

@@ -4,6 +4,7 @@
 #include "core/dialogs.h"
 #include "core/fatalerror.h"
 #include "core/settings.h"
+#include "platform/platform.h"
 #include "render/renderwidget.h"
 #include "tank/tankscene.h"
 #include "ui/mainapplication.h"
@@ -35,6 +36,7 @@ std::unique_ptr<QTranslator> loadTranslator()
 
 int runHullscope(int &argc, char **argv, const StartupHooks &hooks)
 {
+    platform::keepFreedMemoryForReuse();
     // Qt 6 is UTF-8 throughout, for the locale, tr() and literals alike.
     auto app = std::make_unique<MainApplication>(argc, argv);
     QObject::connect(app.get(), &QGuiApplication::lastWindowClosed, app.get(),
