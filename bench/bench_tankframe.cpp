@@ -76,7 +76,8 @@ qint64 differingPixels(const QImage &a, const QImage &b)
 
 // The least a frame of the tank takes: each group's material bound with its
 // camouflage, six matrix uniforms through locations looked up once, its index range
-// drawn. No overrides, hidden flags, matrix stack or state resets between groups.
+// drawn, its texture units freed. No overrides, hidden flags, matrix stack or other
+// state resets between groups.
 class BareTankLoop
 {
 public:
