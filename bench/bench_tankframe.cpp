@@ -1,6 +1,3 @@
-// leviathan.h needs the tank-part hooks declared first.
-#include "render/tankmesh.h"
-
 #include "leviathan.h"
 
 #include "tank/tankloader.h"

@@ -8,6 +8,7 @@
 
 #include "render/buffermanager.h"
 #include "render/materialloader.h"
+#include "render/tankmesh.h"
 #include "render/transformstack.h"
 
 #include <QCoreApplication>
