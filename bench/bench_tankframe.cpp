@@ -321,16 +321,7 @@ public:
         if (!QTest::qWaitFor([this]() { return view->initialised; }, 20000)) {
             return;
         }
-        Database *db = Database::instance();
-        const std::unique_ptr<QSqlQuery> query(
-            db->filterQueryAll(db->nations.first(), db->categories.first(), db->tiers.first()));
-        QString tank;
-        while (query->next()) {
-            const QString name = query->value(4).toString();
-            if (db->xmlFileOf(name).endsWith(QLatin1String("v99_leviathan.xml"))) {
-                tank = name;
-            }
-        }
+        const QString tank = leviathanName();
         TankLoader *loader = frames.scene.tankLoader();
         loaded = !tank.isEmpty() && loader && loader->load(tank);
     }

@@ -24,6 +24,7 @@
 
 #include "platform/platform.h"
 
+#include "leviathan.h"
 #include "pagefaults.h"
 
 #include <QApplication>
@@ -43,8 +44,6 @@
 
 namespace {
 
-const QString LARGE = QStringLiteral(HULLSCOPE_LARGE_SAMPLE_GAME_DIR);
-
 // The services and a shown view on the large sample, made once for every benchmark.
 class Fixture
 {
@@ -60,14 +59,14 @@ public:
         const QString data = mTemp.filePath(QStringLiteral("data/"));
         for (const QString &file :
              {QStringLiteral("resources.cfg"), QStringLiteral("tank_list.cfg")}) {
-            QFile::copy(LARGE + QStringLiteral("/data/") + file, data + file);
+            QFile::copy(LARGE_SAMPLE + QStringLiteral("/data/") + file, data + file);
         }
         for (const QString &file : {QStringLiteral("NoTexture.dds"), QStringLiteral("grid.dds")}) {
             QFile::copy(QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/") + file, data + file);
         }
         QProcess::execute(QStringLiteral("python3"),
                           {QStringLiteral(HULLSCOPE_TOOLS_DIR "/samplegame/write_settings.py"),
-                           data + QStringLiteral("settings.cfg"), LARGE});
+                           data + QStringLiteral("settings.cfg"), LARGE_SAMPLE});
         setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
         new Log();
         new MoReaderCached();
@@ -87,15 +86,7 @@ public:
         if (!QTest::qWaitFor([this]() { return view->initialised; }, 20000)) {
             return;
         }
-        Database *db = Database::instance();
-        const std::unique_ptr<QSqlQuery> query(
-            db->filterQueryAll(db->nations.first(), db->categories.first(), db->tiers.first()));
-        while (query->next()) {
-            const QString name = query->value(4).toString();
-            if (db->xmlFileOf(name).endsWith(QLatin1String("v99_leviathan.xml"))) {
-                tank = name;
-            }
-        }
+        tank = leviathanName();
         if (!tank.isEmpty()) {
             const long faults = minorFaults();
             QElapsedTimer timer;

@@ -6,12 +6,15 @@
 #include "armour/collisionmesh.h"
 #include "armour/physics.h"
 
+#include "gamedata/database.h"
+
 #include "render/buffermanager.h"
 #include "render/materialloader.h"
 #include "render/tankmesh.h"
 #include "render/transformstack.h"
 
 #include <QCoreApplication>
+#include <QSqlQuery>
 
 #include <benchmark/benchmark.h>
 #include <glm/glm.hpp>
@@ -22,6 +25,24 @@
 // 200,000 triangles in four parts. Shared by the collision-world and shot benchmarks.
 
 inline const QString LARGE_SAMPLE = QStringLiteral(HULLSCOPE_LARGE_SAMPLE_GAME_DIR);
+
+// The tank list's name of V99_Leviathan; empty while the database lacks it.
+inline QString leviathanName()
+{
+    Database *db = Database::instance();
+    if (!db || db->nations.isEmpty() || db->categories.isEmpty() || db->tiers.isEmpty()) {
+        return QString();
+    }
+    const std::unique_ptr<QSqlQuery> query(
+        db->filterQueryAll(db->nations.first(), db->categories.first(), db->tiers.first()));
+    while (query->next()) {
+        const QString name = query->value(4).toString();
+        if (db->xmlFileOf(name).endsWith(QLatin1String("v99_leviathan.xml"))) {
+            return name;
+        }
+    }
+    return QString();
+}
 
 // The collision form shown, with fixed turret and gun names; no GL.
 class LeviathanTank : public TankMeshHooks
