@@ -5,6 +5,7 @@
 #include "core/constants.h"
 
 #include <QDomDocument>
+#include <QProcess>
 
 #include <glm/gtc/matrix_transform.hpp>
 
@@ -47,9 +48,15 @@ class TestGarage : public QObject
 private:
     std::unique_ptr<TankServices> mServices;
 
-    void writeGarages(const QByteArray &xml)
+    // xmllint confirms that each variant is as well-formed (or not) as the test means it.
+    void writeGarages(const QByteArray &xml, bool wellFormed = true)
     {
-        QVERIFY(writeFile(mServices->path(QStringLiteral("data/") + GARAGES_FILE), xml));
+        const QString path = mServices->path(QStringLiteral("data/") + GARAGES_FILE);
+        QVERIFY(writeFile(path, xml));
+        QProcess lint;
+        lint.start(QStringLiteral("xmllint"), {QStringLiteral("--noout"), path});
+        QVERIFY(lint.waitForFinished());
+        QCOMPARE(lint.exitStatus() == QProcess::NormalExit && lint.exitCode() == 0, wellFormed);
     }
 
     QString packagePath(const QString &name) const
@@ -163,7 +170,7 @@ private slots:
         QFETCH(QByteArray, xml);
         QFETCH(QString, error);
         if (present) {
-            writeGarages(xml);
+            writeGarages(xml, error.isEmpty());
         }
         const int packages = FileManager::instance()->archives.size();
         PremiumGarage garage;
