@@ -12,7 +12,8 @@ struct PrimitiveChunk
     QString name;
     quint32 length = 0;
     // A view into the parser's copy of the file (no bytes of its own): valid until the
-    // parser is cleared, parses again or goes. Copy it with QByteArray(data) to keep it.
+    // parser is cleared, parses again or goes. A copy of the array is a view too; keep
+    // the bytes with QByteArray(data.constData(), data.size()).
     QByteArray data;
 };
 

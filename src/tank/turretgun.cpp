@@ -118,9 +118,9 @@ void readModels(const QDomElement &models, const QDomElement &hitTester, QString
     *collision = textAt(hitTester, COLLISION_MODEL);
 }
 
-QString sharedGunName(const QDomElement &shared, const QString &tag)
+QString sharedGunName(const QDomElement &sharedGun)
 {
-    return translate(textAt(shared.firstChildElement(tag), USER_STRING));
+    return translate(textAt(sharedGun, USER_STRING));
 }
 
 QString ownGunName(const QString &turretUserString, const QString &tag)
@@ -135,8 +135,8 @@ Gun readGun(const QDomElement &element, const QString &turretUserString, const Q
     gun.tagName = element.tagName();
     const bool isShared = isSharedGun(element);
     const QDomElement sharedGun = isShared ? shared.firstChildElement(gun.tagName) : QDomElement();
-    gun.displayName = isShared ? translate(textAt(sharedGun, USER_STRING))
-                               : ownGunName(turretUserString, gun.tagName);
+    gun.displayName =
+        isShared ? sharedGunName(sharedGun) : ownGunName(turretUserString, gun.tagName);
     const auto [models, hitTester, yawElement, pitchElement, extra, camouflage] =
         firstChildren<6>(element, {&MODELS, &HIT_TESTER, &TURRET_YAW_LIMITS, &PITCH_LIMITS,
                                    &EXTRA_PITCH_LIMITS, &CAMOUFLAGE});
@@ -193,7 +193,7 @@ bool isSharedGun(const QDomElement &gun)
 QString gunDisplayName(const QDomElement &gun, const QString &turretUserString,
                        const QDomElement &shared)
 {
-    return isSharedGun(gun) ? sharedGunName(shared, gun.tagName())
+    return isSharedGun(gun) ? sharedGunName(shared.firstChildElement(gun.tagName()))
                             : ownGunName(turretUserString, gun.tagName());
 }
 
