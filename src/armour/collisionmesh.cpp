@@ -13,12 +13,15 @@
 #include "render/tankmesh.h"
 #include "render/transformstack.h"
 
+#include <QThreadPool>
+
 #include <btBulletCollisionCommon.h>
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -32,10 +35,40 @@ TransformStack &fallbackStack()
     return stack;
 }
 
+// The trees of the groups of a tank are independent of each other, and building them
+// is most of a load's work: a few threads take them while the loader goes on.
+QThreadPool &shapePool()
+{
+    static QThreadPool pool;
+    return pool;
+}
+
+// The tree over the group's triangles and the object carrying it, placed.
+void buildShape(CollisionGroup &group, const glm::mat4 &placement)
+{
+    btIndexedMesh part;
+    part.m_numTriangles = int(group.triangles.size());
+    part.m_triangleIndexBase = reinterpret_cast<const unsigned char *>(group.indices.constData());
+    part.m_triangleIndexStride = 3 * int(sizeof(qint32));
+    part.m_numVertices = int(group.vertices.size());
+    part.m_vertexBase = reinterpret_cast<const unsigned char *>(group.vertices.constData());
+    part.m_vertexStride = int(sizeof(glm::vec3));
+    part.m_indexType = PHY_INTEGER;
+    part.m_vertexType = PHY_FLOAT;
+    group.mesh = std::make_unique<btTriangleIndexVertexArray>();
+    group.mesh->addIndexedMesh(part, PHY_INTEGER);
+    group.shape = std::make_unique<btBvhTriangleMeshShape>(group.mesh.get(), true, true);
+    group.object = std::make_unique<btCollisionObject>();
+    group.object->setCollisionShape(group.shape.get());
+    group.object->setUserPointer(&group);
+    group.place(placement);
+}
+
+// The group's triangles, without the tree; an empty group when none is left.
 template <typename Index>
-std::unique_ptr<CollisionGroup> buildGroup(const QVector<glm::vec3> &positions,
-                                           const Index *indices, qsizetype indexCount,
-                                           const glm::mat4 &placement, int *skipped)
+std::unique_ptr<CollisionGroup> collectTriangles(const QVector<glm::vec3> &positions,
+                                                 const Index *indices, qsizetype indexCount,
+                                                 int *skipped)
 {
     auto group = std::make_unique<CollisionGroup>();
     const qsizetype vertexCount = positions.size();
@@ -67,38 +100,29 @@ std::unique_ptr<CollisionGroup> buildGroup(const QVector<glm::vec3> &positions,
     }
     // Shared, not copied: the model's positions stay as they are while the group lives.
     group->vertices = positions;
-    btIndexedMesh part;
-    part.m_numTriangles = int(group->triangles.size());
-    part.m_triangleIndexBase = reinterpret_cast<const unsigned char *>(group->indices.constData());
-    part.m_triangleIndexStride = 3 * int(sizeof(qint32));
-    part.m_numVertices = int(vertexCount);
-    part.m_vertexBase = reinterpret_cast<const unsigned char *>(group->vertices.constData());
-    part.m_vertexStride = int(sizeof(glm::vec3));
-    part.m_indexType = PHY_INTEGER;
-    part.m_vertexType = PHY_FLOAT;
-    group->mesh = new btTriangleIndexVertexArray;
-    group->mesh->addIndexedMesh(part, PHY_INTEGER);
-    group->shape = new btBvhTriangleMeshShape(group->mesh, true, true);
-    group->object = new btCollisionObject;
-    group->object->setCollisionShape(group->shape);
-    group->object->setUserPointer(group.get());
-    group->object->setUserIndex(GROUP_OWNED_OBJECT);
-    group->place(placement);
+    return group;
+}
+
+template <typename Index>
+std::unique_ptr<CollisionGroup> buildGroup(const QVector<glm::vec3> &positions,
+                                           const Index *indices, qsizetype indexCount,
+                                           const glm::mat4 &placement, int *skipped)
+{
+    auto group = collectTriangles(positions, indices, indexCount, skipped);
+    if (!group->triangles.isEmpty()) {
+        buildShape(*group, placement);
+    }
     return group;
 }
 
 } // namespace
 
-CollisionGroup::~CollisionGroup()
+CollisionGroup::CollisionGroup() = default;
+CollisionGroup::~CollisionGroup() = default;
+
+qint32 truncatedThickness(float mm)
 {
-    if (object) {
-        if (Physics *physics = Physics::instance()) {
-            physics->removeObject(object);
-        }
-    }
-    delete object;
-    delete shape;
-    delete mesh;
+    return std::isfinite(mm) && mm >= 0.0f && mm <= 10000.0f ? qint32(mm) : 0;
 }
 
 void CollisionGroup::place(const glm::mat4 &placement)
@@ -149,14 +173,25 @@ TransformStack &CollisionMesh::tankStack() const
     return stack ? *stack : fallbackStack();
 }
 
+void CollisionMesh::waitForShapes()
+{
+    for (std::future<void> &shape : mPendingShapes) {
+        shape.wait();
+    }
+    mPendingShapes.clear();
+}
+
 void CollisionMesh::deleteGroups()
 {
-    // Each group takes its object out of the world before deleting it.
+    // No worker may still build into a group deleted here. Each group takes its
+    // object out of the world before deleting it.
+    waitForShapes();
     qDeleteAll(groups);
     groups.clear();
 }
 
-bool CollisionMesh::load(const QString &meshPath, const glm::vec3 &mountPosition, int kind)
+bool CollisionMesh::load(const QString &meshPath, const glm::vec3 &mountPosition, int kind,
+                         bool inBackground)
 {
     // What a failed earlier load left would otherwise take the new names and stay
     // in the world.
@@ -173,7 +208,7 @@ bool CollisionMesh::load(const QString &meshPath, const glm::vec3 &mountPosition
     if (!built) {
         return false;
     }
-    buildCollisionObjects();
+    buildCollisionObjects(inBackground);
     return true;
 }
 
@@ -192,8 +227,9 @@ void CollisionMesh::clear()
     surveyingDevices = 0;
 }
 
-void CollisionMesh::buildCollisionObjects()
+void CollisionMesh::buildCollisionObjects(bool inBackground)
 {
+    waitForShapes();
     const glm::mat4 placement = glm::translate(tankStack().current, position);
     int skipped = 0;
     int record = 0;
@@ -223,18 +259,30 @@ void CollisionMesh::buildCollisionObjects()
                 }
                 std::unique_ptr<CollisionGroup> group;
                 if (count <= 0) {
-                    group = buildCollisionGroup(
-                        QVector<glm::vec3>(), static_cast<const quint32 *>(nullptr), 0, placement);
+                    group = std::make_unique<CollisionGroup>();
                 } else if (wide) {
-                    group = buildCollisionGroup(geometry->positions,
-                                                geometry->indices32.constData() + start, count,
-                                                placement, &skipped);
+                    group =
+                        collectTriangles(geometry->positions,
+                                         geometry->indices32.constData() + start, count, &skipped);
                 } else {
-                    group = buildCollisionGroup(geometry->positions,
-                                                geometry->indices16.constData() + start, count,
-                                                placement, &skipped);
+                    group =
+                        collectTriangles(geometry->positions,
+                                         geometry->indices16.constData() + start, count, &skipped);
                 }
-                groups.append(group.release());
+                CollisionGroup *built = group.release();
+                groups.append(built);
+                if (built->triangles.isEmpty()) {
+                    continue;
+                }
+                if (!inBackground) {
+                    buildShape(*built, placement);
+                    continue;
+                }
+                // The group is this worker's alone until waitForShapes.
+                auto task = std::make_shared<std::packaged_task<void()>>(
+                    [built, placement]() { buildShape(*built, placement); });
+                mPendingShapes.push_back(task->get_future());
+                shapePool().start([task]() { (*task)(); });
             }
         }
     }
@@ -248,12 +296,10 @@ void CollisionMesh::buildCollisionObjects()
 
 void CollisionMesh::addToWorld()
 {
-    btCollisionWorld *world = Physics::instance() ? Physics::instance()->world() : nullptr;
-    if (world) {
+    waitForShapes();
+    if (Physics *physics = Physics::instance()) {
         for (CollisionGroup *group : std::as_const(groups)) {
-            if (group->object && group->object->getWorldArrayIndex() < 0) {
-                world->addCollisionObject(group->object, 1, -1);
-            }
+            physics->addGroup(*group);
         }
     }
     int n = 0;
@@ -274,12 +320,9 @@ void CollisionMesh::addToWorld()
 
 void CollisionMesh::removeFromWorld()
 {
-    Physics *physics = Physics::instance();
-    if (!physics) {
-        return;
-    }
+    waitForShapes();
     for (CollisionGroup *group : std::as_const(groups)) {
-        physics->removeObject(group->object);
+        group->entry.leave();
     }
 }
 
@@ -324,7 +367,7 @@ void CollisionMesh::assignArmor(const QString &materialName, CollisionGroup *gro
         return;
     }
     const Plate plate = findPlate(materialName);
-    group->armor = qint32(plate.thickness);
+    group->armor = truncatedThickness(plate.thickness);
     group->spaced = plate.spaced ? 1 : 0;
 }
 
@@ -371,6 +414,7 @@ void CollisionMesh::draw(bool hidden, bool mainPass, Material *overrideMaterial,
     if (!hidden) {
         updateArmorColors();
     }
+    waitForShapes();
     TransformStack &stack = tankStack();
     // Once per draw: the turret and gun models, mounted relative to the hull and
     // turret, need the translation left in the tank's matrix.

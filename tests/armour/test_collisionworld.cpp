@@ -51,7 +51,7 @@ std::unique_ptr<CollisionGroup> square(const glm::mat4 &placement)
 
 void add(CollisionGroup &group)
 {
-    Physics::instance()->world()->addCollisionObject(group.object, 1, -1);
+    Physics::instance()->addGroup(group);
 }
 
 } // namespace
@@ -118,7 +118,7 @@ private slots:
         const Hits hits = cast(from, to);
         // One plate, off its diagonal: one hit, front or back alike.
         QCOMPARE(hits.m_collisionObjects.size(), 1);
-        QCOMPARE(hits.m_collisionObjects[0], group->object);
+        QCOMPARE(hits.m_collisionObjects[0], group->object.get());
         QVERIFY(glm::distance(toGlm(hits.m_hitPointWorld[0]), expected) < 1e-4f);
         QVERIFY(qAbs(hits.m_hitFractions[0] - t) < 1e-5f);
         QCOMPARE(static_cast<CollisionGroup *>(hits.m_collisionObjects[0]->getUserPointer()),
@@ -183,39 +183,45 @@ private slots:
         QCOMPARE(group->triangles.at(1).p2, SQUARE[3]);
     }
 
-    // One owner: groups keep their objects through clearObjects, Physics deletes only
-    // what it owns; a group deleted while its object is in the world takes it out.
+    // One owner: the world never owns an object, the group that built it does and
+    // takes it out when it goes; Physics deletes only the shapes handed to it.
     void ownership()
     {
-        btCollisionWorld *world = Physics::instance()->world();
+        Physics *physics = Physics::instance();
         auto kept = square(glm::mat4(1.0f));
         auto dropped = square(glm::translate(glm::mat4(1.0f), glm::vec3(0, 0, -1)));
         add(*kept);
         add(*dropped);
-        auto *foreignShape = new btSphereShape(0.5f);
-        Physics::instance()->addShape(foreignShape);
-        auto *foreign = new btCollisionObject;
-        foreign->setCollisionShape(foreignShape);
-        world->addCollisionObject(foreign);
-        QCOMPARE(world->getNumCollisionObjects(), 3);
+        add(*kept); // once only
+        physics->addShape(new btSphereShape(0.5f));
+        QCOMPARE(physics->objectCount(), 2);
 
         dropped.reset();
-        QCOMPARE(world->getNumCollisionObjects(), 2);
+        QCOMPARE(physics->objectCount(), 1);
 
-        Physics::instance()->shotStart = glm::vec3(1.0f);
-        Physics::instance()->shotEnd = glm::vec3(2.0f);
-        Physics::instance()->clearObjects();
-        QCOMPARE(world->getNumCollisionObjects(), 0);
-        QCOMPARE(Physics::instance()->shotStart, glm::vec3(0.0f));
-        QCOMPARE(Physics::instance()->shotEnd, glm::vec3(0.0f));
-        // The surviving group still holds a live object, out of the world.
-        QCOMPARE(kept->object->getWorldArrayIndex(), -1);
-        QCOMPARE(kept->object->getCollisionShape(), kept->shape);
+        physics->shotStart = glm::vec3(1.0f);
+        physics->shotEnd = glm::vec3(2.0f);
+        physics->clearObjects();
+        QCOMPARE(physics->objectCount(), 0);
+        QCOMPARE(physics->shotStart, glm::vec3(0.0f));
+        QCOMPARE(physics->shotEnd, glm::vec3(0.0f));
+        // The surviving group still holds a live object, out of the world, and can go
+        // back in.
+        QVERIFY(!kept->entry.inWorld());
+        QCOMPARE(kept->object->getCollisionShape(), kept->shape.get());
         add(*kept);
         QVERIFY(cast(glm::vec3(0.4f, -0.3f, 5), glm::vec3(0.4f, -0.3f, -5)).hasHit());
-        // Deleted last, after the world let go of it: nothing is freed twice (ASan).
+        physics->removeGroup(*kept);
+        QCOMPARE(physics->objectCount(), 0);
+        add(*kept);
+
+        // A group that outlives the world has nothing left to leave (ASan: no use of
+        // the freed world).
+        delete physics;
+        QVERIFY(!kept->entry.inWorld());
         kept.reset();
-        QCOMPARE(world->getNumCollisionObjects(), 0);
+        new Physics();
+        QCOMPARE(Physics::instance()->objectCount(), 0);
     }
 };
 

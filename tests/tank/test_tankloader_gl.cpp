@@ -38,8 +38,6 @@
 #include <QSqlQuery>
 #include <QTest>
 
-#include <btBulletCollisionCommon.h>
-
 #include <memory>
 
 namespace {
@@ -113,7 +111,7 @@ class TestTankLoaderGl : public QObject
     int mark(int level) const { return Log::instance()->text(level).size(); }
     QString modPath() const { return mTree->path() + QStringLiteral("/mod"); }
 
-    int worldObjects() const { return Physics::instance()->world()->getNumCollisionObjects(); }
+    int worldObjects() const { return Physics::instance()->objectCount(); }
 
     // The tank's parts sit on the hard points of the form they were loaded in, every
     // material has a texture of the game, and each plate has its definition's armour.
