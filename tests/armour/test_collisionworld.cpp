@@ -183,6 +183,18 @@ private slots:
         QCOMPARE(group->triangles.at(1).p2, SQUARE[3]);
     }
 
+    // What a group keeps of a registry thickness: truncated, and 0 for anything the
+    // definition reader refuses, never an out-of-range cast.
+    void thicknessTruncation()
+    {
+        QCOMPARE(truncatedThickness(99.9f), 99);
+        QCOMPARE(truncatedThickness(10000.0f), 10000);
+        QCOMPARE(truncatedThickness(-0.0f), 0);
+        for (float refused : {-50.0f, 10000.5f, 3e9f, -2.45e38f, INFINITY, NAN}) {
+            QCOMPARE(truncatedThickness(refused), 0);
+        }
+    }
+
     // One owner: the world never owns an object, the group that built it does and
     // takes it out when it goes; Physics deletes only the shapes handed to it.
     void ownership()

@@ -508,6 +508,47 @@ private slots:
         checkLoadedTank(other);
     }
 
+    // Thicknesses no plate has (negative, not a number, past 10000 mm or the int
+    // range) are left out with one Warning each; the plates read as unregistered,
+    // 0 mm, and the rest of the tank loads as usual. "-0" is a thickness of 0.
+    void armourOutsideTheRangeIsRefused()
+    {
+        QString warden;
+        for (const QString &name : std::as_const(mTanks)) {
+            if (Database::instance()->xmlFileOf(name).endsWith(QLatin1String("v04_warden.xml"))) {
+                warden = name;
+            }
+        }
+        QFile damaged(
+            QStringLiteral(HULLSCOPE_SOURCE_DIR "/tests/tank/data/v04_warden-armour-nan-huge.xml"));
+        QVERIFY(damaged.open(QIODevice::ReadOnly));
+        const QString xml = modPath() + QLatin1Char('/') + Database::instance()->xmlFileOf(warden);
+        QVERIFY(writeFile(xml, damaged.readAll()));
+        const int warnings = mark(Warning);
+        QVERIFY(loader()->load(warden));
+        const QString logged = logSince(Warning, warnings);
+        const QStringList refused = {QStringLiteral("hull/armor_1: thickness \"-50\""),
+                                     QStringLiteral("hull/armor_2: thickness \"nan\""),
+                                     QStringLiteral("hull/armor_3: thickness \"1e30\""),
+                                     QStringLiteral("chassis/armor_1: thickness \"inf\""),
+                                     QStringLiteral("turret/armor_1: thickness \"3e9\"")};
+        for (const QString &plate : refused) {
+            QCOMPARE(logged.count(QStringLiteral("Armour plate ") + plate), 1);
+        }
+        QCOMPARE(logged.count(QStringLiteral("Armour plate ")), refused.size());
+        const CollisionArmor *armour = CollisionArmor::instance();
+        QCOMPARE(armour->findHullArmor(QStringLiteral("armor_4")).thickness, 10.0f);
+        QCOMPARE(armour->findHullArmor(QStringLiteral("armor_2")).thickness, 0.0f);
+        for (const QVector<Mesh *> *list : {&loader()->chassisMeshes, &loader()->hullMeshes,
+                                            &loader()->turretMeshes, &loader()->gunMeshes}) {
+            for (const CollisionGroup *group :
+                 static_cast<const CollisionMesh *>(list->at(Collision))->groups) {
+                QVERIFY2(group->armor >= 0 && group->armor <= 10000, qPrintable(group->name));
+            }
+        }
+        QFile::remove(xml);
+    }
+
     // Qt runs initializeGL again when the view moves into another window: the
     // loader stays the one there was.
     void secondInitialisationKeepsTheLoader()
