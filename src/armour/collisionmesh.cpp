@@ -43,25 +43,73 @@ QThreadPool &shapePool()
     return pool;
 }
 
-// The tree over the group's triangles and the object carrying it, placed.
-void buildShape(CollisionGroup &group, const glm::mat4 &placement)
+// Cuts the group's triangles into pieces of at most PIECE_TRIANGLES, evenly, and
+// makes room for their trees.
+void planPieces(CollisionGroup &group)
 {
-    btIndexedMesh part;
-    part.m_numTriangles = int(group.triangles.size());
-    part.m_triangleIndexBase = reinterpret_cast<const unsigned char *>(group.indices.constData());
-    part.m_triangleIndexStride = 3 * int(sizeof(qint32));
-    part.m_numVertices = int(group.vertices.size());
-    part.m_vertexBase = reinterpret_cast<const unsigned char *>(group.vertices.constData());
-    part.m_vertexStride = int(sizeof(glm::vec3));
-    part.m_indexType = PHY_INTEGER;
-    part.m_vertexType = PHY_FLOAT;
-    group.mesh = std::make_unique<btTriangleIndexVertexArray>();
-    group.mesh->addIndexedMesh(part, PHY_INTEGER);
-    group.shape = std::make_unique<btBvhTriangleMeshShape>(group.mesh.get(), true, true);
+    const int count = int(group.triangles.size());
+    const int pieces = (count + PIECE_TRIANGLES - 1) / PIECE_TRIANGLES;
+    group.pieceStarts.clear();
+    for (int j = 0; j < pieces; ++j) {
+        group.pieceStarts.append(int(qint64(count) * j / pieces));
+    }
+    group.meshes.resize(size_t(pieces));
+    group.pieces.resize(size_t(pieces));
+}
+
+// The tree of one piece. Its mesh lists the pieces before it as empty parts, so that
+// Bullet names its triangles with shape part j, as the ray test reads them back.
+void buildPiece(CollisionGroup &group, int j)
+{
+    const int start = group.pieceStarts.at(j);
+    const int end = j + 1 < group.pieceStarts.size() ? group.pieceStarts.at(j + 1)
+                                                     : int(group.triangles.size());
+    auto mesh = std::make_unique<btTriangleIndexVertexArray>();
+    for (int p = 0; p <= j; ++p) {
+        btIndexedMesh part;
+        part.m_numTriangles = p == j ? end - start : 0;
+        part.m_triangleIndexBase =
+            reinterpret_cast<const unsigned char *>(group.indices.constData() + 3 * start);
+        part.m_triangleIndexStride = 3 * int(sizeof(qint32));
+        part.m_numVertices = int(group.vertices.size());
+        part.m_vertexBase = reinterpret_cast<const unsigned char *>(group.vertices.constData());
+        part.m_vertexStride = int(sizeof(glm::vec3));
+        part.m_indexType = PHY_INTEGER;
+        part.m_vertexType = PHY_FLOAT;
+        mesh->addIndexedMesh(part, PHY_INTEGER);
+    }
+    group.pieces[size_t(j)] = std::make_unique<btBvhTriangleMeshShape>(mesh.get(), true, true);
+    group.meshes[size_t(j)] = std::move(mesh);
+}
+
+// The shape over the built pieces and the object carrying it, placed.
+void assembleShape(CollisionGroup &group, const glm::mat4 &placement)
+{
+    if (group.pieces.size() == 1) {
+        group.shape = std::move(group.pieces.front());
+        group.pieces.clear();
+    } else {
+        auto compound = std::make_unique<btCompoundShape>(true, int(group.pieces.size()));
+        btTransform identity;
+        identity.setIdentity();
+        for (const auto &piece : group.pieces) {
+            compound->addChildShape(identity, piece.get());
+        }
+        group.shape = std::move(compound);
+    }
     group.object = std::make_unique<btCollisionObject>();
     group.object->setCollisionShape(group.shape.get());
     group.object->setUserPointer(&group);
     group.place(placement);
+}
+
+void buildShape(CollisionGroup &group, const glm::mat4 &placement)
+{
+    planPieces(group);
+    for (int j = 0; j < group.pieceStarts.size(); ++j) {
+        buildPiece(group, j);
+    }
+    assembleShape(group, placement);
 }
 
 // The group's triangles, without the tree; an empty group when none is left.
@@ -125,6 +173,16 @@ qint32 truncatedThickness(float mm)
     return std::isfinite(mm) && mm >= 0.0f && mm <= 10000.0f ? qint32(mm) : 0;
 }
 
+int CollisionGroup::triangleAt(int piece, int index) const
+{
+    if (piece < 0 || piece >= pieceStarts.size() || index < 0) {
+        return -1;
+    }
+    const int end =
+        piece + 1 < pieceStarts.size() ? pieceStarts.at(piece + 1) : int(triangles.size());
+    return index < end - pieceStarts.at(piece) ? pieceStarts.at(piece) + index : -1;
+}
+
 void CollisionGroup::place(const glm::mat4 &placement)
 {
     if (!object) {
@@ -179,6 +237,10 @@ void CollisionMesh::waitForShapes()
         shape.wait();
     }
     mPendingShapes.clear();
+    for (const auto &[group, placement] : mPendingAssembly) {
+        assembleShape(*group, placement);
+    }
+    mPendingAssembly.clear();
 }
 
 void CollisionMesh::deleteGroups()
@@ -278,11 +340,16 @@ void CollisionMesh::buildCollisionObjects(bool inBackground)
                     buildShape(*built, placement);
                     continue;
                 }
-                // The group is this worker's alone until waitForShapes.
-                auto task = std::make_shared<std::packaged_task<void()>>(
-                    [built, placement]() { buildShape(*built, placement); });
-                mPendingShapes.push_back(task->get_future());
-                shapePool().start([task]() { (*task)(); });
+                // Each piece is its worker's alone until waitForShapes, which puts
+                // the pieces together.
+                planPieces(*built);
+                for (int j = 0; j < built->pieceStarts.size(); ++j) {
+                    auto task = std::make_shared<std::packaged_task<void()>>(
+                        [built, j]() { buildPiece(*built, j); });
+                    mPendingShapes.push_back(task->get_future());
+                    shapePool().start([task]() { (*task)(); });
+                }
+                mPendingAssembly.emplace_back(built, placement);
             }
         }
     }

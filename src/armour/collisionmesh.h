@@ -10,12 +10,14 @@
 
 #include <future>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class TankMeshHooks;
 class TransformStack;
 class btBvhTriangleMeshShape;
 class btCollisionObject;
+class btCollisionShape;
 class btTriangleIndexVertexArray;
 
 // One triangle of a collision group, as Bullet was given it: the three vertices and
@@ -49,17 +51,28 @@ struct CollisionGroup
     glm::mat4 transform {1.0f};
     qint32 surveyId = 0;
 
-    // Bullet reads the triangles in place from vertices and indices.
+    // Bullet reads the triangles in place from vertices and indices. A large group's
+    // triangles are cut into pieces of consecutive triangles, each with its own tree
+    // so that the trees build side by side, under one compound shape; piece j starts
+    // at triangle pieceStarts[j] and is Bullet's shape part j.
     QVector<glm::vec3> vertices;
     QVector<qint32> indices;
-    std::unique_ptr<btTriangleIndexVertexArray> mesh;
-    std::unique_ptr<btBvhTriangleMeshShape> shape;
+    QVector<qint32> pieceStarts;
+    std::vector<std::unique_ptr<btTriangleIndexVertexArray>> meshes;
+    std::vector<std::unique_ptr<btBvhTriangleMeshShape>> pieces; // of a compound shape
+    std::unique_ptr<btCollisionShape> shape; // the one tree, or the compound of pieces
     std::unique_ptr<btCollisionObject> object;
     WorldEntry entry; // set by Physics::addGroup
 
     // Writes the rotation and translation of placement into the object.
     void place(const glm::mat4 &placement);
+    // The index into triangles of Bullet's triangle index of shape part piece; -1
+    // when the group has no such triangle.
+    [[nodiscard]] int triangleAt(int piece, int index) const;
 };
+
+// The most triangles one tree of a group takes before the group is cut into pieces.
+constexpr int PIECE_TRIANGLES = 16384;
 
 // A thickness in mm as a group holds it: truncated toward zero; anything not finite
 // or outside 0..10000 mm, which the definition reader refuses, reads as 0.
@@ -139,4 +152,5 @@ private:
 
     TankMeshHooks *mTankHooks = nullptr;
     std::vector<std::future<void>> mPendingShapes;
+    std::vector<std::pair<CollisionGroup *, glm::mat4>> mPendingAssembly;
 };

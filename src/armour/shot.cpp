@@ -76,6 +76,7 @@ btScalar AllResultsRayResultCallback::addSingleResult(btCollisionWorld::LocalRay
     lastShape = result.m_collisionObject ? result.m_collisionObject->getCollisionShape() : nullptr;
     shapePart = result.m_localShapeInfo ? result.m_localShapeInfo->m_shapePart : 0;
     triangleIndex = result.m_localShapeInfo ? result.m_localShapeInfo->m_triangleIndex : 0;
+    shapeParts.push_back(shapePart);
     triangleIndices.push_back(triangleIndex);
     rayDirections.push_back(rayDirection);
     return AllHitsRayResultCallback::addSingleResult(result, normalInWorldSpace);
@@ -90,10 +91,11 @@ QVector<RawRayHit> sortedRawHits(const AllResultsRayResultCallback &callback, co
         const btCollisionObject *object = callback.m_collisionObjects[k];
         const auto *group =
             object ? static_cast<const CollisionGroup *>(object->getUserPointer()) : nullptr;
-        const int triangle = callback.triangleIndices[k];
+        const int triangle =
+            group ? group->triangleAt(callback.shapeParts[k], callback.triangleIndices[k]) : -1;
         // Every object of the program's world is a group's; a foreign one has no
         // plate to rate.
-        if (!group || triangle < 0 || triangle >= group->triangles.size()) {
+        if (triangle < 0) {
             continue;
         }
         const glm::vec3 &n = group->triangles.at(triangle).normal;

@@ -8,6 +8,7 @@
 #include <btBulletCollisionCommon.h>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -22,9 +23,11 @@ struct Hits : btCollisionWorld::AllHitsRayResultCallback
     btScalar addSingleResult(btCollisionWorld::LocalRayResult &result, bool normalInWorld) override
     {
         triangles.append(result.m_localShapeInfo ? result.m_localShapeInfo->m_triangleIndex : -1);
+        parts.append(result.m_localShapeInfo ? result.m_localShapeInfo->m_shapePart : -1);
         return AllHitsRayResultCallback::addSingleResult(result, normalInWorld);
     }
     QVector<int> triangles;
+    QVector<int> parts;
 };
 
 Hits cast(const glm::vec3 &from, const glm::vec3 &to)
@@ -164,7 +167,7 @@ private slots:
         int skipped = 0;
         auto none = buildCollisionGroup(SQUARE, static_cast<const quint32 *>(nullptr), 0,
                                         glm::mat4(1.0f), &skipped);
-        QVERIFY(!none->object && !none->shape && !none->mesh && none->triangles.isEmpty());
+        QVERIFY(!none->object && !none->shape && none->meshes.empty() && none->triangles.isEmpty());
         const QVector<quint32> bad = {0, 1, 9};
         auto allBad =
             buildCollisionGroup(SQUARE, bad.constData(), bad.size(), glm::mat4(1.0f), &skipped);
@@ -181,6 +184,45 @@ private slots:
         const Hits hits = cast(glm::vec3(-0.5f, 0.5f, 3), glm::vec3(-0.5f, 0.5f, -3));
         QCOMPARE(hits.triangles, QVector<int> {1});
         QCOMPARE(group->triangles.at(1).p2, SQUARE[3]);
+    }
+
+    // A group too large for one tree is cut into pieces; a ray anywhere on it still
+    // names the triangle it crossed, in the group's own numbering.
+    void largeGroupInPieces()
+    {
+        // A 150 x 150 grid of unit squares in z = 0: 45,000 triangles, three pieces.
+        const int side = 150;
+        QVector<glm::vec3> grid;
+        for (int y = 0; y <= side; ++y) {
+            for (int x = 0; x <= side; ++x) {
+                grid.append(glm::vec3(x, y, 0));
+            }
+        }
+        QVector<quint32> indices;
+        for (quint32 y = 0; y < side; ++y) {
+            for (quint32 x = 0; x < side; ++x) {
+                const quint32 i = y * (side + 1) + x;
+                indices << i << i + 1 << i + side + 2 << i << i + side + 2 << i + side + 1;
+            }
+        }
+        auto group = buildCollisionGroup(grid, indices.constData(), indices.size(),
+                                         glm::translate(glm::mat4(1.0f), glm::vec3(0, 0, -2)));
+        QCOMPARE(group->pieceStarts.size(), 3);
+        add(*group);
+        for (const glm::vec2 at : {glm::vec2(0.8f, 0.2f), glm::vec2(75.2f, 74.7f),
+                                   glm::vec2(149.3f, 149.9f), glm::vec2(60.6f, 100.1f)}) {
+            const Hits hits = cast(glm::vec3(at, 5), glm::vec3(at, -5));
+            QCOMPARE(hits.m_collisionObjects.size(), 1);
+            QCOMPARE(hits.parts.size(), 1);
+            const int k = group->triangleAt(hits.parts.first(), hits.triangles.first());
+            // Square (x, y) holds triangles 2 (y side + x) and the one after it; the
+            // first is the lower right half.
+            const int square = int(at.y) * side + int(at.x);
+            const bool lower = at.x - std::floor(at.x) > at.y - std::floor(at.y);
+            QCOMPARE(k, 2 * square + (lower ? 0 : 1));
+        }
+        QCOMPARE(group->triangleAt(2, 15000), -1);
+        QCOMPARE(group->triangleAt(3, 0), -1);
     }
 
     // What a group keeps of a registry thickness: truncated, and 0 for anything the

@@ -24,6 +24,7 @@ public:
     qint32 shapePart = 0;
     qint32 triangleIndex = 0;
     btVector3 rayDirection {0, 0, 0};
+    btAlignedObjectArray<int> shapeParts;
     btAlignedObjectArray<int> triangleIndices;
     btAlignedObjectArray<btVector3> rayDirections;
 };
