@@ -43,12 +43,15 @@ QThreadPool &shapePool()
     return pool;
 }
 
-// Cuts the group's triangles into pieces of at most PIECE_TRIANGLES, evenly, and
-// makes room for their trees.
+// Bullet's compressed tree keeps a triangle's shape part in 10 bits.
+constexpr int MAX_PIECES = 1024;
+
+// Cuts the group's triangles into pieces of at most PIECE_TRIANGLES, evenly (larger
+// ones past MAX_PIECES pieces), and makes room for their trees.
 void planPieces(CollisionGroup &group)
 {
     const int count = int(group.triangles.size());
-    const int pieces = (count + PIECE_TRIANGLES - 1) / PIECE_TRIANGLES;
+    const int pieces = std::min((count + PIECE_TRIANGLES - 1) / PIECE_TRIANGLES, MAX_PIECES);
     group.pieceStarts.clear();
     for (int j = 0; j < pieces; ++j) {
         group.pieceStarts.append(int(qint64(count) * j / pieces));
@@ -82,9 +85,16 @@ void buildPiece(CollisionGroup &group, int j)
     group.meshes[size_t(j)] = std::move(mesh);
 }
 
-// The shape over the built pieces and the object carrying it, placed.
+// The shape over the built pieces and the object carrying it, placed. A piece that
+// could not be built (out of memory) leaves the group without shape and object.
 void assembleShape(CollisionGroup &group, const glm::mat4 &placement)
 {
+    if (std::any_of(group.pieces.begin(), group.pieces.end(),
+                    [](const auto &piece) { return !piece; })) {
+        group.pieces.clear();
+        group.meshes.clear();
+        return;
+    }
     if (group.pieces.size() == 1) {
         group.shape = std::move(group.pieces.front());
         group.pieces.clear();

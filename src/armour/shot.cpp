@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace {
 
@@ -20,9 +19,9 @@ constexpr float MARKER_PULL_BACK = 0.04f;
 constexpr float RICOCHET_KINETIC = 70.0f;
 constexpr float RICOCHET_HEAT = 80.0f;
 // An AP or APCR shell at least twice as wide as the plate is thick bites into it:
-// its normalisation grows by NORMALIZATION_GAIN times calibre over thickness. At
-// three times the thickness it cannot ricochet any more, neither on this plate nor
-// on any plate behind it on the same shot.
+// its normalisation is multiplied by NORMALIZATION_GAIN times calibre over
+// thickness. At three times the thickness it cannot ricochet any more, neither on
+// this plate nor on any plate behind it on the same shot.
 constexpr float TWO_CALIBRES = 2.0f;
 constexpr float THREE_CALIBRES = 3.0f;
 constexpr double NORMALIZATION_GAIN = 1.4;
