@@ -3,6 +3,7 @@
 #include "tank/garage.h"
 #include "tank/tankloader.h"
 
+#include "armour/collisionarmor.h"
 #include "armour/physics.h"
 
 #include "render/overlayimage.h"
@@ -13,7 +14,23 @@
 
 #include <QOpenGLContext>
 
-TankScene::TankScene() = default;
+TankScene::TankScene(QObject *parent)
+    : QObject(parent)
+{
+}
+
+void TankScene::setWindowHooks(TankLoaderWindowHooks *loaderHooks,
+                               CollisionArmorWindowHooks *armorHooks)
+{
+    mLoaderHooks = loaderHooks;
+    mArmorHooks = armorHooks;
+    if (mTankLoader) {
+        mTankLoader->setWindowHooks(loaderHooks);
+    }
+    if (CollisionArmor *armour = CollisionArmor::instance()) {
+        armour->setWindowHooks(armorHooks);
+    }
+}
 
 TankScene::~TankScene() = default;
 
@@ -25,6 +42,10 @@ void TankScene::createTankLoader()
         return;
     }
     mTankLoader = new TankLoader();
+    mTankLoader->setWindowHooks(mLoaderHooks);
+    if (CollisionArmor *armour = CollisionArmor::instance()) {
+        armour->setWindowHooks(mArmorHooks);
+    }
 }
 
 void TankScene::createHangars()
@@ -70,6 +91,7 @@ void TankScene::viewReady(RenderWidget *view)
         mPremiumGarage->setView(view);
         mBasicGarage->setView(view);
     }
+    emit sceneReady();
 }
 
 void TankScene::releaseScene()
@@ -87,6 +109,7 @@ void TankScene::releaseScene()
         physics->setView(nullptr);
     }
     mView = nullptr;
+    emit sceneReleased();
 }
 
 void TankScene::drawShadowPass()

@@ -2,20 +2,28 @@
 
 #include "render/viewscenehooks.h"
 
+#include <QObject>
+
 #include <memory>
 
 class BasicGarage;
+class CollisionArmorWindowHooks;
+class TankLoaderWindowHooks;
 class Garage;
 class PremiumGarage;
 class TankLoader;
 
 // The view's scene: the tank loader, the two hangars and the collision world, made,
 // drawn and released when the view says so. Start-up registers it on the view.
-class TankScene : public ViewSceneHooks
+class TankScene : public QObject, public ViewSceneHooks
 {
+    Q_OBJECT
+
 public:
-    TankScene();
+    explicit TankScene(QObject *parent = nullptr);
     ~TankScene() override;
+
+    void setWindowHooks(TankLoaderWindowHooks *loaderHooks, CollisionArmorWindowHooks *armorHooks);
 
     void createTankLoader() override;
     void createHangars() override;
@@ -40,7 +48,13 @@ public:
     // its release.
     TankLoader *tankLoader() const { return mTankLoader; }
 
+signals:
+    void sceneReady();
+    void sceneReleased();
+
 private:
+    TankLoaderWindowHooks *mLoaderHooks = nullptr;
+    CollisionArmorWindowHooks *mArmorHooks = nullptr;
     RenderWidget *mView = nullptr;
     std::unique_ptr<BasicGarage> mBasicGarage;
     std::unique_ptr<PremiumGarage> mPremiumGarage;
