@@ -12,11 +12,22 @@
 
 #include "core/log.h"
 
-#include <QOpenGLContext>
-
 TankScene::TankScene(QObject *parent)
     : QObject(parent)
 {
+}
+
+TankScene::~TankScene()
+{
+    // The view normally releases the scene before; a scene that goes first frees its
+    // GL names in the view's context and leaves the view no dangling hooks.
+    if (mView) {
+        ViewContextGuard guard(mView);
+        if (mView->sceneHooks() == this) {
+            mView->setSceneHooks(nullptr);
+        }
+        releaseScene();
+    }
 }
 
 void TankScene::setWindowHooks(TankLoaderWindowHooks *loaderHooks,
@@ -24,27 +35,25 @@ void TankScene::setWindowHooks(TankLoaderWindowHooks *loaderHooks,
 {
     mLoaderHooks = loaderHooks;
     mArmorHooks = armorHooks;
-    if (mTankLoader) {
-        mTankLoader->setWindowHooks(loaderHooks);
+    if (!mTankLoader) {
+        return;
     }
-    if (CollisionArmor *armour = CollisionArmor::instance()) {
-        armour->setWindowHooks(armorHooks);
+    mTankLoader->setWindowHooks(mLoaderHooks);
+    if (CollisionArmor *armor = CollisionArmor::instance()) {
+        armor->setWindowHooks(mArmorHooks);
     }
 }
 
-TankScene::~TankScene() = default;
-
 void TankScene::createTankLoader()
 {
-    // Qt runs initializeGL again when the view moves into another window.
-    if (TankLoader::instance()) {
+    if (mTankLoader) {
         logLine(QStringLiteral("A tank loader exists already; keeping it."), Warning);
         return;
     }
-    mTankLoader = new TankLoader();
+    mTankLoader = std::make_unique<TankLoader>();
     mTankLoader->setWindowHooks(mLoaderHooks);
-    if (CollisionArmor *armour = CollisionArmor::instance()) {
-        armour->setWindowHooks(mArmorHooks);
+    if (CollisionArmor *armor = CollisionArmor::instance()) {
+        armor->setWindowHooks(mArmorHooks);
     }
 }
 
@@ -70,21 +79,8 @@ void TankScene::viewReady(RenderWidget *view)
     }
     if (mTankLoader) {
         mTankLoader->setView(view);
-        if (QOpenGLContext *context = view ? view->context() : nullptr) {
-            // Moving the view into another window replaces its context; the tank's GL
-            // objects go with the old one, while it is still current.
-            QObject::connect(
-                context, &QOpenGLContext::aboutToBeDestroyed, mTankLoader,
-                [loader = mTankLoader]() {
-                    if (loader->loaded) {
-                        loader->unload();
-                        loader->loaded = false;
-                    }
-                },
-                Qt::DirectConnection);
-        }
         if (TextureLoader *textures = TextureLoader::instance()) {
-            textures->setTankHooks(mTankLoader);
+            textures->setTankHooks(mTankLoader.get());
         }
     }
     if (mPremiumGarage && mBasicGarage) {
@@ -96,20 +92,30 @@ void TankScene::viewReady(RenderWidget *view)
 
 void TankScene::releaseScene()
 {
+    const bool made = mTankLoader || mBasicGarage || mPremiumGarage;
     mBasicGarage.reset();
     mPremiumGarage.reset();
     if (mTankLoader) {
         if (TextureLoader *textures = TextureLoader::instance()) {
             textures->setTankHooks(nullptr);
         }
-        delete mTankLoader;
-        mTankLoader = nullptr;
+        if (mTankLoader->loaded) {
+            mTankLoader->unload();
+            mTankLoader->loaded = false;
+        }
+        mTankLoader->setWindowHooks(nullptr);
+        if (CollisionArmor *armor = CollisionArmor::instance()) {
+            armor->setWindowHooks(nullptr);
+        }
+        mTankLoader.reset();
     }
-    if (Physics *physics = Physics::instance(); physics && physics->view() == mView) {
+    if (Physics *physics = Physics::instance(); physics && mView && physics->view() == mView) {
         physics->setView(nullptr);
     }
     mView = nullptr;
-    emit sceneReleased();
+    if (made) {
+        emit sceneReleased();
+    }
 }
 
 void TankScene::drawShadowPass()
@@ -173,7 +179,9 @@ void TankScene::reloadScene()
             garage->load();
         }
     }
-    // The status text "Scene Reload done." waits for the main window.
+    if (TankLoaderWindowHooks *hooks = mTankLoader ? mTankLoader->windowHooks() : nullptr) {
+        hooks->showStatus(tr("Scene Reload done."), 0);
+    }
     if (mTankLoader) {
         mTankLoader->reload();
     }
