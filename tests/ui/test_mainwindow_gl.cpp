@@ -315,6 +315,9 @@ private slots:
         QCOMPARE(ui().armorInspectEnable->text(), QStringLiteral("Enable "));
         QVERIFY(ui().LogAllText->isReadOnly());
         QCOMPARE(ui().tabWidget_2->currentIndex(), 0);
+        // The settings' "4x", made the default format before the form made the view: the
+        // first frame found samples in the view's framebuffer.
+        QVERIFY(view()->sampleBuffers);
         // The settings say the grid is hidden: the box set twice leaves it checked.
         QVERIFY(ui().GridCheckBox->isChecked());
         QVERIFY(!view()->gridVisible);
@@ -405,6 +408,9 @@ private slots:
         // Every sample gun's front sector is "-5 15 20".
         QCOMPARE(ui().gunRotationSpin->minimum(), -15.0);
         QCOMPARE(ui().gunRotationSpin->maximum(), 5.0);
+        QCOMPARE(loader->windowHooks(), static_cast<TankLoaderWindowHooks *>(mWindow.get()));
+        QCOMPARE(CollisionArmor::instance()->windowHooks(),
+                 static_cast<CollisionArmorWindowHooks *>(mWindow.get()));
         QVERIFY(ui().armorTableView->model());
         QVERIFY(ui().armorTableView->model()->rowCount() > 0);
 
