@@ -1014,6 +1014,12 @@ void RenderWidget::toggleRenderInfo(bool hide)
     overlay->dirty = true;
 }
 
+void RenderWidget::changeAmbientLight(int level)
+{
+    ambient = glm::vec3(float(level) / 255.0f);
+    light->ambient = ambient;
+}
+
 void RenderWidget::mouseInverted()
 {
     if (Settings *s = settings()) {

@@ -152,6 +152,8 @@ public slots:
     void toggleGarage(bool premium);
     void toggleText(bool hide);
     void toggleRenderInfo(bool hide);
+    // The ambient light from a level of 0..255, in every colour channel.
+    void changeAmbientLight(int level);
     void makeFbo();
     void mouseInverted();
     void cameraTypeChanged(int i);
