@@ -134,6 +134,8 @@ MainWindow::MainWindow(TankScene &scene, Qt::WindowFlags flags)
 
     armorCalibreChange(ui.shellSizeBox->value());
 
+    createRecentActions();
+
     logLine(QStringLiteral("main window setup complete."), Info);
 
     // Set twice so that toggled() reaches the view with the final state whatever the
@@ -147,6 +149,7 @@ MainWindow::~MainWindow()
 {
     // The view dies after this body, with the base class, and releases the scene then:
     // nothing may reach back into this half-destroyed window.
+    saveRecentTanks();
     if (Log *log = Log::instance()) {
         disconnect(log, nullptr, this, nullptr);
     }
@@ -189,19 +192,7 @@ void MainWindow::setupDocks()
     }
     ui.TanksDock->setWindowFlags(Qt::Window);
 
-    // No saved layout yet: the start-up arrangement. The flag above made the Tanks dock
-    // a hidden window of its own; only docking it again brings the tank list back.
-    ui.CameraDock->hide();
-    ui.armorInspectionDock->hide();
-    ui.LogViewDock->hide();
-    addDockWidget(Qt::RightDockWidgetArea, ui.TanksDock);
-    ui.TanksDock->setFloating(false);
-    tabifyDockWidget(ui.TanksDock, ui.TankOptionsDock);
-    tabifyDockWidget(ui.TanksDock, ui.CamoDock);
-    tabifyDockWidget(ui.TanksDock, ui.SceneSettingsDock);
-    ui.TanksDock->show();
-    ui.TanksDock->raise();
-    logLine(QStringLiteral("Could not locate default.layout"), Warning);
+    restoreStartupLayout();
 }
 
 // ---- hooks ----
@@ -461,8 +452,6 @@ void MainWindow::keyReleaseEvent(QKeyEvent *event)
 
 void MainWindow::aboutViewer() { }
 
-void MainWindow::showPreferences() { }
-
 void MainWindow::showVisualEditor() { }
 
 void MainWindow::keyPressEvent(QKeyEvent *event)
@@ -473,20 +462,6 @@ void MainWindow::keyPressEvent(QKeyEvent *event)
 void MainWindow::updateLogWidget() { }
 
 void MainWindow::saveSceneSettings() { }
-
-void MainWindow::saveLayout() { }
-
-void MainWindow::loadDefaultLayout() { }
-
-void MainWindow::addTankRecent(const QString &tankName) { }
-
-void MainWindow::_loadTankFromRecent() { }
-
-void MainWindow::takeScreenshot() { }
-
-void MainWindow::takeScreenshotFile() { }
-
-void MainWindow::openScreenshotDir() { }
 
 void MainWindow::showScreenshot() { }
 

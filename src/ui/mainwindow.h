@@ -16,6 +16,8 @@
 #include <utility>
 
 class QAction;
+class QImage;
+class QTime;
 class QModelIndex;
 class QSqlQuery;
 class TankScene;
@@ -47,6 +49,17 @@ public:
     // box never offers an angle past the limit; a range narrower than a tenth becomes
     // the tenth nearest its middle.
     [[nodiscard]] static std::pair<double, double> tenthRangeInside(double minimum, double maximum);
+
+    // The quick screenshot's file name in the screenshot folder: the tank name with
+    // every character a file name may not hold made "_", the time as "_h-m-s" when
+    // timeStamp is set, then ".png". No tank gives ".png" alone.
+    [[nodiscard]] static QString screenshotFileName(const QString &tankName, bool timeStamp,
+                                                    const QTime &time);
+
+    // Writes the recent tanks into recent.list in the data folder; an empty list
+    // writes nothing. The destructor calls it too; start-up calls it after the
+    // event loop.
+    void saveRecentTanks();
 
     // DatabaseWindowHooks and TankLoaderWindowHooks
     void showStatus(const QString &text, int timeoutMs) override;
@@ -145,6 +158,17 @@ private:
     // failed GL start-up.
     void connectScene();
     void setupDocks();
+    // The last step of setupDocks: user.layout, else the shipped default.layout, else
+    // the start-up arrangement; a file whose state does not restore falls through.
+    void restoreStartupLayout();
+    // Restores the window state kept in an INI file; false when the file is missing
+    // or its state does not restore.
+    bool restoreLayoutFile(const QString &file);
+    void showStartupArrangement();
+    void createRecentActions();
+    void updateRecentMenu();
+    // The view's frame, with alpha only when screenshots keep it.
+    QImage grabView();
     // Shows the rows of an executed query (column 4, the translated name) as the
     // tank list, then deletes the query.
     void showTanks(QSqlQuery *query);
