@@ -355,8 +355,21 @@ private slots:
             [&](Preferences &dialog) { dialog.ui.BrastelPathTxt->setText(capitals.path()); });
         QVERIFY(s->brastelPathValid);
         QVERIFY(mEvents.contains(QStringLiteral("brastelPath")));
-        QVERIFY(!boxTexts().contains(QStringLiteral(
-            "Brastel path does not appear to be valid. Please check Preferences again.")));
+        // The database finds nothing in it; the path itself is not called invalid.
+        const QString noDatabase = QStringLiteral(
+            "Could not build the database.\nPlease check that your Brastel path is correct.");
+        QCOMPARE(boxTexts(), QStringList({noDatabase}));
+
+        // The default folder, relative here (backslashes are separators to the game-path
+        // check), holding the game: announced, no warning.
+        QVERIFY(writeFile(QDir::current().filePath(QStringLiteral("c:/Games/Brastel/Brastel.exe")),
+                          QByteArray()));
+        mEvents.clear();
+        runPreferences([](Preferences &dialog) { dialog.ui.BrastelPathTxt->clear(); });
+        QCOMPARE(boxTexts(),
+                 QStringList({"Brastel path is empty, using default path.", noDatabase}));
+        QVERIFY(mEvents.contains(QStringLiteral("brastelPath")));
+        QVERIFY(s->brastelPathValid);
 
         mEvents.clear();
         runPreferences([&](Preferences &dialog) { dialog.ui.BrastelPathTxt->setText(sample); });
@@ -463,6 +476,20 @@ private slots:
         mWindow->loadDefaultLayout();
         QCOMPARE(boxTexts(), QStringList({"Restored default layout"}));
         QVERIFY(ui().armorDock->isHidden());
+    }
+
+    // A layout that could not be written is not reported as saved.
+    void unwritableLayoutSaysSo()
+    {
+        const QString file = data() + QStringLiteral("/user.layout");
+        QFile::remove(file);
+        QVERIFY(QDir().mkpath(file)); // a folder where the file should go
+        const int before = logCount(Info, QStringLiteral("Saved window layout"));
+        mWindow->saveLayout();
+        QVERIFY(QDir().rmdir(file));
+        QCOMPARE(boxTexts(), QStringList({"Could not save window layout"}));
+        QCOMPARE(logCount(Info, QStringLiteral("Saved window layout")), before);
+        QCOMPARE(logCount(Warning, QStringLiteral("Could not save window layout: ") + file), 1);
     }
 
     void missingOrBrokenDefaultLayoutSaysSo_data()
