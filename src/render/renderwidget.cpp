@@ -242,26 +242,55 @@ RenderWidget::RenderWidget(QWidget *parent, CameraController::Clock clock)
 
 RenderWidget::~RenderWidget()
 {
+    // The context dies in the base destructor; this object must not hear of it then.
+    disconnect(mContextGone);
     // Everything below owns GL names of this widget's context, which goes away
     // right after this body.
     makeCurrent();
-    if (mSceneHooks && initialised) {
-        mSceneHooks->releaseScene();
-    }
-    delete mMaterialLoader;
-    delete mTextureLoader;
-    shadowMap.destroy();
+    releaseGl();
     grid.reset();
     marker.reset();
     lineBatch.reset();
     overlay.reset();
-    delete mShaderLoader;
-    delete mMatrixStack;
     MaterialLoader *materials = MaterialLoader::instance();
     if (materials && materials->light == light.get()) {
         materials->light = nullptr;
     }
     light.reset();
+    doneCurrent();
+}
+
+void RenderWidget::releaseGl()
+{
+    if (mSceneHooks && initialised) {
+        mSceneHooks->releaseScene();
+    }
+    initialised = false;
+    delete mMaterialLoader;
+    mMaterialLoader = nullptr;
+    delete mTextureLoader;
+    mTextureLoader = nullptr;
+    shadowMap.destroy();
+    // Fresh, empty ones: the next context's initialisation fills them again.
+    grid = std::make_unique<GridMesh>();
+    marker = std::make_unique<DiscMarker>();
+    lineBatch = std::make_unique<LineBatch>();
+    overlay = std::make_unique<OverlayImage>();
+    delete mShaderLoader;
+    mShaderLoader = nullptr;
+    delete mMatrixStack;
+    mMatrixStack = nullptr;
+}
+
+void RenderWidget::contextAboutToBeDestroyed()
+{
+    // Qt replaces the context when the view moves into another top-level window and
+    // runs initializeGL again in the new one: what this one made is freed here, in
+    // its own context, never later in the new one.
+    logLine(QStringLiteral("Releasing the view's OpenGL objects."), Info);
+    disconnect(mContextGone);
+    makeCurrent();
+    releaseGl();
     doneCurrent();
 }
 
@@ -299,6 +328,8 @@ void RenderWidget::initializeGL()
 {
     logLine(QStringLiteral("Initialising OpenGL."), Info);
     startUs = platform::performanceCounterMicroseconds();
+    mContextGone = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this,
+                           &RenderWidget::contextAboutToBeDestroyed, Qt::DirectConnection);
 
     const QSurfaceFormat format = context()->format();
     // The samples live in the widget's own framebuffer, not in the context's surface;
@@ -361,7 +392,11 @@ void RenderWidget::initializeGL()
     // The camouflage loader takes its place after this one.
     mTextureLoader = new TextureLoader(this);
 
-    if (settings() && Database::instance()
+    // A later context (the view moved into another window) finds the database, the
+    // camera, the colour and the hangar choice as the user left them.
+    const bool first = !mInitialisedBefore;
+    mInitialisedBefore = true;
+    if (first && settings() && Database::instance()
         && settings()->checkBrastelPath(settings()->brastelPath)) {
         Database::instance()->rebuildDatabase();
     }
@@ -370,7 +405,9 @@ void RenderWidget::initializeGL()
     if (mSceneHooks) {
         mSceneHooks->createHangars();
     }
-    usePremiumGarage = settings() && settings()->sceneSet == QLatin1String("premium");
+    if (first) {
+        usePremiumGarage = settings() && settings()->sceneSet == QLatin1String("premium");
+    }
 
     mMaterialLoader->createDefaultMaterials();
     grid->create(gridSize, programId(mShaderLoader->program(ShaderGrid)));
@@ -380,9 +417,11 @@ void RenderWidget::initializeGL()
     mMaterialLoader->light = light.get();
 
     makeFbo();
-    resetCamera();
-    if (settings()) {
-        setViewportColor(settings()->viewportColor);
+    if (first) {
+        resetCamera();
+        if (settings()) {
+            setViewportColor(settings()->viewportColor);
+        }
     }
 
     overlay->init(programId(mShaderLoader->program(ShaderFont)));

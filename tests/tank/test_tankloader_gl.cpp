@@ -94,6 +94,12 @@ struct Window : TankLoaderWindowHooks
     QStringList recent;
 };
 
+struct ArmorWindow : CollisionArmorWindowHooks
+{
+    QTableView *armorTableView() override { return nullptr; }
+    QTableView *spacedArmorTableView() override { return nullptr; }
+};
+
 } // namespace
 
 // The tank loader on the sample game inside a shown view, which makes and releases it.
@@ -106,6 +112,7 @@ class TestTankLoaderGl : public QObject
     std::unique_ptr<RenderWidget> mView;
     QList<MessageBoxRequest> mBoxes;
     Window mWindow;
+    ArmorWindow mArmorWindow;
     QStringList mTanks;
 
     TankLoader *loader() const { return TankLoader::instance(); }
@@ -237,17 +244,23 @@ private slots:
         new Physics();
         QVERIFY(Settings::instance()->brastelPathValid);
 
+        // The window's hooks go to the scene before the view exists; the loader and
+        // the armour registry made at its first show take them.
+        mScene.setWindowHooks(&mWindow, &mArmorWindow);
+        QSignalSpy ready(&mScene, &TankScene::sceneReady);
         mView = std::make_unique<RenderWidget>();
         mView->setSceneHooks(&mScene);
         mView->resize(320, 240);
         mView->show();
         QVERIFY(QTest::qWaitForWindowExposed(mView.get(), 20000));
         QVERIFY(QTest::qWaitFor([this]() { return mView->initialised; }, 20000));
+        QCOMPARE(ready.size(), 1);
         QVERIFY(loader());
         QCOMPARE(mScene.tankLoader(), loader());
+        QCOMPARE(loader()->windowHooks(), &mWindow);
+        QCOMPARE(CollisionArmor::instance()->windowHooks(), &mArmorWindow);
         QCOMPARE(loader()->view(), mView.get());
         QCOMPARE(Physics::instance()->view(), mView.get());
-        loader()->setWindowHooks(&mWindow);
 
         Database *db = Database::instance();
         const std::unique_ptr<QSqlQuery> query(
@@ -260,11 +273,15 @@ private slots:
 
     void cleanupTestCase()
     {
-        if (loader()) {
-            loader()->setWindowHooks(nullptr);
-        }
+        // The view's end releases the scene: the loader and the armour registry go
+        // and no texture loader keeps asking the loader.
+        QSignalSpy released(&mScene, &TankScene::sceneReleased);
         mView.reset();
+        QCOMPARE(released.size(), 1);
         QVERIFY(!TankLoader::instance());
+        QVERIFY(!CollisionArmor::instance());
+        QVERIFY(!mScene.tankLoader());
+        QCOMPARE(Physics::instance()->view(), nullptr);
         delete Physics::instance();
         delete Database::instance();
         delete BufferManager::instance();
@@ -510,22 +527,16 @@ private slots:
         checkLoadedTank(other);
     }
 
-    // Qt runs initializeGL again when the view moves into another window: the
-    // loader stays the one there was.
-    void secondInitialisationKeepsTheLoader()
+    // A scene reload says so between the hangars and the tank, and keeps the tank.
+    void sceneReloadReportsAndKeepsTheTank()
     {
-        TankLoader *before = loader();
-        const int warnings = mark(Warning);
-        QWidget window;
-        window.resize(320, 240);
-        mView->setParent(&window);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window, 20000));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            logSince(Info, 0).count(QStringLiteral("Initialising OpenGL.")) >= 2, 20000);
-        QCOMPARE(loader(), before);
-        QVERIFY(logSince(Warning, warnings).contains(QStringLiteral("tank loader exists")));
-        mView->setParent(nullptr);
+        QVERIFY(loader()->load(mTanks.at(3)));
+        mWindow.status.clear();
+        mView->sceneReload();
+        QVERIFY(mWindow.status.size() >= 2);
+        QCOMPARE(mWindow.status.first(), QStringLiteral("Scene Reload done."));
+        QCOMPARE(mWindow.status.at(1), QStringLiteral("Loading  Tank: ") + mTanks.at(3));
+        checkLoadedTank(mTanks.at(3));
     }
 };
 
