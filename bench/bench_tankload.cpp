@@ -140,9 +140,11 @@ bool loaded(benchmark::State &state)
 
 QVector<Mesh *> formMeshes(int form)
 {
-    TankLoader *l = fixture->loader();
-    return {l->chassisMeshes.at(form), l->hullMeshes.at(form), l->turretMeshes.at(form),
-            l->gunMeshes.at(form)};
+    QVector<Mesh *> meshes;
+    for (TankPart part : allTankParts) {
+        meshes.append(fixture->loader()->parts().mesh(part, TankModel(form)));
+    }
+    return meshes;
 }
 
 // The whole load: definition, three forms, textures, collision objects, armour, as
@@ -213,11 +215,11 @@ void BM_Stage_CollisionBvh(benchmark::State &state)
         return;
     }
     ViewContextGuard guard(fixture->view.get());
-    const QVector<Mesh *> meshes = formMeshes(Collision);
+    const TankParts &parts = fixture->loader()->parts();
     for (auto _ : state) {
         state.PauseTiming();
-        for (Mesh *mesh : meshes) {
-            auto *collision = static_cast<CollisionMesh *>(mesh);
+        for (TankPart part : allTankParts) {
+            CollisionMesh *collision = parts.collision(part);
             const QString path = collision->path;
             collision->clear();
             collision->path = path;
@@ -226,8 +228,8 @@ void BM_Stage_CollisionBvh(benchmark::State &state)
                                     collision->extraGeometries, false, false);
         }
         state.ResumeTiming();
-        for (Mesh *mesh : meshes) {
-            static_cast<CollisionMesh *>(mesh)->buildCollisionObjects();
+        for (TankPart part : allTankParts) {
+            parts.collision(part)->buildCollisionObjects();
         }
     }
     fixture->loader()->loaded = false;
