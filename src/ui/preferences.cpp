@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QSettings>
 
+#include <algorithm>
+
 namespace {
 
 const QString MODPATH_HISTORY_FILE = QStringLiteral("historyModPath.list");
