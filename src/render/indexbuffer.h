@@ -2,7 +2,6 @@
 
 #include "gamedata/primitivegroup.h"
 
-#include <QByteArray>
 #include <QVector>
 
 using GLuint = unsigned int;
@@ -22,11 +21,11 @@ public:
     IndexBuffer(IndexBuffer &&other) noexcept;
     IndexBuffer &operator=(IndexBuffer &&other) noexcept;
 
-    // Decodes an index section into geometry (reversed triangles, triangle count)
-    // and the groups, and, with a context current, uploads the indices: index count
-    // x width bytes, the whole triangles followed by zeros. An empty buffer is
-    // neither created nor mapped.
-    void load(const QByteArray &section, VisualGeometry *geometry);
+    // Takes the draw ranges and width of a decoded record (decodeVisualGeometry) and,
+    // with a context current, uploads its reversed indices: the section's index count
+    // x width bytes, the whole triangles followed by zeros. A buffer of no indices is
+    // created but never mapped.
+    void load(const VisualGeometry &geometry);
     // Deletes the GL name (only while a context is current) and forgets it.
     void destroy();
 

@@ -12,8 +12,6 @@
 #include <QOpenGLFunctions_3_2_Core>
 #include <QOpenGLVersionFunctionsFactory>
 
-#include <memory>
-
 namespace {
 
 void setPolygonMode(GLenum mode)
@@ -146,20 +144,11 @@ void TankLoader::collectUvMeshes(UvMeshSink *sink)
     }
     QVector<UvMapEntry> entries = chassisMeshes.at(Undamaged)->extraGeometries;
     entries += hullMeshes.at(Undamaged)->extraGeometries;
-    {
-        // Loading a model creates its buffers and textures.
-        ViewContextGuard guard(mView);
-        auto take = [&entries](const QString &model) {
-            auto mesh = std::make_unique<TankMesh>();
-            if (mesh->load(model, glm::vec3(0.0f), 4, true)) {
-                entries += mesh->extraGeometries;
-            }
-        };
-        for (const Turret &turret : std::as_const(mTurretGunChooser->turrets)) {
-            take(turret.undamagedModel);
-            for (const Gun &gun : turret.guns) {
-                take(gun.undamagedModel);
-            }
+    // Read from their files into CPU records only: no buffer, material or texture.
+    for (const Turret &turret : std::as_const(mTurretGunChooser->turrets)) {
+        (void)collectModelUvTriangles(turret.undamagedModel, &entries);
+        for (const Gun &gun : turret.guns) {
+            (void)collectModelUvTriangles(gun.undamagedModel, &entries);
         }
     }
     QStringList textures;
