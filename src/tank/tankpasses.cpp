@@ -142,8 +142,13 @@ void TankLoader::collectUvMeshes(UvMeshSink *sink)
     if (!sink) {
         return;
     }
-    QVector<UvMapEntry> entries = chassisMeshes.at(Undamaged)->extraGeometries;
-    entries += hullMeshes.at(Undamaged)->extraGeometries;
+    QVector<UvMapEntry> entries;
+    // Before the first load there are no part meshes to read.
+    for (const Mesh *mesh : {chassisMeshes.value(Undamaged), hullMeshes.value(Undamaged)}) {
+        if (mesh) {
+            entries += mesh->extraGeometries;
+        }
+    }
     // Read from their files into CPU records only: no buffer, material or texture.
     for (const Turret &turret : std::as_const(mTurretGunChooser->turrets)) {
         (void)collectModelUvTriangles(turret.undamagedModel, &entries);
