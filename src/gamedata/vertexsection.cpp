@@ -58,6 +58,34 @@ void reportShortRead(const char *what)
     fatalError(QStringLiteral("Error reading data: ") + QLatin1String(what));
 }
 
+// The upload's vertex loop, one instance per layout so that no vertex asks which.
+template <bool Packed, bool WithUv2, bool Skinned>
+void interleaveAs(const VisualGeometry &geometry, int count, float *out)
+{
+    const glm::vec3 *positions = geometry.positions.constData();
+    const glm::vec3 *normals = geometry.normals.constData();
+    const glm::vec2 *uvs = geometry.uvs.constData();
+    const glm::vec3 *tangents = geometry.tangents.constData();
+    const glm::vec3 *binormals = geometry.binormals.constData();
+    const glm::vec2 *uvs2 = geometry.uvs2.constData();
+    const glm::vec3 *weights = geometry.boneWeights.constData();
+    for (int i = 0; i < count; ++i) {
+        out = put(out, positions[i]);
+        out = put(out, normals[i]);
+        out = put(out, uvs[i]);
+        if constexpr (Packed) {
+            out = put(out, tangents[i]);
+            out = put(out, binormals[i]);
+        }
+        if constexpr (WithUv2) {
+            out = put(out, uvs2[i]);
+        }
+        if constexpr (Skinned) {
+            out = put(out, weights[i]);
+        }
+    }
+}
+
 } // namespace
 
 glm::vec3 unpackVector(quint32 word)
@@ -231,23 +259,14 @@ bool interleaveVertices(const VisualGeometry &geometry, float *out, qint64 outBy
         return false;
     }
 
-    const glm::vec3 *positions = geometry.positions.constData();
-    const glm::vec3 *normals = geometry.normals.constData();
-    const glm::vec2 *uvs = geometry.uvs.constData();
-    for (int i = 0; i < count; ++i) {
-        out = put(out, positions[i]);
-        out = put(out, normals[i]);
-        out = put(out, uvs[i]);
-        if (packed) {
-            out = put(out, geometry.tangents.constData()[i]);
-            out = put(out, geometry.binormals.constData()[i]);
-            if (layout.withUv2) {
-                out = put(out, geometry.uvs2.constData()[i]);
-            }
-            if (skinned) {
-                out = put(out, geometry.boneWeights.constData()[i]);
-            }
-        }
+    if (!packed) {
+        interleaveAs<false, false, false>(geometry, count, out);
+    } else if (skinned) {
+        interleaveAs<true, false, true>(geometry, count, out);
+    } else if (layout.withUv2) {
+        interleaveAs<true, true, false>(geometry, count, out);
+    } else {
+        interleaveAs<true, false, false>(geometry, count, out);
     }
     return true;
 }
