@@ -35,7 +35,7 @@ glm::vec3 mirrored(glm::vec3 v)
 
 glm::vec3 packedAt(const char *p)
 {
-    return mirrored(unpackVector(qFromLittleEndian<quint32>(p)));
+    return viewerVector(qFromLittleEndian<quint32>(p));
 }
 
 float *put(float *out, glm::vec3 v)
@@ -65,8 +65,8 @@ void interleaveAs(const VisualGeometry &geometry, int count, float *out)
     const glm::vec3 *positions = geometry.positions.constData();
     const glm::vec3 *normals = geometry.normals.constData();
     const glm::vec2 *uvs = geometry.uvs.constData();
-    const glm::vec3 *tangents = geometry.tangents.constData();
-    const glm::vec3 *binormals = geometry.binormals.constData();
+    const quint32 *tangents = geometry.packedTangents.constData();
+    const quint32 *binormals = geometry.packedBinormals.constData();
     const glm::vec2 *uvs2 = geometry.uvs2.constData();
     const glm::vec3 *weights = geometry.boneWeights.constData();
     for (int i = 0; i < count; ++i) {
@@ -74,8 +74,8 @@ void interleaveAs(const VisualGeometry &geometry, int count, float *out)
         out = put(out, normals[i]);
         out = put(out, uvs[i]);
         if constexpr (Packed) {
-            out = put(out, tangents[i]);
-            out = put(out, binormals[i]);
+            out = put(out, viewerVector(tangents[i]));
+            out = put(out, viewerVector(binormals[i]));
         }
         if constexpr (WithUv2) {
             out = put(out, uvs2[i]);
@@ -97,6 +97,11 @@ glm::vec3 unpackVector(quint32 word)
     const float xy = 1.0f / 1023.0f;
     const float zs = 1.0f / 511.0f;
     return glm::vec3(float(x) * xy, float(y) * xy, float(z) * zs);
+}
+
+glm::vec3 viewerVector(quint32 word)
+{
+    return mirrored(unpackVector(word));
 }
 
 VertexSection inspectVertexSection(const QByteArray &section, const QByteArray &uv2)
@@ -184,8 +189,8 @@ bool decodeVertices(const QByteArray &section, const QByteArray &uv2, const Vert
     glm::vec3 *positions = grow(geometry.positions);
     glm::vec3 *normals = grow(geometry.normals);
     glm::vec2 *uvs = grow(geometry.uvs);
-    glm::vec3 *tangents = packed ? grow(geometry.tangents) : nullptr;
-    glm::vec3 *binormals = packed ? grow(geometry.binormals) : nullptr;
+    quint32 *tangents = packed ? grow(geometry.packedTangents) : nullptr;
+    quint32 *binormals = packed ? grow(geometry.packedBinormals) : nullptr;
     glm::vec2 *uvs2 = layout.withUv2 ? grow(geometry.uvs2) : nullptr;
     glm::vec3 *weights = skinned ? grow(geometry.boneWeights) : nullptr;
     std::array<quint8, 3> *bones = skinned ? grow(geometry.boneIndices) : nullptr;
@@ -205,8 +210,8 @@ bool decodeVertices(const QByteArray &section, const QByteArray &uv2, const Vert
         const int tb = skinned ? 29 : 24;
         normals[i] = packedAt(v + 12);
         uvs[i] = glm::vec2(floatAt(v + 16), floatAt(v + 20));
-        tangents[i] = packedAt(v + tb);
-        binormals[i] = packedAt(v + tb + 4);
+        tangents[i] = qFromLittleEndian<quint32>(v + tb);
+        binormals[i] = qFromLittleEndian<quint32>(v + tb + 4);
         if (uvs2) {
             uvs2[i] = i < uv2Pairs ? glm::vec2(floatAt(uv2.constData() + 8 * i),
                                                floatAt(uv2.constData() + 8 * i + 4))
@@ -247,8 +252,8 @@ bool interleaveVertices(const VisualGeometry &geometry, float *out, qint64 outBy
         geometry.positions.size(),
         geometry.normals.size(),
         geometry.uvs.size(),
-        packed ? geometry.tangents.size() : count,
-        packed ? geometry.binormals.size() : count,
+        packed ? geometry.packedTangents.size() : count,
+        packed ? geometry.packedBinormals.size() : count,
         layout.withUv2 ? geometry.uvs2.size() : count,
         skinned ? geometry.boneWeights.size() : count,
     };

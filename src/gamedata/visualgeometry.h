@@ -13,8 +13,8 @@
 
 // The CPU-side record of one geometry of a .visual file, decoded before any GL
 // object exists: the GL upload takes it, and the OBJ export, the UV maps and the
-// collision shapes read it. Positions, normals, tangents and binormals are in viewer
-// space (x negated); every triangle's index order is reversed. The mesh that loaded
+// collision shapes read it. Positions and normals are in viewer space (x negated);
+// every triangle's index order is reversed. The mesh that loaded
 // the file owns the record.
 struct VisualGeometry
 {
@@ -31,9 +31,12 @@ struct VisualGeometry
     QString extra0;
     QString extra1;
     QString extra2;
-    quint32 triangleCount = 0;    // index count / 3
-    QVector<glm::vec3> tangents;  // packed-vector formats only
-    QVector<glm::vec3> binormals; // packed-vector formats only
+    quint32 triangleCount = 0; // index count / 3
+    // Each vertex's tangent and binormal as the file packs them, packed-vector formats
+    // only; viewerVector unpacks one into viewer space. Kept packed: a third of the
+    // memory, and only the upload reads them.
+    QVector<quint32> packedTangents;
+    QVector<quint32> packedBinormals;
     // How the vertex section was read, and so the GPU layout of its vertices; format
     // Unknown without a section or with one of an unknown format.
     VertexSection vertexLayout;

@@ -434,7 +434,7 @@ private slots:
         QVERIFY(near(geometry.positions.at(0), glm::vec3(-1, 2, 3)));
         QVERIFY(near(geometry.normals.at(0), glm::vec3(-0.6f, 0, 0.8f)));
         QCOMPARE(geometry.uvs.at(0), glm::vec2(0.25f, 0.75f));
-        QVERIFY(geometry.tangents.isEmpty() && geometry.binormals.isEmpty());
+        QVERIFY(geometry.packedTangents.isEmpty() && geometry.packedBinormals.isEmpty());
 
         // Tangent and binormal (locations 6, 5) follow u v; the second stream is last.
         VisualGeometry tb;
@@ -449,8 +449,8 @@ private slots:
         QCOMPARE(v1[14], 9.0f);
         QCOMPARE(v1[15], 10.0f);
         QCOMPARE(tb.uvs2.at(1), glm::vec2(9, 10));
-        QVERIFY(near(tb.tangents.at(1), glm::vec3(-1, 0, 0), 1e-3f));
-        QVERIFY(near(tb.binormals.at(1), glm::vec3(0, -1, 0), 1e-3f));
+        QVERIFY(near(viewerVector(tb.packedTangents.at(1)), glm::vec3(-1, 0, 0), 1e-3f));
+        QVERIFY(near(viewerVector(tb.packedBinormals.at(1)), glm::vec3(0, -1, 0), 1e-3f));
         QVERIFY(near(tb.normals.at(0), glm::vec3(-1, 0, 0), 1e-3f));
         QCOMPARE(layout.inputs.at(3).location, 6u);
         QCOMPARE(layout.inputs.at(4).location, 5u);
@@ -471,8 +471,8 @@ private slots:
         QCOMPARE(glm::vec3(out[31], out[32], out[33]), glm::vec3(0, 0, 1));
         QVERIFY(
             near(glm::vec3(out[17 + 11], out[17 + 12], out[17 + 13]), glm::vec3(1, 0, 0), 1e-3f));
-        QVERIFY(near(skinned.tangents.at(0), glm::vec3(-1, 0, 0), 1e-3f));
-        QVERIFY(near(skinned.binormals.at(0), glm::vec3(0, 0, 1), 1e-3f));
+        QVERIFY(near(viewerVector(skinned.packedTangents.at(0)), glm::vec3(-1, 0, 0), 1e-3f));
+        QVERIFY(near(viewerVector(skinned.packedBinormals.at(0)), glm::vec3(0, 0, 1), 1e-3f));
         QCOMPARE(skinned.boneWeights, (QVector<glm::vec3> {{1, 0, 0}, {0, 0, 1}}));
         QCOMPARE(skinned.boneIndices.at(0), (std::array<quint8, 3> {3, 4, 5}));
         QCOMPARE(skinned.boneIndices.at(1), (std::array<quint8, 3> {6, 7, 8}));
@@ -543,7 +543,7 @@ private slots:
             decodeVisualGeometry(QStringLiteral("Hull"), &vertices, &uv2, &indices);
         QCOMPARE(whole.name, QStringLiteral("Hull"));
         QCOMPARE(whole.vertexLayout.floatsPerVertex, 16);
-        QCOMPARE(whole.tangents.size(), 2);
+        QCOMPARE(whole.packedTangents.size(), 2);
         QCOMPARE(whole.uvs2.size(), 2);
         QCOMPARE(whole.indices16, (QVector<quint16> {2, 1, 0, 5, 4, 3}));
         QCOMPARE(whole.indexLayout.groups.size(), 2);
