@@ -1,10 +1,9 @@
 #pragma once
 
 #include "gamedata/primitivegroup.h"
+#include "render/glhandle.h"
 
 #include <QVector>
-
-using GLuint = unsigned int;
 
 struct VisualGeometry;
 
@@ -14,13 +13,6 @@ struct VisualGeometry;
 class IndexBuffer
 {
 public:
-    IndexBuffer() = default;
-    ~IndexBuffer();
-    IndexBuffer(const IndexBuffer &) = delete;
-    IndexBuffer &operator=(const IndexBuffer &) = delete;
-    IndexBuffer(IndexBuffer &&other) noexcept;
-    IndexBuffer &operator=(IndexBuffer &&other) noexcept;
-
     // Takes the draw ranges and width of a decoded record (decodeVisualGeometry) and,
     // with a context current, uploads its reversed indices: the section's index count
     // x width bytes, the whole triangles followed by zeros. A buffer of no indices is
@@ -37,6 +29,6 @@ public:
     bool use32BitIndices = false;
 
 private:
-    GLuint mBuffer = 0;
+    GlBuffer mBuffer;
     qint64 mByteSize = 0;
 };
