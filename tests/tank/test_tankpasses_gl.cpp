@@ -482,6 +482,59 @@ private slots:
         QVERIFY(hangars[0] != hangars[1]);
     }
 
+    // Close up, the grid texture's lines stand out on the lit and the unlit tank: they
+    // must survive the light, which makes a face up to 1.5 times its texel.
+    void gridLinesShowAtCloseRange()
+    {
+        TankLoader *l = loader();
+        QVERIFY(l->load(mTank));
+        mView->gridVisible = false;
+        mView->showTankInfo = false;
+        mView->viewportColor = QColor(Qt::magenta);
+        const QRgb background = mView->viewportColor.rgb();
+        CameraController &camera = mView->cameraController();
+        const float zoom = camera.zoom;
+        camera.setCameraZoom(3);
+        l->gridTexture = true;
+        MaterialLoader *materials = MaterialLoader::instance();
+        for (int index : {0, 1}) {
+            materials->defaultIndex = index;
+            const QImage image = mView->renderToImage(mView->width(), mView->height(), false);
+            image.save(QStringLiteral(HULLSCOPE_BUILD_DIR "/test-artifacts/tank_grid_close_%1.png")
+                           .arg(index ? QStringLiteral("unlit") : QStringLiteral("lit")));
+            // A line pixel is darker by a third than the tank six pixels to both sides
+            // along its row or column; flat shading and face edges make no such dips.
+            int tank = 0;
+            int lines = 0;
+            const int reach = 6;
+            for (int y = reach; y < image.height() - reach; ++y) {
+                for (int x = reach; x < image.width() - reach; ++x) {
+                    if (image.pixel(x, y) == background) {
+                        continue;
+                    }
+                    ++tank;
+                    const int here = qGray(image.pixel(x, y));
+                    auto dip = [&](QPoint a, QPoint b) {
+                        const QRgb pa = image.pixel(a);
+                        const QRgb pb = image.pixel(b);
+                        return pa != background && pb != background
+                               && here * 3 < std::min(qGray(pa), qGray(pb)) * 2;
+                    };
+                    lines +=
+                        dip({x - reach, y}, {x + reach, y}) || dip({x, y - reach}, {x, y + reach})
+                            ? 1
+                            : 0;
+                }
+            }
+            QVERIFY2(tank > image.width() * image.height() / 2, qPrintable(QString::number(tank)));
+            QVERIFY2(lines > tank / 50,
+                     qPrintable(QStringLiteral("%1 of %2").arg(lines).arg(tank)));
+        }
+        materials->defaultIndex = 0;
+        l->gridTexture = false;
+        camera.setCameraZoom(int(zoom));
+    }
+
     void exportAllWritesEveryPart()
     {
         TankLoader *l = loader();
