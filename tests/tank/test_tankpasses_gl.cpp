@@ -620,6 +620,52 @@ private slots:
         QVERIFY(glm::all(glm::lessThan(glm::abs(box.max - joint - high), glm::vec3(1e-3f))));
     }
 
+    // A definition whose hull model climbs out of the mod folder into the game's, with
+    // that model's files loose there: the tank loads, but no part is exported outside
+    // the mod folder.
+    void exportStaysInsideTheModFolder()
+    {
+        const QString game = mTree->path() + QStringLiteral("/Brastel/res/");
+        const QString lod = QStringLiteral("vehicles/velmora/V04_Warden/normal/lod0/");
+        for (const QString &file :
+             {QStringLiteral("Hull.visual"), QStringLiteral("Hull.primitives")}) {
+            QProcess unzip;
+            unzip.start(QStringLiteral("unzip"),
+                        {QStringLiteral("-p"),
+                         SAMPLE + QStringLiteral("/Brastel/res/packages/vehicles_velmora.pkg"),
+                         lod + file});
+            QVERIFY(unzip.waitForFinished() && unzip.exitCode() == 0);
+            QVERIFY(writeFile(game + lod + file, unzip.readAllStandardOutput()));
+        }
+        QFile definition(QStringLiteral(HULLSCOPE_SOURCE_DIR
+                                        "/tests/tank/data/v04_warden-model-path-climbs.xml"));
+        QVERIFY(definition.open(QIODevice::ReadOnly));
+        const QString xml = QStringLiteral("scripts/item_defs/vehicles/climb/v04_warden.xml");
+        QVERIFY(writeFile(modPath() + QLatin1Char('/') + xml, definition.readAll()));
+        QVERIFY(Database::instance()->insertTank(
+            QStringLiteral("velmora"), QStringLiteral("Velmora"), QStringLiteral("V04_Warden"),
+            QStringLiteral("Climbing Warden"), QStringLiteral("mediumTank"),
+            QStringLiteral("Medium"), 4, QStringLiteral("vehicles/velmora/V04_Warden"), xml,
+            QString()));
+
+        TankLoader *l = loader();
+        QVERIFY(l->load(QStringLiteral("Climbing Warden")));
+        const QString climbing =
+            QStringLiteral("../Brastel/res/") + lod + QStringLiteral("Hull.model");
+        QCOMPARE(l->hullMeshes.at(Undamaged)->path, climbing);
+        for (const QVector<Mesh *> *list :
+             {&l->chassisMeshes, &l->hullMeshes, &l->turretMeshes, &l->gunMeshes}) {
+            QVERIFY(
+                QDir().mkpath(QFileInfo(modPath() + QLatin1Char('/') + list->at(0)->path).path()));
+        }
+        QVERIFY(!l->exportAll());
+        QVERIFY(QDir(game + lod).entryList({QStringLiteral("*.obj")}, QDir::Files).isEmpty());
+        QVERIFY(Log::instance()->text(Warning).contains(
+            QStringLiteral("Refusing to export outside the mod folder: ") + climbing));
+        l->unload();
+        QVERIFY(QDir(mTree->path() + QStringLiteral("/Brastel")).removeRecursively());
+    }
+
     // The sanitizer run's leak check sees whether the temporary meshes are freed.
     void uvMeshesCollectEveryTextureOnce()
     {
