@@ -79,14 +79,6 @@ private slots:
         delete Log::instance();
     }
 
-    void metaObject()
-    {
-        const QMetaObject &meta = Physics::staticMetaObject;
-        QCOMPARE(meta.method(meta.methodOffset()).name(), QByteArray("rayHit"));
-        QCOMPARE(meta.method(meta.methodOffset() + 1).name(), QByteArray("setShellParamaters"));
-        QCOMPARE(QMetaType::fromName("RayResultsList"), QMetaType::fromType<RayResultsList>());
-    }
-
     // The worked values; the last row is a plate without a registry entry, which
     // would divide by a thickness of 0.
     void workedTable_data()
