@@ -379,5 +379,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTurretGun)
+QTEST_GUILESS_MAIN(TestTurretGun)
 #include "test_turretgun.moc"
