@@ -10,6 +10,8 @@
 #include "render/indexbuffer.h"
 #include "render/visual.h"
 
+#include "support/servicestack.h"
+
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
@@ -137,6 +139,8 @@ class TestMesh : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<ServiceStack<Log, Settings>> mServices;
+
 private:
     QTemporaryDir mTemp;
     QString mOldCwd;
@@ -168,15 +172,13 @@ private slots:
                        + "</ModPath></Paths></Settings>");
         settings.close();
         setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
-        new Log();
-        new Settings();
+        mServices = std::make_unique<ServiceStack<Log, Settings>>();
         QCOMPARE(Settings::instance()->modPath, mTemp.filePath(QStringLiteral("mod")));
     }
 
     void cleanupTestCase()
     {
-        delete Settings::instance();
-        delete Log::instance();
+        mServices.reset();
         setMessageBoxHandler(nullptr);
         QDir::setCurrent(mOldCwd);
     }

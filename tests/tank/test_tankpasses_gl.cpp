@@ -25,6 +25,8 @@
 
 #include "tanktestsupport.h"
 
+#include "support/servicestack.h"
+
 #include <QDirIterator>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -137,6 +139,9 @@ class TestTankPassesGl : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<ServiceStack<Log, MoReaderCached, FileManager, Settings>> mServices;
+    std::unique_ptr<ServiceStack<BufferManager, Database, Physics>> mLateServices;
+
     std::unique_ptr<ViewTestTree> mTree;
     TankScene mScene;
     std::unique_ptr<RenderWidget> mView;
@@ -192,10 +197,7 @@ private slots:
                             mTree->path() + QStringLiteral("/data/") + GARAGES_FILE));
         QDir().mkpath(modPath());
         setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
-        new Log();
-        new MoReaderCached();
-        new FileManager();
-        new Settings();
+        mServices = std::make_unique<ServiceStack<Log, MoReaderCached, FileManager, Settings>>();
         Settings *settings = Settings::instance();
         settings->shaderDir = QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");
         settings->modPath = modPath();
@@ -204,9 +206,7 @@ private slots:
         settings->screenshotAlpha = false;
         settings->viewportColor = mBackground;
         FileManager::instance()->loadZipFiles();
-        new BufferManager();
-        new Database();
-        new Physics();
+        mLateServices = std::make_unique<ServiceStack<BufferManager, Database, Physics>>();
         QVERIFY(settings->brastelPathValid);
 
         mView = std::make_unique<RenderWidget>();
@@ -232,13 +232,8 @@ private slots:
     {
         mView.reset();
         QVERIFY(!TankLoader::instance());
-        delete Physics::instance();
-        delete Database::instance();
-        delete BufferManager::instance();
-        delete Settings::instance();
-        delete FileManager::instance();
-        delete MoReaderCached::instance();
-        delete Log::instance();
+        mLateServices.reset();
+        mServices.reset();
         setMessageBoxHandler(nullptr);
         mTree.reset();
     }
