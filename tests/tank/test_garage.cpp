@@ -185,6 +185,19 @@ private slots:
 
         const HangarLayout premium = readHangarLayout(document, QStringLiteral("Premium"));
         QVERIFY(premium.packages.isEmpty() && premium.meshes.isEmpty());
+        QCOMPARE(Log::instance()->text(Warning), QString());
+
+        // Finite numbers that multiply past the float range leave that mesh out.
+        document.setContent(QStringLiteral(
+            "<G><Basic><Transform><Scale>1e30 1e30 1e30</Scale></Transform>"
+            "<Mesh><File>far.model</File><Position>1e30 0 0</Position></Mesh>"
+            "<Mesh><File>near.model</File><Position>1 0 0</Position></Mesh></Basic></G>"));
+        const HangarLayout huge = readHangarLayout(document, QStringLiteral("Basic"));
+        QCOMPARE(huge.meshes.size(), 1);
+        QCOMPARE(huge.meshes[0].file, QStringLiteral("near.model"));
+        QCOMPARE(Log::instance()->text(Warning),
+                 QStringLiteral("[ Warning ] Hangar layout: Basic mesh far.model is placed out "
+                                "of range; left out\r\n"));
         QVERIFY(readHangarLayout(QDomDocument(), QStringLiteral("Basic")).packages.isEmpty());
     }
 
