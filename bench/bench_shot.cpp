@@ -21,6 +21,7 @@
 #include <btBulletCollisionCommon.h>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -116,6 +117,68 @@ void bareRay(benchmark::State &state)
     state.counters["hits"] = hits;
 }
 
+struct Ray
+{
+    glm::vec3 from;
+    glm::vec3 to;
+};
+
+int bareHits(const Ray &ray)
+{
+    const btVector3 a(ray.from.x, ray.from.y, ray.from.z);
+    const btVector3 b(ray.to.x, ray.to.y, ray.to.z);
+    btCollisionWorld::AllHitsRayResultCallback callback(a, b);
+    Physics::instance()->world()->rayTest(a, b, callback);
+    return callback.m_collisionObjects.size();
+}
+
+// Rays through every part of the tank that cross 4 to 10 plates each, so that the
+// sort and the rules have work: a grid over each part's bounds, from the front, the
+// side and above, at most eight rays a part.
+const QVector<Ray> &spreadRays()
+{
+    static QVector<Ray> rays;
+    if (!rays.isEmpty()) {
+        return rays;
+    }
+    for (const auto &mesh : leviathan) {
+        btVector3 low(BT_LARGE_FLOAT, BT_LARGE_FLOAT, BT_LARGE_FLOAT);
+        btVector3 high = -low;
+        for (const CollisionGroup *group : std::as_const(mesh->groups)) {
+            if (group->object) {
+                btVector3 a;
+                btVector3 b;
+                group->shape->getAabb(group->object->getWorldTransform(), a, b);
+                low.setMin(a);
+                high.setMax(b);
+            }
+        }
+        const glm::vec3 lo(low.x(), low.y(), low.z());
+        const glm::vec3 size = glm::vec3(high.x(), high.y(), high.z()) - lo;
+        int taken = 0;
+        for (int axis = 0; axis < 3 && taken < 8; ++axis) {
+            const int u = (axis + 1) % 3;
+            const int v = (axis + 2) % 3;
+            for (int step = 1; step < 64 && taken < 8; ++step) {
+                // A low-discrepancy walk over the face, off every edge of the models.
+                glm::vec3 point = lo;
+                point[u] += size[u] * std::fmod(0.5f + 0.618034f * float(step), 1.0f);
+                point[v] += size[v] * std::fmod(0.5f + 0.754878f * float(step), 1.0f);
+                Ray ray {point, point};
+                ray.from[axis] = lo[axis] - 20.0f;
+                ray.to[axis] = lo[axis] + size[axis] + 20.0f;
+                ray.to[u] += 0.013f;
+                const int hits = bareHits(ray);
+                if (hits >= 4 && hits <= 10) {
+                    rays.append(ray);
+                    ++taken;
+                }
+            }
+        }
+    }
+    return rays;
+}
+
 bool leviathanReady(benchmark::State &state)
 {
     if (!services->valid() || !loadLeviathan()) {
@@ -140,6 +203,54 @@ void BM_BareBulletRayLeviathan(benchmark::State &state)
     }
 }
 BENCHMARK(BM_BareBulletRayLeviathan)->Unit(benchmark::kMicrosecond);
+
+// The spread of rays, each shot as a click runs it: per iteration every ray once.
+void BM_ShotSpreadLeviathan(benchmark::State &state)
+{
+    if (!leviathanReady(state)) {
+        return;
+    }
+    const QVector<Ray> &rays = spreadRays();
+    if (rays.isEmpty()) {
+        state.SkipWithError("no ray crosses 4 to 10 plates");
+        return;
+    }
+    qsizetype records = 0;
+    for (auto _ : state) {
+        records = 0;
+        for (const Ray &ray : rays) {
+            Physics::instance()->traceShot(ray.from, ray.to);
+            records += Physics::instance()->results().size();
+        }
+    }
+    state.counters["rays"] = double(rays.size());
+    state.counters["records"] = double(records);
+}
+BENCHMARK(BM_ShotSpreadLeviathan)->Unit(benchmark::kMicrosecond);
+
+// Bullet's bare all-hits query over the same rays in the same world.
+void BM_BareBulletRaySpreadLeviathan(benchmark::State &state)
+{
+    if (!leviathanReady(state)) {
+        return;
+    }
+    const QVector<Ray> &rays = spreadRays();
+    if (rays.isEmpty()) {
+        state.SkipWithError("no ray crosses 4 to 10 plates");
+        return;
+    }
+    int hits = 0;
+    for (auto _ : state) {
+        hits = 0;
+        for (const Ray &ray : rays) {
+            hits += bareHits(ray);
+        }
+        benchmark::DoNotOptimize(hits);
+    }
+    state.counters["rays"] = double(rays.size());
+    state.counters["hits"] = hits;
+}
+BENCHMARK(BM_BareBulletRaySpreadLeviathan)->Unit(benchmark::kMicrosecond);
 
 // count objects of 100 triangles each (a 10 x 5 grid of squares), ten by ten
 // across the ray's path and then in layers behind: the simple broadphase walks
@@ -174,7 +285,7 @@ public:
                                              glm::translate(glm::mat4(1.0f), offset));
             group->name = QStringLiteral("armor_%1").arg(n % 40);
             group->armor = 20 + n % 60;
-            Physics::instance()->world()->addCollisionObject(group->object, 1, -1);
+            Physics::instance()->addGroup(*group);
             mGroups.push_back(std::move(group));
         }
     }

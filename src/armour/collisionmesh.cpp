@@ -13,12 +13,15 @@
 #include "render/tankmesh.h"
 #include "render/transformstack.h"
 
+#include <QThreadPool>
+
 #include <btBulletCollisionCommon.h>
 
 #include <glm/gtc/matrix_transform.hpp>
 #include <glm/gtc/type_ptr.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -32,10 +35,98 @@ TransformStack &fallbackStack()
     return stack;
 }
 
+// The trees of the groups of a tank are independent of each other, and building them
+// is most of a load's work: a few threads take them while the loader goes on.
+QThreadPool &shapePool()
+{
+    static QThreadPool pool;
+    return pool;
+}
+
+// Bullet's compressed tree keeps a triangle's shape part in 10 bits.
+constexpr int MAX_PIECES = 1024;
+
+// Cuts the group's triangles into pieces of at most PIECE_TRIANGLES, evenly (larger
+// ones past MAX_PIECES pieces), and makes room for their trees.
+void planPieces(CollisionGroup &group)
+{
+    const int count = int(group.triangles.size());
+    const int pieces = std::min((count + PIECE_TRIANGLES - 1) / PIECE_TRIANGLES, MAX_PIECES);
+    group.pieceStarts.clear();
+    for (int j = 0; j < pieces; ++j) {
+        group.pieceStarts.append(int(qint64(count) * j / pieces));
+    }
+    group.meshes.resize(size_t(pieces));
+    group.pieces.resize(size_t(pieces));
+}
+
+// The tree of one piece. Its mesh lists the pieces before it as empty parts, so that
+// Bullet names its triangles with shape part j, as the ray test reads them back.
+void buildPiece(CollisionGroup &group, int j)
+{
+    const int start = group.pieceStarts.at(j);
+    const int end = j + 1 < group.pieceStarts.size() ? group.pieceStarts.at(j + 1)
+                                                     : int(group.triangles.size());
+    auto mesh = std::make_unique<btTriangleIndexVertexArray>();
+    for (int p = 0; p <= j; ++p) {
+        btIndexedMesh part;
+        part.m_numTriangles = p == j ? end - start : 0;
+        part.m_triangleIndexBase =
+            reinterpret_cast<const unsigned char *>(group.indices.constData() + 3 * start);
+        part.m_triangleIndexStride = 3 * int(sizeof(qint32));
+        part.m_numVertices = int(group.vertices.size());
+        part.m_vertexBase = reinterpret_cast<const unsigned char *>(group.vertices.constData());
+        part.m_vertexStride = int(sizeof(glm::vec3));
+        part.m_indexType = PHY_INTEGER;
+        part.m_vertexType = PHY_FLOAT;
+        mesh->addIndexedMesh(part, PHY_INTEGER);
+    }
+    group.pieces[size_t(j)] = std::make_unique<btBvhTriangleMeshShape>(mesh.get(), true, true);
+    group.meshes[size_t(j)] = std::move(mesh);
+}
+
+// The shape over the built pieces and the object carrying it, placed. A piece that
+// could not be built (out of memory) leaves the group without shape and object.
+void assembleShape(CollisionGroup &group, const glm::mat4 &placement)
+{
+    if (std::any_of(group.pieces.begin(), group.pieces.end(),
+                    [](const auto &piece) { return !piece; })) {
+        group.pieces.clear();
+        group.meshes.clear();
+        return;
+    }
+    if (group.pieces.size() == 1) {
+        group.shape = std::move(group.pieces.front());
+        group.pieces.clear();
+    } else {
+        auto compound = std::make_unique<btCompoundShape>(true, int(group.pieces.size()));
+        btTransform identity;
+        identity.setIdentity();
+        for (const auto &piece : group.pieces) {
+            compound->addChildShape(identity, piece.get());
+        }
+        group.shape = std::move(compound);
+    }
+    group.object = std::make_unique<btCollisionObject>();
+    group.object->setCollisionShape(group.shape.get());
+    group.object->setUserPointer(&group);
+    group.place(placement);
+}
+
+void buildShape(CollisionGroup &group, const glm::mat4 &placement)
+{
+    planPieces(group);
+    for (int j = 0; j < group.pieceStarts.size(); ++j) {
+        buildPiece(group, j);
+    }
+    assembleShape(group, placement);
+}
+
+// The group's triangles, without the tree; an empty group when none is left.
 template <typename Index>
-std::unique_ptr<CollisionGroup> buildGroup(const QVector<glm::vec3> &positions,
-                                           const Index *indices, qsizetype indexCount,
-                                           const glm::mat4 &placement, int *skipped)
+std::unique_ptr<CollisionGroup> collectTriangles(const QVector<glm::vec3> &positions,
+                                                 const Index *indices, qsizetype indexCount,
+                                                 int *skipped)
 {
     auto group = std::make_unique<CollisionGroup>();
     const qsizetype vertexCount = positions.size();
@@ -67,38 +158,39 @@ std::unique_ptr<CollisionGroup> buildGroup(const QVector<glm::vec3> &positions,
     }
     // Shared, not copied: the model's positions stay as they are while the group lives.
     group->vertices = positions;
-    btIndexedMesh part;
-    part.m_numTriangles = int(group->triangles.size());
-    part.m_triangleIndexBase = reinterpret_cast<const unsigned char *>(group->indices.constData());
-    part.m_triangleIndexStride = 3 * int(sizeof(qint32));
-    part.m_numVertices = int(vertexCount);
-    part.m_vertexBase = reinterpret_cast<const unsigned char *>(group->vertices.constData());
-    part.m_vertexStride = int(sizeof(glm::vec3));
-    part.m_indexType = PHY_INTEGER;
-    part.m_vertexType = PHY_FLOAT;
-    group->mesh = new btTriangleIndexVertexArray;
-    group->mesh->addIndexedMesh(part, PHY_INTEGER);
-    group->shape = new btBvhTriangleMeshShape(group->mesh, true, true);
-    group->object = new btCollisionObject;
-    group->object->setCollisionShape(group->shape);
-    group->object->setUserPointer(group.get());
-    group->object->setUserIndex(GROUP_OWNED_OBJECT);
-    group->place(placement);
+    return group;
+}
+
+template <typename Index>
+std::unique_ptr<CollisionGroup> buildGroup(const QVector<glm::vec3> &positions,
+                                           const Index *indices, qsizetype indexCount,
+                                           const glm::mat4 &placement, int *skipped)
+{
+    auto group = collectTriangles(positions, indices, indexCount, skipped);
+    if (!group->triangles.isEmpty()) {
+        buildShape(*group, placement);
+    }
     return group;
 }
 
 } // namespace
 
-CollisionGroup::~CollisionGroup()
+CollisionGroup::CollisionGroup() = default;
+CollisionGroup::~CollisionGroup() = default;
+
+qint32 truncatedThickness(float mm)
 {
-    if (object) {
-        if (Physics *physics = Physics::instance()) {
-            physics->removeObject(object);
-        }
+    return std::isfinite(mm) && mm >= 0.0f && mm <= 10000.0f ? qint32(mm) : 0;
+}
+
+int CollisionGroup::triangleAt(int piece, int index) const
+{
+    if (piece < 0 || piece >= pieceStarts.size() || index < 0) {
+        return -1;
     }
-    delete object;
-    delete shape;
-    delete mesh;
+    const int end =
+        piece + 1 < pieceStarts.size() ? pieceStarts.at(piece + 1) : int(triangles.size());
+    return index < end - pieceStarts.at(piece) ? pieceStarts.at(piece) + index : -1;
 }
 
 void CollisionGroup::place(const glm::mat4 &placement)
@@ -149,14 +241,29 @@ TransformStack &CollisionMesh::tankStack() const
     return stack ? *stack : fallbackStack();
 }
 
+void CollisionMesh::waitForShapes()
+{
+    for (std::future<void> &shape : mPendingShapes) {
+        shape.wait();
+    }
+    mPendingShapes.clear();
+    for (const auto &[group, placement] : mPendingAssembly) {
+        assembleShape(*group, placement);
+    }
+    mPendingAssembly.clear();
+}
+
 void CollisionMesh::deleteGroups()
 {
-    // Each group takes its object out of the world before deleting it.
+    // No worker may still build into a group deleted here. Each group takes its
+    // object out of the world before deleting it.
+    waitForShapes();
     qDeleteAll(groups);
     groups.clear();
 }
 
-bool CollisionMesh::load(const QString &meshPath, const glm::vec3 &mountPosition, int kind)
+bool CollisionMesh::load(const QString &meshPath, const glm::vec3 &mountPosition, int kind,
+                         bool inBackground)
 {
     // What a failed earlier load left would otherwise take the new names and stay
     // in the world.
@@ -173,7 +280,7 @@ bool CollisionMesh::load(const QString &meshPath, const glm::vec3 &mountPosition
     if (!built) {
         return false;
     }
-    buildCollisionObjects();
+    buildCollisionObjects(inBackground);
     return true;
 }
 
@@ -192,8 +299,9 @@ void CollisionMesh::clear()
     surveyingDevices = 0;
 }
 
-void CollisionMesh::buildCollisionObjects()
+void CollisionMesh::buildCollisionObjects(bool inBackground)
 {
+    waitForShapes();
     const glm::mat4 placement = glm::translate(tankStack().current, position);
     int skipped = 0;
     int record = 0;
@@ -223,18 +331,35 @@ void CollisionMesh::buildCollisionObjects()
                 }
                 std::unique_ptr<CollisionGroup> group;
                 if (count <= 0) {
-                    group = buildCollisionGroup(
-                        QVector<glm::vec3>(), static_cast<const quint32 *>(nullptr), 0, placement);
+                    group = std::make_unique<CollisionGroup>();
                 } else if (wide) {
-                    group = buildCollisionGroup(geometry->positions,
-                                                geometry->indices32.constData() + start, count,
-                                                placement, &skipped);
+                    group =
+                        collectTriangles(geometry->positions,
+                                         geometry->indices32.constData() + start, count, &skipped);
                 } else {
-                    group = buildCollisionGroup(geometry->positions,
-                                                geometry->indices16.constData() + start, count,
-                                                placement, &skipped);
+                    group =
+                        collectTriangles(geometry->positions,
+                                         geometry->indices16.constData() + start, count, &skipped);
                 }
-                groups.append(group.release());
+                CollisionGroup *built = group.release();
+                groups.append(built);
+                if (built->triangles.isEmpty()) {
+                    continue;
+                }
+                if (!inBackground) {
+                    buildShape(*built, placement);
+                    continue;
+                }
+                // Each piece is its worker's alone until waitForShapes, which puts
+                // the pieces together.
+                planPieces(*built);
+                for (int j = 0; j < built->pieceStarts.size(); ++j) {
+                    auto task = std::make_shared<std::packaged_task<void()>>(
+                        [built, j]() { buildPiece(*built, j); });
+                    mPendingShapes.push_back(task->get_future());
+                    shapePool().start([task]() { (*task)(); });
+                }
+                mPendingAssembly.emplace_back(built, placement);
             }
         }
     }
@@ -248,12 +373,10 @@ void CollisionMesh::buildCollisionObjects()
 
 void CollisionMesh::addToWorld()
 {
-    btCollisionWorld *world = Physics::instance() ? Physics::instance()->world() : nullptr;
-    if (world) {
+    waitForShapes();
+    if (Physics *physics = Physics::instance()) {
         for (CollisionGroup *group : std::as_const(groups)) {
-            if (group->object && group->object->getWorldArrayIndex() < 0) {
-                world->addCollisionObject(group->object, 1, -1);
-            }
+            physics->addGroup(*group);
         }
     }
     int n = 0;
@@ -274,12 +397,9 @@ void CollisionMesh::addToWorld()
 
 void CollisionMesh::removeFromWorld()
 {
-    Physics *physics = Physics::instance();
-    if (!physics) {
-        return;
-    }
+    waitForShapes();
     for (CollisionGroup *group : std::as_const(groups)) {
-        physics->removeObject(group->object);
+        group->entry.leave();
     }
 }
 
@@ -324,7 +444,7 @@ void CollisionMesh::assignArmor(const QString &materialName, CollisionGroup *gro
         return;
     }
     const Plate plate = findPlate(materialName);
-    group->armor = qint32(plate.thickness);
+    group->armor = truncatedThickness(plate.thickness);
     group->spaced = plate.spaced ? 1 : 0;
 }
 
@@ -371,6 +491,7 @@ void CollisionMesh::draw(bool hidden, bool mainPass, Material *overrideMaterial,
     if (!hidden) {
         updateArmorColors();
     }
+    waitForShapes();
     TransformStack &stack = tankStack();
     // Once per draw: the turret and gun models, mounted relative to the hull and
     // turret, need the translation left in the tank's matrix.

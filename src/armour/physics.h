@@ -6,25 +6,42 @@
 #include <QObject>
 #include <QPointer>
 
-#include <LinearMath/btAlignedObjectArray.h>
 #include <glm/glm.hpp>
 
 #include <memory>
 
 class RenderWidget;
-class btBroadphaseInterface;
-class btCollisionDispatcher;
 class btCollisionObject;
 class btCollisionShape;
 class btCollisionWorld;
-class btDefaultCollisionConfiguration;
+struct CollisionGroup;
 
-// Marks, in btCollisionObject::getUserIndex(), an object a CollisionGroup owns: the
-// world and Physics::clearObjects take it out but never delete it.
-constexpr int GROUP_OWNED_OBJECT = 0x434f4c47;
+// One object's place in a collision world, given up when the entry ends. The world
+// is held weakly: a world gone first has nothing left to take the object out of.
+class WorldEntry
+{
+public:
+    WorldEntry() = default;
+    ~WorldEntry() { leave(); }
+    WorldEntry(const WorldEntry &) = delete;
+    WorldEntry &operator=(const WorldEntry &) = delete;
+
+    // Records that object was just added to world; an earlier entry is forgotten.
+    void join(const std::shared_ptr<btCollisionWorld> &world, btCollisionObject *object);
+    // Takes the object out of the world when it is still in it.
+    void leave();
+    // Whether the object is in a living world now (clearObjects may have emptied it).
+    bool inWorld() const;
+
+private:
+    std::weak_ptr<btCollisionWorld> mWorld;
+    btCollisionObject *mObject = nullptr;
+};
 
 // The one Bullet collision world the tank's collision models are put into; used for
-// ray tests only, no dynamics. GUI thread only.
+// ray tests only, no dynamics. GUI thread only. The world holds objects and never
+// owns them: each belongs to the collision group that built it (its user pointer),
+// which takes it out of the world when it goes.
 class Physics : public QObject, public Singleton<Physics>
 {
     Q_OBJECT
@@ -37,14 +54,19 @@ public:
 
     // Takes ownership of a shape no collision group owns; clearObjects deletes it.
     void addShape(btCollisionShape *shape);
-    // Takes every object out of the world, last to first, and deletes those no
-    // collision group owns; deletes the owned shapes, zeroes the shot line and parks
-    // the view's hit marker at (999, 999, 999).
+    // Takes every object out of the world, last to first (their groups keep them),
+    // deletes the owned shapes, zeroes the shot line and parks the view's hit marker
+    // at (999, 999, 999).
     void clearObjects();
-    // Takes object out of the world when it is in it; anything else is left alone.
-    void removeObject(btCollisionObject *object);
+    // Puts the group's object into the world (filter group 1, every mask) unless it is
+    // there already; a group without an object is left alone.
+    void addGroup(CollisionGroup &group);
+    // Takes the group's object out of the world when it is in it.
+    void removeGroup(CollisionGroup &group);
+    int objectCount() const;
 
-    btCollisionWorld *world() const { return mWorld.get(); }
+    // The Bullet world, for code that links Bullet itself.
+    btCollisionWorld *world() const;
 
     // The view whose hit marker the shots move; not owned, null while unset.
     void setView(RenderWidget *view);
@@ -67,11 +89,9 @@ public slots:
     void setShellParamaters(ShellParamaters params);
 
 private:
-    btAlignedObjectArray<btCollisionShape *> mShapes;
-    std::unique_ptr<btDefaultCollisionConfiguration> mConfiguration;
-    std::unique_ptr<btCollisionDispatcher> mDispatcher;
-    std::unique_ptr<btBroadphaseInterface> mBroadphase;
-    std::unique_ptr<btCollisionWorld> mWorld;
+    struct Bullet;
+    // Shared so that entries can tell whether the world still lives.
+    std::shared_ptr<Bullet> mBullet;
     QPointer<RenderWidget> mView;
     RayResultsList mResults;
     ShellParamaters mShell;

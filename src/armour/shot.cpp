@@ -1,48 +1,52 @@
 #include "armour/shot.h"
 
 #include "armour/collisionmesh.h"
-#include "armour/physics.h"
-#include "armour/rayresultcallback.h"
+#include "armour/internal/rayresultcallback.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
+// The read-out's angles are figured in float with these two factors.
 constexpr float DEGREES_PER_RADIAN = 57.29578f;
 constexpr float RADIANS_PER_DEGREE = 0.017453292f;
+// The hit marker sits 4 cm short of the first plate, on the shooter's side, so that
+// the plate does not hide it.
 constexpr float MARKER_PULL_BACK = 0.04f;
+// AP and APCR shells glance off a plate they meet more than 70 degrees from its
+// normal once normalised; HEAT only past 80 degrees; HE never does.
 constexpr float RICOCHET_KINETIC = 70.0f;
 constexpr float RICOCHET_HEAT = 80.0f;
+// An AP or APCR shell at least twice as wide as the plate is thick bites into it:
+// its normalisation is multiplied by NORMALIZATION_GAIN times calibre over
+// thickness. At three times the thickness it cannot ricochet any more, neither on
+// this plate nor on any plate behind it on the same shot.
 constexpr float TWO_CALIBRES = 2.0f;
 constexpr float THREE_CALIBRES = 3.0f;
 constexpr double NORMALIZATION_GAIN = 1.4;
-
-const CollisionGroup *groupOf(const btCollisionObject *object)
-{
-    if (!object || object->getUserIndex() != GROUP_OWNED_OBJECT) {
-        return nullptr;
-    }
-    return static_cast<const CollisionGroup *>(object->getUserPointer());
-}
+// The steepest normalised angle a shell can meet a plate at: just short of a right
+// angle, so that a grazing shell finds the plate very thick, never negative. In float
+// pi/2 rounds up, and its cosine is a little below zero.
+const float STEEPEST = std::nextafter(1.5707963f, 0.0f);
 
 glm::vec3 toGlm(const btVector3 &v)
 {
     return glm::vec3(v.x(), v.y(), v.z());
 }
 
-HitClass classify(const CollisionGroup &group)
+HitClass classify(const RawRayHit &hit)
 {
-    if (group.spaced) {
+    if (hit.spaced) {
         return HitSpaced;
     }
-    if (group.name.contains(QLatin1String("track"), Qt::CaseInsensitive)) {
+    if (hit.material.contains(QLatin1String("track"), Qt::CaseInsensitive)) {
         return HitTrack;
     }
-    if (group.name.contains(QLatin1String("survey"), Qt::CaseInsensitive)) {
+    if (hit.material.contains(QLatin1String("survey"), Qt::CaseInsensitive)) {
         return HitSurveyingDevice;
     }
-    if (group.name.contains(QLatin1String("gun"), Qt::CaseInsensitive)) {
+    if (hit.material.contains(QLatin1String("gun"), Qt::CaseInsensitive)) {
         return HitGun;
     }
     return HitRegular;
@@ -58,6 +62,8 @@ RayResult missed()
 
 } // namespace
 
+namespace internal {
+
 AllResultsRayResultCallback::AllResultsRayResultCallback(const btVector3 &from, const btVector3 &to)
     : AllHitsRayResultCallback(from, to)
 {
@@ -69,6 +75,7 @@ btScalar AllResultsRayResultCallback::addSingleResult(btCollisionWorld::LocalRay
     lastShape = result.m_collisionObject ? result.m_collisionObject->getCollisionShape() : nullptr;
     shapePart = result.m_localShapeInfo ? result.m_localShapeInfo->m_shapePart : 0;
     triangleIndex = result.m_localShapeInfo ? result.m_localShapeInfo->m_triangleIndex : 0;
+    shapeParts.push_back(shapePart);
     triangleIndices.push_back(triangleIndex);
     rayDirections.push_back(rayDirection);
     return AllHitsRayResultCallback::addSingleResult(result, normalInWorldSpace);
@@ -80,25 +87,34 @@ QVector<RawRayHit> sortedRawHits(const AllResultsRayResultCallback &callback, co
     const int count = callback.m_collisionObjects.size();
     hits.reserve(count);
     for (int k = 0; k < count; ++k) {
-        const CollisionGroup *group = groupOf(callback.m_collisionObjects[k]);
-        const int triangle = callback.triangleIndices[k];
+        const btCollisionObject *object = callback.m_collisionObjects[k];
+        const auto *group =
+            object ? static_cast<const CollisionGroup *>(object->getUserPointer()) : nullptr;
+        const int triangle =
+            group ? group->triangleAt(callback.shapeParts[k], callback.triangleIndices[k]) : -1;
         // Every object of the program's world is a group's; a foreign one has no
         // plate to rate.
-        if (!group || triangle < 0 || triangle >= group->triangles.size()) {
+        if (triangle < 0) {
             continue;
         }
+        const glm::vec3 &n = group->triangles.at(triangle).normal;
         RawRayHit hit;
         hit.direction = toGlm(callback.rayDirections[k]);
         hit.hitPoint = toGlm(callback.m_hitPointWorld[k]);
         hit.distance = glm::length(eye - hit.hitPoint);
-        hit.object = callback.m_collisionObjects[k];
-        hit.triangleIndex = triangle;
+        hit.normal = toGlm(object->getWorldTransform().getBasis() * btVector3(n.x, n.y, n.z));
+        hit.material = group->name;
+        hit.armor = group->armor;
+        hit.spaced = group->spaced != 0;
+        hit.object = quintptr(object);
         hits.append(hit);
     }
     std::sort(hits.begin(), hits.end(),
               [](const RawRayHit &a, const RawRayHit &b) { return a.distance < b.distance; });
     return hits;
 }
+
+} // namespace internal
 
 ShotOutcome evaluate(const QVector<RawRayHit> &sortedHits, const ShellParamaters &shell,
                      const glm::vec3 &to)
@@ -134,12 +150,8 @@ ShotOutcome evaluate(const QVector<RawRayHit> &sortedHits, const ShellParamaters
     RayResultsList &out = outcome.records;
     for (int i = 0; i < sortedHits.size(); ++i) {
         const RawRayHit &hit = sortedHits.at(i);
-        const CollisionGroup *group = groupOf(hit.object);
-        if (!group || hit.triangleIndex < 0 || hit.triangleIndex >= group->triangles.size()) {
-            continue; // sortedRawHits never makes one
-        }
         RayResult record;
-        const HitClass hitClass = classify(*group);
+        const HitClass hitClass = classify(hit);
         if (hitClass == HitSurveyingDevice) {
             ++surveying;
         } else if (hitClass == HitGun) {
@@ -159,9 +171,7 @@ ShotOutcome evaluate(const QVector<RawRayHit> &sortedHits, const ShellParamaters
             }
         }
 
-        const btMatrix3x3 &basis = hit.object->getWorldTransform().getBasis();
-        const glm::vec3 &n = group->triangles.at(hit.triangleIndex).normal;
-        const glm::vec3 normal = toGlm(basis * btVector3(n.x, n.y, n.z));
+        const glm::vec3 &normal = hit.normal;
         const glm::vec3 &d = hit.direction;
         float c = glm::dot(-d, normal) / std::sqrt(glm::dot(d, d) * glm::dot(normal, normal));
         c = std::clamp(c, -1.0f, 1.0f);
@@ -175,7 +185,7 @@ ShotOutcome evaluate(const QVector<RawRayHit> &sortedHits, const ShellParamaters
             a = deg * RADIANS_PER_DEGREE;
         }
 
-        const float armor = float(group->armor);
+        const float armor = float(hit.armor);
         float e = 0.0f;
         if (deg > normalization) {
             e = a - normalization * RADIANS_PER_DEGREE;
@@ -183,26 +193,26 @@ ShotOutcome evaluate(const QVector<RawRayHit> &sortedHits, const ShellParamaters
                 if (caliber >= THREE_CALIBRES * armor) {
                     ricochetAngle = 0.0f;
                 }
-                if (group->armor == 0) {
+                if (hit.armor == 0) {
                     // No registry entry: the gain would divide by zero. The plate
                     // counts as not normalised, as any normalisation above 0 gives.
                     e = 0.0f;
                 } else {
                     const float q = float(double(normalization) * NORMALIZATION_GAIN
-                                          * double(caliber) / double(group->armor));
+                                          * double(caliber) / double(hit.armor));
                     e = (deg - q) * RADIANS_PER_DEGREE;
                 }
             }
         }
-        e = std::max(e, 0.0f);
+        e = std::clamp(e, 0.0f, STEEPEST);
 
         record.armor = armor;
         record.effectiveArmor = armor / std::cos(e);
         record.angle = deg;
         record.normalizedAngle = e * DEGREES_PER_RADIAN;
         record.ricochet = ricochetAngle > 0.0f && record.normalizedAngle > ricochetAngle;
-        record.spaced = group->spaced != 0;
-        record.material = group->name;
+        record.spaced = hit.spaced;
+        record.material = hit.material;
         record.hitPoint = hit.hitPoint;
         record.hitClass = hitClass;
         if (i + 1 < sortedHits.size()) {

@@ -6,9 +6,6 @@
 
 #include <glm/glm.hpp>
 
-class AllResultsRayResultCallback;
-class btCollisionObject;
-
 // The shell the shots simulate, as the shell dock sets it.
 struct ShellParamaters
 {
@@ -49,14 +46,20 @@ Q_DECLARE_METATYPE(ShellParamaters)
 Q_DECLARE_METATYPE(RayResult)
 Q_DECLARE_METATYPE(RayResultsList)
 
-// One Bullet hit of a shot.
+// One plate a shot's ray crossed, copied out of the collision world with what the
+// shell rules read, so that the rules run on plain values.
 struct RawRayHit
 {
-    glm::vec3 direction {0.0f}; // unit
-    glm::vec3 hitPoint {0.0f};
-    float distance = 0.0f; // from the eye
-    const btCollisionObject *object = nullptr;
-    qint32 triangleIndex = 0;
+    glm::vec3 direction {0.0f}; // the ray's, unit
+    glm::vec3 hitPoint {0.0f};  // world
+    float distance = 0.0f;      // from the eye
+    // The crossed triangle's face normal turned into world space, not normalised.
+    glm::vec3 normal {0.0f};
+    QString material; // the collision group's name, its armour id
+    qint32 armor = 0; // mm, the group's truncated thickness
+    bool spaced = false;
+    // Which collision object was hit: consecutive hits on one object share it.
+    quintptr object = 0;
 };
 
 // The free-travel limit in metres: caliber * 10 * 0.01, a hundred calibres, as the
@@ -77,12 +80,6 @@ struct ShotOutcome
     glm::vec3 marker {PARKED_MARKER};
     qint32 shellType = ShellAP; // the type stored back after the shot
 };
-
-// The hits of a ray test as raw hits sorted by distance from eye (unstable). Hits on
-// objects that are not a collision group's, or on a triangle the group does not
-// list, are left out.
-[[nodiscard]] QVector<RawRayHit> sortedRawHits(const AllResultsRayResultCallback &callback,
-                                               const glm::vec3 &eye);
 
 // The shell rules over hits sorted by distance: classes, skipping, normalisation,
 // the two- and three-calibre rules, ricochet and the free-travel limit. Without a hit

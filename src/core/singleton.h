@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 // One process-wide instance per service class. The owner creates each service
 // once, in a fixed order, and callers read the pointer: null before the object
 // exists and after it is gone. Nothing is created on demand.
@@ -14,8 +16,19 @@ public:
     static T *instance() { return static_cast<T *>(s_instance); }
 
 protected:
-    Singleton() { s_instance = this; }
-    ~Singleton() { s_instance = nullptr; }
+    // A second live instance is a fault of the owner; were it let through, the
+    // first one's destructor must not leave the newer one unreachable.
+    Singleton()
+    {
+        Q_ASSERT_X(!s_instance, "Singleton", "a second instance of a service");
+        s_instance = this;
+    }
+    ~Singleton()
+    {
+        if (s_instance == this) {
+            s_instance = nullptr;
+        }
+    }
 
 private:
     Singleton(const Singleton &) = delete;

@@ -241,15 +241,35 @@ RenderWidget::RenderWidget(QWidget *parent, CameraController::Clock clock)
 
 RenderWidget::~RenderWidget()
 {
+    // The context dies in the base destructor; this object must not hear of it then.
+    disconnect(mContextGone);
     // Everything below owns GL names of this widget's context, which goes away
     // right after this body.
     makeCurrent();
+    releaseGl();
+    grid.reset();
+    marker.reset();
+    lineBatch.reset();
+    overlay.reset();
+    MaterialLoader *materials = MaterialLoader::instance();
+    if (materials && materials->light == light.get()) {
+        materials->light = nullptr;
+    }
+    light.reset();
+    doneCurrent();
+}
+
+void RenderWidget::releaseGl()
+{
     QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     if (mSceneHooks && initialised) {
         mSceneHooks->releaseScene();
     }
+    initialised = false;
     delete mMaterialLoader;
+    mMaterialLoader = nullptr;
     delete mTextureLoader;
+    mTextureLoader = nullptr;
     if (gl) {
         if (shadowTexture != 0) {
             gl->glDeleteTextures(1, &shadowTexture);
@@ -260,17 +280,26 @@ RenderWidget::~RenderWidget()
     }
     shadowTexture = 0;
     shadowFbo = 0;
-    grid.reset();
-    marker.reset();
-    lineBatch.reset();
-    overlay.reset();
+    // Fresh, empty ones: the next context's initialisation fills them again.
+    grid = std::make_unique<GridMesh>();
+    marker = std::make_unique<DiscMarker>();
+    lineBatch = std::make_unique<LineBatch>();
+    overlay = std::make_unique<OverlayImage>();
     delete mShaderLoader;
+    mShaderLoader = nullptr;
     delete mMatrixStack;
-    MaterialLoader *materials = MaterialLoader::instance();
-    if (materials && materials->light == light.get()) {
-        materials->light = nullptr;
-    }
-    light.reset();
+    mMatrixStack = nullptr;
+}
+
+void RenderWidget::contextAboutToBeDestroyed()
+{
+    // Qt replaces the context when the view moves into another top-level window and
+    // runs initializeGL again in the new one: what this one made is freed here, in
+    // its own context, never later in the new one.
+    logLine(QStringLiteral("Releasing the view's OpenGL objects."), Info);
+    disconnect(mContextGone);
+    makeCurrent();
+    releaseGl();
     doneCurrent();
 }
 
@@ -308,6 +337,8 @@ void RenderWidget::initializeGL()
 {
     logLine(QStringLiteral("Initialising OpenGL."), Info);
     startUs = platform::performanceCounterMicroseconds();
+    mContextGone = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this,
+                           &RenderWidget::contextAboutToBeDestroyed, Qt::DirectConnection);
 
     const QSurfaceFormat format = context()->format();
     // The samples live in the widget's own framebuffer, not in the context's surface;
@@ -370,7 +401,11 @@ void RenderWidget::initializeGL()
     // The camouflage loader takes its place after this one.
     mTextureLoader = new TextureLoader(this);
 
-    if (settings() && Database::instance()
+    // A later context (the view moved into another window) finds the database, the
+    // camera, the colour and the hangar choice as the user left them.
+    const bool first = !mInitialisedBefore;
+    mInitialisedBefore = true;
+    if (first && settings() && Database::instance()
         && settings()->checkBrastelPath(settings()->brastelPath)) {
         Database::instance()->rebuildDatabase();
     }
@@ -379,7 +414,9 @@ void RenderWidget::initializeGL()
     if (mSceneHooks) {
         mSceneHooks->createHangars();
     }
-    usePremiumGarage = settings() && settings()->sceneSet == QLatin1String("premium");
+    if (first) {
+        usePremiumGarage = settings() && settings()->sceneSet == QLatin1String("premium");
+    }
 
     mMaterialLoader->createDefaultMaterials();
     grid->create(gridSize, programId(mShaderLoader->program(ShaderGrid)));
@@ -389,9 +426,11 @@ void RenderWidget::initializeGL()
     mMaterialLoader->light = light.get();
 
     makeFbo();
-    resetCamera();
-    if (settings()) {
-        setViewportColor(settings()->viewportColor);
+    if (first) {
+        resetCamera();
+        if (settings()) {
+            setViewportColor(settings()->viewportColor);
+        }
     }
 
     overlay->init(programId(mShaderLoader->program(ShaderFont)));

@@ -186,6 +186,10 @@ private:
     void setNavigationCursor(NavigationCursor cursor);
     // Makes the context current when it exists; slots that touch GL call it first.
     void makeCurrentIfReady();
+    // Frees what initializeGL made (the scene first), leaving empty members; the
+    // context is current.
+    void releaseGl();
+    void contextAboutToBeDestroyed();
 
     CameraController::Clock mClock;
     std::unique_ptr<CameraController> mController;
@@ -197,6 +201,9 @@ private:
     bool mSamplesChecked = false;
     QPointer<QWidget> mWatchedWindow;
     ViewSceneHooks *mSceneHooks = nullptr;
+    QMetaObject::Connection mContextGone;
+    // An earlier context was initialised: the next one keeps the view's state.
+    bool mInitialisedBefore = false;
 
     // Made by initializeGL and deleted in the destructor while the context is current.
     ShaderLoader *mShaderLoader = nullptr;

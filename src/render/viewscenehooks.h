@@ -21,7 +21,8 @@ public:
     virtual void createHangars() { }
     virtual void loadHangars() { }
     virtual void viewReady(RenderWidget *view) { }
-    // From the view's destructor, before its texture and material loaders go.
+    // Before the view's texture and material loaders go: from its destructor, and when
+    // its context is replaced (a second initialisation then makes everything again).
     virtual void releaseScene() { }
 
     // The frame: the tank's depth pass into the bound shadow map, the hangar, the tank.

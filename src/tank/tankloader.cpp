@@ -36,6 +36,7 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -73,15 +74,26 @@ QDomDocument readXml(QBuffer *buffer, const QString &name, int *plainText)
     return document;
 }
 
-// One armour list: its child elements, each a plate whose own text is the thickness;
-// a plate whose first child is vehicleDamageFactor is spaced armour.
-template <typename Add> void readArmorList(const QDomElement &list, Add add)
+// One armour list of part: its child elements, each a plate whose own text is the
+// thickness; a plate whose first child is vehicleDamageFactor is spaced armour. A
+// thickness that is not a number of mm within 0..10000 is left out with a Warning:
+// no plate is that thick, and the shell rules divide by it.
+template <typename Add> void readArmorList(const QDomElement &list, const char *part, Add add)
 {
     for (QDomElement plate = list.firstChildElement(); !plate.isNull();
          plate = plate.nextSiblingElement()) {
         const bool spaced =
             plate.firstChildElement().tagName() == QLatin1String("vehicleDamageFactor");
-        add(ownText(plate).toFloat(), plate.tagName(), spaced);
+        const QString text = ownText(plate);
+        const double thickness = text.toDouble();
+        if (!std::isfinite(thickness) || thickness < 0.0 || thickness > 10000.0) {
+            logLine(QStringLiteral("Armour plate ") + QLatin1String(part) + QLatin1Char('/')
+                        + plate.tagName() + QStringLiteral(": thickness \"") + text.trimmed()
+                        + QStringLiteral("\" is not within 0..10000 mm; left out."),
+                    Warning);
+            continue;
+        }
+        add(float(thickness), plate.tagName(), spaced);
     }
 }
 
@@ -301,12 +313,14 @@ bool TankLoader::load(const QString &name)
     // The hard points are looked up in the form being loaded, so it must name this
     // chain from the start, whatever the last load left.
     modelSetsLoaded = 0;
-    for (int form = Undamaged; form <= Collision; ++form) {
+    // The collision models first: their trees are built by worker threads while the
+    // other two forms upload, and loadArmor waits for them as it fills the world.
+    for (const int form : {int(Collision), int(Undamaged), int(Destroyed)}) {
         for (int part = 0; part < 4; ++part) {
             Mesh *mesh = partList(part).at(form);
             const bool ok = form == Collision
-                                ? static_cast<CollisionMesh *>(mesh)->load(paths[part][form],
-                                                                           positions[part], part)
+                                ? static_cast<CollisionMesh *>(mesh)->load(
+                                    paths[part][form], positions[part], part, true)
                                 : static_cast<TankMesh *>(mesh)->load(
                                     paths[part][form], positions[part], quint32(part), true);
             if (!ok) {
@@ -430,13 +444,13 @@ void TankLoader::loadArmor()
     const QDomElement root = tankDocument.documentElement();
     readArmorList(
         root.firstChildElement(QStringLiteral("hull")).firstChildElement(QStringLiteral("armor")),
-        [this](float t, const QString &n, bool spaced) {
+        "hull", [this](float t, const QString &n, bool spaced) {
             mCollisionArmor->addHullArmor(t, n, spaced);
         });
     readArmorList(root.firstChildElement(QStringLiteral("chassis"))
                       .firstChildElement()
                       .firstChildElement(QStringLiteral("armor")),
-                  [this](float t, const QString &n, bool spaced) {
+                  "chassis", [this](float t, const QString &n, bool spaced) {
                       mCollisionArmor->addChassisArmor(t, n, spaced);
                   });
 
@@ -460,7 +474,7 @@ void TankLoader::loadArmor()
                     continue;
                 }
                 found = true;
-                readArmorList(gun.firstChildElement(QStringLiteral("armor")),
+                readArmorList(gun.firstChildElement(QStringLiteral("armor")), "gun",
                               [this, &gunName](float t, const QString &n, bool spaced) {
                                   mCollisionArmor->addGunArmor(t, n, gunName, spaced);
                               });
@@ -472,7 +486,7 @@ void TankLoader::loadArmor()
          turret = turret.nextSiblingElement()) {
         const QString displayName = translate(textAt(turret, QStringLiteral("userString")));
         if (displayName == turretName) {
-            readArmorList(turret.firstChildElement(QStringLiteral("armor")),
+            readArmorList(turret.firstChildElement(QStringLiteral("armor")), "turret",
                           [this, &displayName](float t, const QString &n, bool spaced) {
                               mCollisionArmor->addTurretArmor(t, n, displayName, spaced);
                           });
@@ -546,7 +560,7 @@ bool TankLoader::changeGun(const QString &turretName, const QString &gunName)
             const glm::vec3 &position = part == 2 ? turret.turretPosition : turret.gunPosition;
             const bool ok =
                 form == Collision
-                    ? static_cast<CollisionMesh *>(mesh)->load(path, position, part)
+                    ? static_cast<CollisionMesh *>(mesh)->load(path, position, part, true)
                     : static_cast<TankMesh *>(mesh)->load(path, position, quint32(part), true);
             if (!ok) {
                 mTurretGunChooser->clear();

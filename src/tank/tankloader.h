@@ -73,6 +73,7 @@ public:
 
     // Not owned; pass null to unregister.
     void setWindowHooks(TankLoaderWindowHooks *hooks);
+    TankLoaderWindowHooks *windowHooks() const { return mWindowHooks; }
     // The view whose context the meshes live in and whose overlay shows the tank;
     // not owned, null while there is none.
     void setView(RenderWidget *view);

@@ -3,6 +3,7 @@
 #include "tank/garage.h"
 #include "tank/tankloader.h"
 
+#include "armour/collisionarmor.h"
 #include "armour/physics.h"
 
 #include "render/overlayimage.h"
@@ -11,20 +12,49 @@
 
 #include "core/log.h"
 
-#include <QOpenGLContext>
+TankScene::TankScene(QObject *parent)
+    : QObject(parent)
+{
+}
 
-TankScene::TankScene() = default;
+TankScene::~TankScene()
+{
+    // The view normally releases the scene before; a scene that goes first frees its
+    // GL names in the view's context and leaves the view no dangling hooks.
+    if (mView) {
+        ViewContextGuard guard(mView);
+        if (mView->sceneHooks() == this) {
+            mView->setSceneHooks(nullptr);
+        }
+        releaseScene();
+    }
+}
 
-TankScene::~TankScene() = default;
+void TankScene::setWindowHooks(TankLoaderWindowHooks *loaderHooks,
+                               CollisionArmorWindowHooks *armorHooks)
+{
+    mLoaderHooks = loaderHooks;
+    mArmorHooks = armorHooks;
+    if (!mTankLoader) {
+        return;
+    }
+    mTankLoader->setWindowHooks(mLoaderHooks);
+    if (CollisionArmor *armor = CollisionArmor::instance()) {
+        armor->setWindowHooks(mArmorHooks);
+    }
+}
 
 void TankScene::createTankLoader()
 {
-    // Qt runs initializeGL again when the view moves into another window.
-    if (TankLoader::instance()) {
+    if (mTankLoader) {
         logLine(QStringLiteral("A tank loader exists already; keeping it."), Warning);
         return;
     }
-    mTankLoader = new TankLoader();
+    mTankLoader = std::make_unique<TankLoader>();
+    mTankLoader->setWindowHooks(mLoaderHooks);
+    if (CollisionArmor *armor = CollisionArmor::instance()) {
+        armor->setWindowHooks(mArmorHooks);
+    }
 }
 
 void TankScene::createHangars()
@@ -49,44 +79,43 @@ void TankScene::viewReady(RenderWidget *view)
     }
     if (mTankLoader) {
         mTankLoader->setView(view);
-        if (QOpenGLContext *context = view ? view->context() : nullptr) {
-            // Moving the view into another window replaces its context; the tank's GL
-            // objects go with the old one, while it is still current.
-            QObject::connect(
-                context, &QOpenGLContext::aboutToBeDestroyed, mTankLoader,
-                [loader = mTankLoader]() {
-                    if (loader->loaded) {
-                        loader->unload();
-                        loader->loaded = false;
-                    }
-                },
-                Qt::DirectConnection);
-        }
         if (TextureLoader *textures = TextureLoader::instance()) {
-            textures->setTankHooks(mTankLoader);
+            textures->setTankHooks(mTankLoader.get());
         }
     }
     if (mPremiumGarage && mBasicGarage) {
         mPremiumGarage->setView(view);
         mBasicGarage->setView(view);
     }
+    emit sceneReady();
 }
 
 void TankScene::releaseScene()
 {
+    const bool made = mTankLoader || mBasicGarage || mPremiumGarage;
     mBasicGarage.reset();
     mPremiumGarage.reset();
     if (mTankLoader) {
         if (TextureLoader *textures = TextureLoader::instance()) {
             textures->setTankHooks(nullptr);
         }
-        delete mTankLoader;
-        mTankLoader = nullptr;
+        if (mTankLoader->loaded) {
+            mTankLoader->unload();
+            mTankLoader->loaded = false;
+        }
+        mTankLoader->setWindowHooks(nullptr);
+        if (CollisionArmor *armor = CollisionArmor::instance()) {
+            armor->setWindowHooks(nullptr);
+        }
+        mTankLoader.reset();
     }
-    if (Physics *physics = Physics::instance(); physics && physics->view() == mView) {
+    if (Physics *physics = Physics::instance(); physics && mView && physics->view() == mView) {
         physics->setView(nullptr);
     }
     mView = nullptr;
+    if (made) {
+        emit sceneReleased();
+    }
 }
 
 void TankScene::drawShadowPass()
@@ -150,7 +179,9 @@ void TankScene::reloadScene()
             garage->load();
         }
     }
-    // The status text "Scene Reload done." waits for the main window.
+    if (TankLoaderWindowHooks *hooks = mTankLoader ? mTankLoader->windowHooks() : nullptr) {
+        hooks->showStatus(tr("Scene Reload done."), 0);
+    }
     if (mTankLoader) {
         mTankLoader->reload();
     }

@@ -2,20 +2,40 @@
 
 #include "render/viewscenehooks.h"
 
+#include <QObject>
+
 #include <memory>
 
 class BasicGarage;
+class CollisionArmorWindowHooks;
 class Garage;
 class PremiumGarage;
 class TankLoader;
+class TankLoaderWindowHooks;
 
-// The view's scene: the tank loader, the two hangars and the collision world, made,
-// drawn and released when the view says so. Start-up registers it on the view.
-class TankScene : public ViewSceneHooks
+// The view's scene and the one owner of what the view's initialisation makes: the tank
+// loader (and with it the armour registry) and the two hangars. They exist from
+// sceneReady() to sceneReleased(); the view releases them when it is destroyed and when
+// its context is replaced (a move into another top-level window), and makes them again
+// in the next context. Start-up registers the scene on the view before it is shown.
+class TankScene : public QObject, public ViewSceneHooks
 {
+    Q_OBJECT
+
 public:
-    TankScene();
+    explicit TankScene(QObject *parent = nullptr);
     ~TankScene() override;
+
+    // Once, before the view is first shown; not owned. Handed to the loader and the
+    // armour registry as they are made, and taken back from them on release. Null
+    // unregisters, from the loader that exists too.
+    void setWindowHooks(TankLoaderWindowHooks *loaderHooks, CollisionArmorWindowHooks *armorHooks);
+
+    // The loader this scene made; null before sceneReady and after sceneReleased.
+    TankLoader *tankLoader() const { return mTankLoader.get(); }
+    // The hangars, from the view's initialisation to the release; null otherwise.
+    Garage *hangar(bool premium) const;
+    RenderWidget *view() const { return mView; }
 
     void createTankLoader() override;
     void createHangars() override;
@@ -33,16 +53,19 @@ public:
 
     void reloadScene() override;
 
-    RenderWidget *view() const { return mView; }
-    // The hangars, between createHangars and releaseScene; null otherwise.
-    Garage *hangar(bool premium) const;
-    // The loader this scene made; null before the view's initialisation and after
-    // its release.
-    TankLoader *tankLoader() const { return mTankLoader; }
+signals:
+    // The view's initialisation has made the loader, the armour registry and the hangars.
+    void sceneReady();
+    // They are gone: the view was destroyed or its context replaced.
+    void sceneReleased();
 
 private:
     RenderWidget *mView = nullptr;
+    TankLoaderWindowHooks *mLoaderHooks = nullptr;
+    CollisionArmorWindowHooks *mArmorHooks = nullptr;
+    std::unique_ptr<TankLoader> mTankLoader;
     std::unique_ptr<BasicGarage> mBasicGarage;
     std::unique_ptr<PremiumGarage> mPremiumGarage;
-    TankLoader *mTankLoader = nullptr;
+
+    Q_DISABLE_COPY(TankScene)
 };

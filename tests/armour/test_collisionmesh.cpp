@@ -220,14 +220,23 @@ private slots:
     }
 
     // Groups are numbered over the whole model and placed under the tank's matrix
-    // translated by the mount position; every group takes its own entry.
+    // translated by the mount position; every group takes its own entry. Trees built
+    // by the workers give the same world.
+    void groupsAcrossRenderSets_data()
+    {
+        QTest::addColumn<bool>("inBackground");
+        QTest::newRow("at once") << false;
+        QTest::newRow("in background") << true;
+    }
     void groupsAcrossRenderSets()
     {
+        QFETCH(bool, inBackground);
         CollisionMesh mesh;
         mesh.setTankHooks(&mTank);
         mTank.stack.current = glm::translate(glm::mat4(1.0f), glm::vec3(0, 0, 5));
         const int before = warnings().count(QLatin1String("left out"));
-        QVERIFY(mesh.load(MODELS + QStringLiteral("Two.model"), glm::vec3(0, 1, 0), 1));
+        QVERIFY(
+            mesh.load(MODELS + QStringLiteral("Two.model"), glm::vec3(0, 1, 0), 1, inBackground));
         QCOMPARE(warnings().count(QLatin1String("left out")), before + 1);
         mesh.addToWorld();
 
@@ -259,6 +268,25 @@ private slots:
         QCOMPARE(hit[4]->armor, 40);
         // Placed under translate(0, 0, 5) x translate(0, 1, 0): nothing at the file's place.
         QVERIFY(groupsOn(glm::vec3(0.5f, -0.2f, 10), glm::vec3(0.5f, -0.2f, -10)).isEmpty());
+    }
+
+    // A mesh cleared, reloaded or deleted while its trees are being built waits for
+    // them: nothing is freed under a worker (ASan), nothing is left in the world.
+    void clearedWhileBuilding()
+    {
+        for (int round = 0; round < 20; ++round) {
+            CollisionMesh mesh;
+            QVERIFY(mesh.load(MODELS + QStringLiteral("Two.model"), glm::vec3(0.0f), 1, true));
+            if (round % 2) {
+                mesh.clear();
+                QVERIFY(mesh.groups.isEmpty());
+            } else {
+                QVERIFY(mesh.load(MODELS + QStringLiteral("Wide.model"), glm::vec3(0.0f), 1, true));
+                mesh.addToWorld();
+                QCOMPARE(objectsInWorld(), 1);
+            }
+        }
+        QCOMPARE(objectsInWorld(), 0);
     }
 
     // A model over 65,535 vertices takes its triangles from the 32-bit list.

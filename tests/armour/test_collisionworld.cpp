@@ -10,6 +10,7 @@
 #include <btBulletCollisionCommon.h>
 #include <glm/gtc/matrix_transform.hpp>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -24,9 +25,11 @@ struct Hits : btCollisionWorld::AllHitsRayResultCallback
     btScalar addSingleResult(btCollisionWorld::LocalRayResult &result, bool normalInWorld) override
     {
         triangles.append(result.m_localShapeInfo ? result.m_localShapeInfo->m_triangleIndex : -1);
+        parts.append(result.m_localShapeInfo ? result.m_localShapeInfo->m_shapePart : -1);
         return AllHitsRayResultCallback::addSingleResult(result, normalInWorld);
     }
     QVector<int> triangles;
+    QVector<int> parts;
 };
 
 Hits cast(const glm::vec3 &from, const glm::vec3 &to)
@@ -53,7 +56,7 @@ std::unique_ptr<CollisionGroup> square(const glm::mat4 &placement)
 
 void add(CollisionGroup &group)
 {
-    Physics::instance()->world()->addCollisionObject(group.object, 1, -1);
+    Physics::instance()->addGroup(group);
 }
 
 } // namespace
@@ -114,7 +117,7 @@ private slots:
         const Hits hits = cast(from, to);
         // One plate, off its diagonal: one hit, front or back alike.
         QCOMPARE(hits.m_collisionObjects.size(), 1);
-        QCOMPARE(hits.m_collisionObjects[0], group->object);
+        QCOMPARE(hits.m_collisionObjects[0], group->object.get());
         QVERIFY(glm::distance(toGlm(hits.m_hitPointWorld[0]), expected) < 1e-4f);
         QVERIFY(qAbs(hits.m_hitFractions[0] - t) < 1e-5f);
         QCOMPARE(static_cast<CollisionGroup *>(hits.m_collisionObjects[0]->getUserPointer()),
@@ -160,7 +163,7 @@ private slots:
         int skipped = 0;
         auto none = buildCollisionGroup(SQUARE, static_cast<const quint32 *>(nullptr), 0,
                                         glm::mat4(1.0f), &skipped);
-        QVERIFY(!none->object && !none->shape && !none->mesh && none->triangles.isEmpty());
+        QVERIFY(!none->object && !none->shape && none->meshes.empty() && none->triangles.isEmpty());
         const QVector<quint32> bad = {0, 1, 9};
         auto allBad =
             buildCollisionGroup(SQUARE, bad.constData(), bad.size(), glm::mat4(1.0f), &skipped);
@@ -179,39 +182,96 @@ private slots:
         QCOMPARE(group->triangles.at(1).p2, SQUARE[3]);
     }
 
-    // One owner: groups keep their objects through clearObjects, Physics deletes only
-    // what it owns; a group deleted while its object is in the world takes it out.
+    // A group too large for one tree is cut into pieces; a ray anywhere on it still
+    // names the triangle it crossed, in the group's own numbering.
+    void largeGroupInPieces()
+    {
+        // A 150 x 150 grid of unit squares in z = 0: 45,000 triangles, three pieces.
+        const int side = 150;
+        QVector<glm::vec3> grid;
+        for (int y = 0; y <= side; ++y) {
+            for (int x = 0; x <= side; ++x) {
+                grid.append(glm::vec3(x, y, 0));
+            }
+        }
+        QVector<quint32> indices;
+        for (quint32 y = 0; y < side; ++y) {
+            for (quint32 x = 0; x < side; ++x) {
+                const quint32 i = y * (side + 1) + x;
+                indices << i << i + 1 << i + side + 2 << i << i + side + 2 << i + side + 1;
+            }
+        }
+        auto group = buildCollisionGroup(grid, indices.constData(), indices.size(),
+                                         glm::translate(glm::mat4(1.0f), glm::vec3(0, 0, -2)));
+        QCOMPARE(group->pieceStarts.size(), 3);
+        add(*group);
+        for (const glm::vec2 at : {glm::vec2(0.8f, 0.2f), glm::vec2(75.2f, 74.7f),
+                                   glm::vec2(149.3f, 149.9f), glm::vec2(60.6f, 100.1f)}) {
+            const Hits hits = cast(glm::vec3(at, 5), glm::vec3(at, -5));
+            QCOMPARE(hits.m_collisionObjects.size(), 1);
+            QCOMPARE(hits.parts.size(), 1);
+            const int k = group->triangleAt(hits.parts.first(), hits.triangles.first());
+            // Square (x, y) holds triangles 2 (y side + x) and the one after it; the
+            // first is the lower right half.
+            const int square = int(at.y) * side + int(at.x);
+            const bool lower = at.x - std::floor(at.x) > at.y - std::floor(at.y);
+            QCOMPARE(k, 2 * square + (lower ? 0 : 1));
+        }
+        QCOMPARE(group->triangleAt(2, 15000), -1);
+        QCOMPARE(group->triangleAt(3, 0), -1);
+    }
+
+    // What a group keeps of a registry thickness: truncated, and 0 for anything the
+    // definition reader refuses, never an out-of-range cast.
+    void thicknessTruncation()
+    {
+        QCOMPARE(truncatedThickness(99.9f), 99);
+        QCOMPARE(truncatedThickness(10000.0f), 10000);
+        QCOMPARE(truncatedThickness(-0.0f), 0);
+        for (float refused : {-50.0f, 10000.5f, 3e9f, -2.45e38f, INFINITY, NAN}) {
+            QCOMPARE(truncatedThickness(refused), 0);
+        }
+    }
+
+    // One owner: the world never owns an object, the group that built it does and
+    // takes it out when it goes; Physics deletes only the shapes handed to it.
     void ownership()
     {
-        btCollisionWorld *world = Physics::instance()->world();
+        Physics *physics = Physics::instance();
         auto kept = square(glm::mat4(1.0f));
         auto dropped = square(glm::translate(glm::mat4(1.0f), glm::vec3(0, 0, -1)));
         add(*kept);
         add(*dropped);
-        auto *foreignShape = new btSphereShape(0.5f);
-        Physics::instance()->addShape(foreignShape);
-        auto *foreign = new btCollisionObject;
-        foreign->setCollisionShape(foreignShape);
-        world->addCollisionObject(foreign);
-        QCOMPARE(world->getNumCollisionObjects(), 3);
+        add(*kept); // once only
+        physics->addShape(new btSphereShape(0.5f));
+        QCOMPARE(physics->objectCount(), 2);
 
         dropped.reset();
-        QCOMPARE(world->getNumCollisionObjects(), 2);
+        QCOMPARE(physics->objectCount(), 1);
 
-        Physics::instance()->shotStart = glm::vec3(1.0f);
-        Physics::instance()->shotEnd = glm::vec3(2.0f);
-        Physics::instance()->clearObjects();
-        QCOMPARE(world->getNumCollisionObjects(), 0);
-        QCOMPARE(Physics::instance()->shotStart, glm::vec3(0.0f));
-        QCOMPARE(Physics::instance()->shotEnd, glm::vec3(0.0f));
-        // The surviving group still holds a live object, out of the world.
-        QCOMPARE(kept->object->getWorldArrayIndex(), -1);
-        QCOMPARE(kept->object->getCollisionShape(), kept->shape);
+        physics->shotStart = glm::vec3(1.0f);
+        physics->shotEnd = glm::vec3(2.0f);
+        physics->clearObjects();
+        QCOMPARE(physics->objectCount(), 0);
+        QCOMPARE(physics->shotStart, glm::vec3(0.0f));
+        QCOMPARE(physics->shotEnd, glm::vec3(0.0f));
+        // The surviving group still holds a live object, out of the world, and can go
+        // back in.
+        QVERIFY(!kept->entry.inWorld());
+        QCOMPARE(kept->object->getCollisionShape(), kept->shape.get());
         add(*kept);
         QVERIFY(cast(glm::vec3(0.4f, -0.3f, 5), glm::vec3(0.4f, -0.3f, -5)).hasHit());
-        // Deleted last, after the world let go of it: nothing is freed twice (ASan).
+        physics->removeGroup(*kept);
+        QCOMPARE(physics->objectCount(), 0);
+        add(*kept);
+
+        // A group that outlives the world has nothing left to leave (ASan: no use of
+        // the freed world).
+        delete physics;
+        QVERIFY(!kept->entry.inWorld());
         kept.reset();
-        QCOMPARE(world->getNumCollisionObjects(), 0);
+        new Physics();
+        QCOMPARE(Physics::instance()->objectCount(), 0);
     }
 };
 

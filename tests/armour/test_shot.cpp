@@ -1,6 +1,6 @@
 #include "armour/collisionmesh.h"
+#include "armour/internal/rayresultcallback.h"
 #include "armour/physics.h"
-#include "armour/rayresultcallback.h"
 #include "armour/shot.h"
 
 #include "core/log.h"
@@ -28,26 +28,18 @@ glm::mat4 tiltAboutX(float degrees, float z)
                        glm::vec3(1, 0, 0));
 }
 
-std::unique_ptr<CollisionGroup> plate(const QString &name, int armor, int spaced,
-                                      const glm::mat4 &placement)
-{
-    auto group =
-        buildCollisionGroup(SQUARE, SQUARE_INDICES.constData(), SQUARE_INDICES.size(), placement);
-    group->name = name;
-    group->armor = armor;
-    group->spaced = spaced;
-    return group;
-}
-
-// A hit straight down the z axis, 0.05 off the diagonal, on a plate tilted by its
-// placement about x.
-RawRayHit hitDown(const CollisionGroup &group, float z)
+// A hit straight down the z axis at height z, 0.05 off the diagonal, on a plate of
+// the given thickness whose normal is tilted from +z by degrees about x.
+RawRayHit hitDown(const QString &name, int armor, float degrees, float z, quintptr object = 1)
 {
     RawRayHit hit;
     hit.direction = glm::vec3(0, 0, -1);
     hit.hitPoint = glm::vec3(-0.6f, 0.05f, z);
     hit.distance = 20.0f - z;
-    hit.object = group.object;
+    hit.normal = glm::vec3(tiltAboutX(degrees, 0) * glm::vec4(0, 0, 64, 0));
+    hit.material = name;
+    hit.armor = armor;
+    hit.object = object;
     return hit;
 }
 
@@ -64,7 +56,8 @@ void closeTo(float actual, double expected, const char *what)
 
 } // namespace
 
-// The shell rules, and the shot through a Bullet world built from triangle lists.
+// The shell rules over plain hits, and the shot through a Bullet world built from
+// triangle lists.
 class TestShot : public QObject
 {
     Q_OBJECT
@@ -111,9 +104,8 @@ private slots:
         QFETCH(double, normalized);
         QFETCH(double, effective);
         QFETCH(bool, ricochet);
-        auto group = plate(QStringLiteral("hull"), armor, 0, tiltAboutX(deg, 0));
-        const ShotOutcome outcome =
-            evaluate({hitDown(*group, 0)}, {caliber, normalization, type}, glm::vec3(0, 0, -20));
+        const ShotOutcome outcome = evaluate({hitDown(QStringLiteral("hull"), armor, deg, 0)},
+                                             {caliber, normalization, type}, glm::vec3(0, 0, -20));
         QCOMPARE(outcome.results.size(), 1);
         const RayResult &r = outcome.results.first();
         closeTo(r.angle, deg, "angle");
@@ -128,20 +120,50 @@ private slots:
     // stored shell type is rewritten only for a shot that hits.
     void ricochetCarriesOver()
     {
-        auto thin = plate(QStringLiteral("thin"), 25, 0, tiltAboutX(80, 0));
-        auto thick = plate(QStringLiteral("thick"), 100, 0, tiltAboutX(80, -2));
-        ShotOutcome outcome =
-            evaluate({hitDown(*thin, 0), hitDown(*thick, -2)}, {88, 2, 0}, glm::vec3(0, 0, -20));
+        const RawRayHit thin = hitDown(QStringLiteral("thin"), 25, 80, 0, 1);
+        const RawRayHit thick = hitDown(QStringLiteral("thick"), 100, 80, -2, 2);
+        ShotOutcome outcome = evaluate({thin, thick}, {88, 2, 0}, glm::vec3(0, 0, -20));
         QCOMPARE(outcome.results.size(), 2);
         closeTo(outcome.results.at(1).normalizedAngle, 78.0, "normalized");
         QVERIFY(!outcome.results.at(1).ricochet);
         QCOMPARE(outcome.shotEnd, glm::vec3(-0.6f, 0.05f, -2));
 
-        QCOMPARE(evaluate({hitDown(*thick, -2)}, {88, 2, 7}, glm::vec3(0)).shellType, 2);
+        QCOMPARE(evaluate({thick}, {88, 2, 7}, glm::vec3(0)).shellType, 2);
         outcome = evaluate({}, {88, 2, 7}, glm::vec3(1, 2, 3));
         QCOMPARE(outcome.shellType, 7);
         QCOMPARE(outcome.shotEnd, glm::vec3(1, 2, 3));
         QCOMPARE(outcome.marker, glm::vec3(999.0f));
+    }
+
+    // A shell skimming along a plate meets it edge on: the plate is as thick as the
+    // float range allows, never negative, and the shell glances off as before. Also
+    // with a normalisation below zero, which would tip the angle past the right one.
+    void grazing_data()
+    {
+        QTest::addColumn<glm::vec3>("direction");
+        QTest::addColumn<float>("normalization");
+        QTest::newRow("along x") << glm::vec3(1, 0, 0) << 0.0f;
+        QTest::newRow("in plane") << glm::vec3(0.6f, 0.8f, 0) << 0.0f;
+        QTest::newRow("barely into") << glm::vec3(0.6f, 0.8f, 1e-8f) << 0.0f;
+        QTest::newRow("negative normalisation") << glm::vec3(0.6f, 0.8f, 0.2f) << -30.0f;
+    }
+    void grazing()
+    {
+        QFETCH(glm::vec3, direction);
+        QFETCH(float, normalization);
+        RawRayHit hit;
+        hit.direction = glm::normalize(direction);
+        hit.hitPoint = glm::vec3(0.25f, 0.25f, 0);
+        hit.normal = glm::cross(glm::vec3(1, 0, 0), glm::vec3(0, 1, 0));
+        hit.material = QStringLiteral("hull_floor");
+        hit.armor = 80;
+        const ShotOutcome outcome = evaluate({hit}, {88, normalization, ShellAP}, glm::vec3(0));
+        QCOMPARE(outcome.results.size(), 1);
+        const RayResult &r = outcome.results.first();
+        QVERIFY2(std::isfinite(r.effectiveArmor) && r.effectiveArmor > 1e6f,
+                 qPrintable(QString::number(r.effectiveArmor)));
+        QVERIFY(r.normalizedAngle > 70.0f && r.normalizedAngle <= 90.0f);
+        QVERIFY(r.ricochet);
     }
 
     // The shots of the expected-value script through the Bullet world: objects go in
@@ -221,7 +243,7 @@ private slots:
                     groups[g] = std::move(built);
                 }
                 for (auto it = groups.rbegin(); it != groups.rend(); ++it) {
-                    Physics::instance()->world()->addCollisionObject((*it)->object, 1, -1);
+                    Physics::instance()->addGroup(**it);
                 }
                 checkShot(shotName, shell, from, to, expected, point(f, 1), point(f, 4),
                           f.at(7).toInt());
@@ -241,8 +263,9 @@ private slots:
     // A segment without length crosses nothing: a miss, never a NaN direction.
     void zeroLengthMisses()
     {
-        auto group = plate(QStringLiteral("hull"), 100, 0, glm::mat4(1.0f));
-        Physics::instance()->world()->addCollisionObject(group->object, 1, -1);
+        auto group = buildCollisionGroup(SQUARE, SQUARE_INDICES.constData(), SQUARE_INDICES.size(),
+                                         glm::mat4(1.0f));
+        Physics::instance()->addGroup(*group);
         QSignalSpy spy(Physics::instance(), &Physics::rayHit);
         Physics::instance()->traceShot(glm::vec3(-0.6f, 0.05f, 0), glm::vec3(-0.6f, 0.05f, 0));
         QCOMPARE(spy.size(), 1);
@@ -289,13 +312,13 @@ private:
         QCOMPARE(physics->shellParamaters().shellType, storedType);
 
         // The marker, and the callback's arrays beside Bullet's, through the same query.
-        AllResultsRayResultCallback callback(btVector3(from.x, from.y, from.z),
-                                             btVector3(to.x, to.y, to.z));
+        internal::AllResultsRayResultCallback callback(btVector3(from.x, from.y, from.z),
+                                                       btVector3(to.x, to.y, to.z));
         callback.rayDirection = btVector3(0, 0, -1);
         physics->world()->rayTest(callback.m_rayFromWorld, callback.m_rayToWorld, callback);
         QCOMPARE(callback.triangleIndices.size(), callback.m_collisionObjects.size());
         QCOMPARE(callback.rayDirections.size(), callback.m_collisionObjects.size());
-        const ShotOutcome outcome = evaluate(sortedRawHits(callback, from), shell, to);
+        const ShotOutcome outcome = evaluate(internal::sortedRawHits(callback, from), shell, to);
         for (int c = 0; c < 3; ++c) {
             closeTo(outcome.marker[c], marker[c], "marker");
         }

@@ -25,7 +25,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <btBulletCollisionCommon.h>
 #include <glm/gtc/matrix_transform.hpp>
 
 #include <memory>
@@ -140,7 +139,7 @@ private slots:
                                           scene.placement);
         scene.group->name = QStringLiteral("hull_front");
         scene.group->armor = 80;
-        Physics::instance()->world()->addCollisionObject(scene.group->object, 1, -1);
+        Physics::instance()->addGroup(*scene.group);
         view->armourMode = true;
         view->update();
         QTest::qWait(100);

@@ -40,8 +40,6 @@
 #include <QSqlQuery>
 #include <QTest>
 
-#include <btBulletCollisionCommon.h>
-
 #include <memory>
 
 namespace {
@@ -96,6 +94,12 @@ struct Window : TankLoaderWindowHooks
     QStringList recent;
 };
 
+struct ArmorWindow : CollisionArmorWindowHooks
+{
+    QTableView *armorTableView() override { return nullptr; }
+    QTableView *spacedArmorTableView() override { return nullptr; }
+};
+
 } // namespace
 
 // The tank loader on the sample game inside a shown view, which makes and releases it.
@@ -111,6 +115,7 @@ class TestTankLoaderGl : public QObject
     std::unique_ptr<RenderWidget> mView;
     QList<MessageBoxRequest> mBoxes;
     Window mWindow;
+    ArmorWindow mArmorWindow;
     QStringList mTanks;
 
     TankLoader *loader() const { return TankLoader::instance(); }
@@ -118,7 +123,7 @@ class TestTankLoaderGl : public QObject
     int mark(int level) const { return Log::instance()->text(level).size(); }
     QString modPath() const { return mTree->path() + QStringLiteral("/mod"); }
 
-    int worldObjects() const { return Physics::instance()->world()->getNumCollisionObjects(); }
+    int worldObjects() const { return Physics::instance()->objectCount(); }
 
     // The tank's parts sit on the hard points of the form they were loaded in, every
     // material has a texture of the game, and each plate has its definition's armour.
@@ -237,17 +242,23 @@ private slots:
         mLateServices = std::make_unique<ServiceStack<BufferManager, Database, Physics>>();
         QVERIFY(Settings::instance()->brastelPathValid);
 
+        // The window's hooks go to the scene before the view exists; the loader and
+        // the armour registry made at its first show take them.
+        mScene.setWindowHooks(&mWindow, &mArmorWindow);
+        QSignalSpy ready(&mScene, &TankScene::sceneReady);
         mView = std::make_unique<RenderWidget>();
         mView->setSceneHooks(&mScene);
         mView->resize(320, 240);
         mView->show();
         QVERIFY(QTest::qWaitForWindowExposed(mView.get(), 20000));
         QVERIFY(QTest::qWaitFor([this]() { return mView->initialised; }, 20000));
+        QCOMPARE(ready.size(), 1);
         QVERIFY(loader());
         QCOMPARE(mScene.tankLoader(), loader());
+        QCOMPARE(loader()->windowHooks(), &mWindow);
+        QCOMPARE(CollisionArmor::instance()->windowHooks(), &mArmorWindow);
         QCOMPARE(loader()->view(), mView.get());
         QCOMPARE(Physics::instance()->view(), mView.get());
-        loader()->setWindowHooks(&mWindow);
 
         Database *db = Database::instance();
         const std::unique_ptr<QSqlQuery> query(
@@ -260,11 +271,15 @@ private slots:
 
     void cleanupTestCase()
     {
-        if (loader()) {
-            loader()->setWindowHooks(nullptr);
-        }
+        // The view's end releases the scene: the loader and the armour registry go
+        // and no texture loader keeps asking the loader.
+        QSignalSpy released(&mScene, &TankScene::sceneReleased);
         mView.reset();
+        QCOMPARE(released.size(), 1);
         QVERIFY(!TankLoader::instance());
+        QVERIFY(!CollisionArmor::instance());
+        QVERIFY(!mScene.tankLoader());
+        QCOMPARE(Physics::instance()->view(), nullptr);
         mLateServices.reset();
         mServices.reset();
         setMessageBoxHandler(nullptr);
@@ -505,22 +520,57 @@ private slots:
         checkLoadedTank(other);
     }
 
-    // Qt runs initializeGL again when the view moves into another window: the
-    // loader stays the one there was.
-    void secondInitialisationKeepsTheLoader()
+    // Thicknesses no plate has (negative, not a number, past 10000 mm or the int
+    // range) are left out with one Warning each; the plates read as unregistered,
+    // 0 mm, and the rest of the tank loads as usual. "-0" is a thickness of 0.
+    void armourOutsideTheRangeIsRefused()
     {
-        TankLoader *before = loader();
+        QString warden;
+        for (const QString &name : std::as_const(mTanks)) {
+            if (Database::instance()->xmlFileOf(name).endsWith(QLatin1String("v04_warden.xml"))) {
+                warden = name;
+            }
+        }
+        QFile damaged(
+            QStringLiteral(HULLSCOPE_SOURCE_DIR "/tests/tank/data/v04_warden-armour-nan-huge.xml"));
+        QVERIFY(damaged.open(QIODevice::ReadOnly));
+        const QString xml = modPath() + QLatin1Char('/') + Database::instance()->xmlFileOf(warden);
+        QVERIFY(writeFile(xml, damaged.readAll()));
         const int warnings = mark(Warning);
-        QWidget window;
-        window.resize(320, 240);
-        mView->setParent(&window);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window, 20000));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            logSince(Info, 0).count(QStringLiteral("Initialising OpenGL.")) >= 2, 20000);
-        QCOMPARE(loader(), before);
-        QVERIFY(logSince(Warning, warnings).contains(QStringLiteral("tank loader exists")));
-        mView->setParent(nullptr);
+        QVERIFY(loader()->load(warden));
+        const QString logged = logSince(Warning, warnings);
+        const QStringList refused = {QStringLiteral("hull/armor_1: thickness \"-50\""),
+                                     QStringLiteral("hull/armor_2: thickness \"nan\""),
+                                     QStringLiteral("hull/armor_3: thickness \"1e30\""),
+                                     QStringLiteral("chassis/armor_1: thickness \"inf\""),
+                                     QStringLiteral("turret/armor_1: thickness \"3e9\"")};
+        for (const QString &plate : refused) {
+            QCOMPARE(logged.count(QStringLiteral("Armour plate ") + plate), 1);
+        }
+        QCOMPARE(logged.count(QStringLiteral("Armour plate ")), refused.size());
+        const CollisionArmor *armour = CollisionArmor::instance();
+        QCOMPARE(armour->findHullArmor(QStringLiteral("armor_4")).thickness, 10.0f);
+        QCOMPARE(armour->findHullArmor(QStringLiteral("armor_2")).thickness, 0.0f);
+        for (const QVector<Mesh *> *list : {&loader()->chassisMeshes, &loader()->hullMeshes,
+                                            &loader()->turretMeshes, &loader()->gunMeshes}) {
+            for (const CollisionGroup *group :
+                 static_cast<const CollisionMesh *>(list->at(Collision))->groups) {
+                QVERIFY2(group->armor >= 0 && group->armor <= 10000, qPrintable(group->name));
+            }
+        }
+        QFile::remove(xml);
+    }
+
+    // A scene reload says so between the hangars and the tank, and keeps the tank.
+    void sceneReloadReportsAndKeepsTheTank()
+    {
+        QVERIFY(loader()->load(mTanks.at(3)));
+        mWindow.status.clear();
+        mView->sceneReload();
+        QVERIFY(mWindow.status.size() >= 2);
+        QCOMPARE(mWindow.status.first(), QStringLiteral("Scene Reload done."));
+        QCOMPARE(mWindow.status.at(1), QStringLiteral("Loading  Tank: ") + mTanks.at(3));
+        checkLoadedTank(mTanks.at(3));
     }
 };
 

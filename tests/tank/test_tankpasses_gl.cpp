@@ -31,6 +31,7 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QTest>
@@ -717,6 +718,73 @@ private slots:
         glm::vec3 end;
         QVERIFY(mScene.shotLine(start, end));
         QVERIFY(glm::distance(start, eye) < 1e-3f);
+    }
+
+    // Qt gives the view a new context when it moves into another top-level window: the
+    // scene goes with the old context and is made again, once, in the new one, where
+    // the grid, the hangar and the tank draw as they did.
+    void reparentedViewMakesTheSceneAgain()
+    {
+        const int width = mView->width();
+        const int height = mView->height();
+        mView->showTankInfo = false;
+        auto pictures = [&](QImage &plain, QImage &hangar) {
+            mView->resetCamera();
+            mView->garageVisible = false;
+            plain = mView->renderToImage(width, height, false);
+            mView->garageVisible = true;
+            hangar = mView->renderToImage(width, height, false);
+            mView->makeCurrent();
+            QCOMPARE(QOpenGLContext::currentContext()->functions()->glGetError(),
+                     GLenum(GL_NO_ERROR));
+            mView->doneCurrent();
+        };
+        QVERIFY(loader()->load(mTank));
+        QImage plain;
+        QImage hangar;
+        pictures(plain, hangar);
+        const QPoint centre =
+            projectToImage(mView->cameraController().camera,
+                           loader()->hullMeshes.at(Undamaged)->position, width, height);
+        QVERIFY(plain.pixel(centre) != mBackground.rgb() && plain != hangar);
+
+        QSignalSpy released(&mScene, &TankScene::sceneReleased);
+        QSignalSpy ready(&mScene, &TankScene::sceneReady);
+        QSignalSpy rebuilt(Database::instance(), &Database::databaseRebuilt);
+        connect(&mScene, &TankScene::sceneReleased, this, [this]() {
+            QVERIFY(!mScene.tankLoader() && !TankLoader::instance());
+            QVERIFY(!mScene.hangar(false) && !mScene.hangar(true));
+        });
+        QWidget window;
+        window.resize(width, height);
+        mView->setParent(&window);
+        // The window must not take the view with it when a check stops the case.
+        auto unparent = qScopeGuard([this]() { mView->setParent(nullptr); });
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window, 20000));
+        QTRY_COMPARE_WITH_TIMEOUT(ready.size(), 1, 20000);
+        QCOMPARE(released.size(), 1);
+        QCOMPARE(rebuilt.size(), 0);
+        QVERIFY(mView->initialised);
+        QVERIFY(loader() && loader() == mScene.tankLoader());
+        QVERIFY(!loader()->loaded);
+        QVERIFY(mScene.hangar(false) && mScene.hangar(true));
+
+        QVERIFY(loader()->load(mTank));
+        QImage plainAgain;
+        QImage hangarAgain;
+        pictures(plainAgain, hangarAgain);
+        QCOMPARE(plainAgain, plain);
+        QCOMPARE(hangarAgain, hangar);
+
+        // Back to a window of its own, as the other cases left it.
+        unparent.dismiss();
+        mView->setParent(nullptr);
+        mView->resize(width, height);
+        mView->show();
+        QTRY_COMPARE_WITH_TIMEOUT(ready.size(), 2, 20000);
+        QCOMPARE(released.size(), 2);
+        disconnect(&mScene, nullptr, this, nullptr);
     }
 };
 
