@@ -22,6 +22,12 @@ FileChooserHandler &fileChooserHandler()
     return handler;
 }
 
+ColorChooserHandler &colorChooserHandler()
+{
+    static ColorChooserHandler handler;
+    return handler;
+}
+
 // Set from the settings once they exist; the platform dialog until then.
 bool nativeFileDialogSetting();
 
@@ -114,6 +120,25 @@ void setMessageBoxHandler(MessageBoxHandler handler)
 void setFileChooserHandler(FileChooserHandler handler)
 {
     fileChooserHandler() = std::move(handler);
+}
+
+void setColorChooserHandler(ColorChooserHandler handler)
+{
+    colorChooserHandler() = std::move(handler);
+}
+
+QColor chooseColor(QWidget *parent, const QColor &initial, const QString &title,
+                   QColorDialog::ColorDialogOptions options)
+{
+    ColorChooserRequest request;
+    request.parent = parent;
+    request.initial = initial;
+    request.title = title;
+    request.options = options;
+    if (colorChooserHandler()) {
+        return colorChooserHandler()(request);
+    }
+    return QColorDialog::getColor(initial, parent, title, options);
 }
 
 int runMessageBox(const MessageBoxRequest &request)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QColorDialog>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -36,14 +38,25 @@ struct FileChooserRequest
     QStringList history;
 };
 
+struct ColorChooserRequest
+{
+    QWidget *parent = nullptr;
+    QColor initial;
+    QString title;
+    QColorDialog::ColorDialogOptions options;
+};
+
 // Answers with the standard button that "closed" the box.
 using MessageBoxHandler = std::function<int(const MessageBoxRequest &)>;
 // Answers with the chosen path, empty for a cancelled chooser.
 using FileChooserHandler = std::function<QString(const FileChooserRequest &)>;
+// Answers with the chosen colour, an invalid one for a cancelled chooser.
+using ColorChooserHandler = std::function<QColor(const ColorChooserRequest &)>;
 
 // An empty handler restores the real dialogs.
 void setMessageBoxHandler(MessageBoxHandler handler);
 void setFileChooserHandler(FileChooserHandler handler);
+void setColorChooserHandler(ColorChooserHandler handler);
 
 // Shows the box (or hands it to the installed handler) and returns the button.
 int runMessageBox(const MessageBoxRequest &request);
@@ -69,3 +82,8 @@ QString chooseOpenFileEx(bool native, QWidget *parent, const QString &caption, c
                          const QString &filter, const QStringList &history);
 QString chooseSaveFileEx(bool native, QWidget *parent, const QString &caption, const QString &dir,
                          const QString &filter, const QStringList &history);
+
+// The colour chooser, modal on parent, starting at initial; an invalid colour when
+// cancelled. The options pass through (ShowAlphaChannel for colours with alpha).
+QColor chooseColor(QWidget *parent, const QColor &initial, const QString &title,
+                   QColorDialog::ColorDialogOptions options = {});

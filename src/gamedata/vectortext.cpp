@@ -101,6 +101,11 @@ glm::vec2 parseVec2(const QString &text)
     return parseVec<2>(text);
 }
 
+glm::vec2 parseLimits(const QString &text)
+{
+    return parseVec2(text);
+}
+
 glm::vec3 parseVec3(const QString &text)
 {
     return parseVec<3>(text);

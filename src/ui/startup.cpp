@@ -5,9 +5,9 @@
 #include "core/fatalerror.h"
 #include "core/settings.h"
 #include "platform/platform.h"
-#include "render/renderwidget.h"
 #include "tank/tankscene.h"
 #include "ui/mainapplication.h"
+#include "ui/mainwindow.h"
 
 #include <QDir>
 #include <QLocale>
@@ -55,45 +55,29 @@ int runHullscope(int &argc, char **argv, const StartupHooks &hooks)
         hooks.afterInit(*app);
     }
 
-    // Until the main window exists, the bare view stands in for it when the real
-    // event loop is to run; showing it runs initializeGL, whose fatal errors end
-    // start-up below.
-    // Declared before the view, whose destructor still calls it.
+    // Declared before the window, whose view still calls it while it dies.
     TankScene scene;
-    std::unique_ptr<RenderWidget> view;
-    if (!hooks.runEventLoop && !fatalErrorPending && Settings::instance()) {
-        const Settings *settings = Settings::instance();
-        QSurfaceFormat::setDefaultFormat(viewSurfaceFormat(settings->msaa, settings->vsync));
-        view = std::make_unique<RenderWidget>();
-        view->setSceneHooks(&scene);
-        view->setWindowTitle(APP_NAME);
-        // The camera dock echoes the angles and the target back to the view; without
-        // the dock the view listens to itself.
-        RenderWidget *v = view.get();
-        QObject::connect(v, &RenderWidget::cameraRotationXChanged, v,
-                         &RenderWidget::setcameraRotationX);
-        QObject::connect(v, &RenderWidget::cameraRotationYChanged, v,
-                         &RenderWidget::setcameraRotationY);
-        QObject::connect(v, &RenderWidget::cameraRotationZChanged, v,
-                         &RenderWidget::setcameraRotationZ);
-        QObject::connect(v, &RenderWidget::cameraPositionXChanged, v,
-                         &RenderWidget::setcameraPositionX);
-        QObject::connect(v, &RenderWidget::cameraPositionYChanged, v,
-                         &RenderWidget::setcameraPositionY);
-        QObject::connect(v, &RenderWidget::cameraPositionZChanged, v,
-                         &RenderWidget::setcameraPositionZ);
-        view->resize(1280, 800);
-        view->showMaximized();
+    std::unique_ptr<MainWindow> window;
+    if (!fatalErrorPending && Settings::instance()) {
+        // Shows itself while it is built; the view's initialisation runs then.
+        window = std::make_unique<MainWindow>(scene);
+        window->show();
+        if (hooks.afterWindow) {
+            hooks.afterWindow(*app, *window);
+        }
     }
-    const bool windowShown = view != nullptr;
+    const bool windowShown = window != nullptr;
 
     auto shutDown = [&]() {
-        view.reset();
+        window.reset();
         translator.reset();
         app.reset();
     };
 
     if (fatalErrorPending) {
+        // The window's own start-up may have queued them (no tank list): it goes
+        // before the box.
+        window.reset();
         const QString text = takePendingFatalError();
         showCritical(QObject::tr("Fatal Error"), text, QMessageBox::Ok);
         shutDown();

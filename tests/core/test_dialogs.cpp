@@ -176,6 +176,41 @@ private slots:
                  QStringLiteral("/a/b.png"));
         QCOMPARE(chooseDirectory(nullptr, QString(), QString(), {}), QString());
     }
+
+    void colourChooserAnswersInvalidWhenCancelled()
+    {
+        // The toolkit's dialog, with the alpha channel asked for.
+        bool alphaShown = false;
+        whenModalShows([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QColorDialog *>(modal);
+            QVERIFY(dialog);
+            alphaShown = dialog->testOption(QColorDialog::ShowAlphaChannel);
+            dialog->reject();
+        });
+        QVERIFY(!chooseColor(nullptr, Qt::red, QStringLiteral("c"), QColorDialog::ShowAlphaChannel)
+                     .isValid());
+        QVERIFY(alphaShown);
+        whenModalShows([](QWidget *modal) {
+            auto *dialog = qobject_cast<QColorDialog *>(modal);
+            dialog->setCurrentColor(QColor(1, 2, 3));
+            dialog->accept();
+        });
+        QCOMPARE(chooseColor(nullptr, Qt::red, QString()), QColor(1, 2, 3));
+
+        QList<ColorChooserRequest> requests;
+        setColorChooserHandler([&](const ColorChooserRequest &request) {
+            requests.append(request);
+            return QColor();
+        });
+        QVERIFY(!chooseColor(nullptr, Qt::blue, QStringLiteral("t"), QColorDialog::ShowAlphaChannel)
+                     .isValid());
+        setColorChooserHandler({});
+        QCOMPARE(requests.size(), 1);
+        QCOMPARE(requests.at(0).initial, QColor(Qt::blue));
+        QCOMPARE(requests.at(0).title, QStringLiteral("t"));
+        QCOMPARE(requests.at(0).options,
+                 QColorDialog::ColorDialogOptions(QColorDialog::ShowAlphaChannel));
+    }
 };
 
 QTEST_MAIN(TestDialogs)

@@ -1,0 +1,164 @@
+#pragma once
+
+#include "ui_mainwindow.h"
+
+#include "tank/tankloader.h"
+
+#include "armour/collisionarmor.h"
+#include "armour/shot.h"
+
+#include "gamedata/database.h"
+
+#include <QByteArray>
+#include <QMainWindow>
+#include <QStringList>
+
+#include <utility>
+
+class QAction;
+class QModelIndex;
+class QSqlQuery;
+class TankScene;
+
+// The program's one top-level window: the 3D view with the menus, tool bars and docks
+// of its form. Built by start-up after the services and the scene, which outlives it;
+// shows itself maximised while it is built, which initialises the view. Registers
+// itself as the database's, the tank loader's and the armour registry's window for
+// as long as it lives.
+class MainWindow : public QMainWindow,
+                   public DatabaseWindowHooks,
+                   public TankLoaderWindowHooks,
+                   public CollisionArmorWindowHooks
+{
+    Q_OBJECT
+
+public:
+    // scene is not owned and must outlive the window (the view releases it when it
+    // dies, after the window's own members).
+    explicit MainWindow(TankScene &scene, Qt::WindowFlags flags = {});
+    ~MainWindow() override;
+
+    // The window while it exists, else null.
+    static MainWindow *instance();
+    // The hidden .visual editor; null until the editor exists.
+    static QWidget *visualEditor();
+
+    // Rounds a rotation range inward to the tenths the rotation boxes show, so that a
+    // box never offers an angle past the limit; a range narrower than a tenth becomes
+    // the tenth nearest its middle.
+    [[nodiscard]] static std::pair<double, double> tenthRangeInside(double minimum, double maximum);
+
+    // DatabaseWindowHooks and TankLoaderWindowHooks
+    void showStatus(const QString &text, int timeoutMs) override;
+    QWidget *dialogParent() override;
+    void reloadSceneAfterRebuild() override;
+    void clearStatus() override;
+    void armTurretRotation(double minimum, double maximum) override;
+    void armGunRotation(double minimum, double maximum) override;
+    void showVisualText(int pane, const QString &text) override;
+
+    // CollisionArmorWindowHooks
+    QTableView *armorTableView() override;
+    QTableView *spacedArmorTableView() override;
+    bool hideSpacedArmor() override;
+
+    Ui_MainWindow ui;
+
+signals:
+    void reloadSceneItems();
+    void armorModeToggled(bool on);
+    void shellParamatersChanged(ShellParamaters params);
+
+public slots:
+    void aboutQt();
+    void aboutViewer();
+    void aboutHelp();
+    void showPreferences();
+    void updateLogWidget();
+    void changeViewportColor();
+    void setViewportLabelColor(QColor colour);
+    void saveSceneSettings();
+    void ambientLightChanged(int value);
+    void toggleDamagedMode(bool on);
+    void toggleMaterial(bool on);
+    void saveLayout();
+    void loadDefaultLayout();
+    void updateTankList();
+    void updateTankList(const QString &text);
+    void tankFilterChanged();
+    void loadTank();
+    void tankOptionsChanged();
+    void turretListChanged(const QString &turret);
+    void changeTurretGun();
+    void toggleWireframeMode();
+    void toggleSolidMode();
+    void toggleSolidWireMode();
+    void toggleAllDocks(bool on);
+    void toggleTextureLocation(bool modFolder);
+    void toggleGridTexture(bool defaultTexture);
+    void toggleHideTurret(bool hide);
+    void toggleHideGun(bool hide);
+    void toggleHideChassis(bool hide);
+    void toggleHideHull(bool hide);
+    void toggleCamoEnable(bool disable);
+    void toggleCamo();
+    void changeSpacedAlpha(int alpha);
+    void toggleDisableShortcuts(bool disable);
+    void reloadScene();
+    void takeScreenshot();
+    void takeScreenshotFile();
+    void openScreenshotDir();
+    void tankRotate(double degrees);
+    void turretRotate(double degrees);
+    void gunRotate(double degrees);
+    void gunRotateReset();
+    void turretRotateReset();
+    void tankRotateReset();
+    void exportCamoPattern();
+    void exportCamoBake();
+    void regularArmorClicked(const QModelIndex &index);
+    void spacedArmorClicked(const QModelIndex &index);
+    void showVisualEditor();
+    void updateCheck();
+    void changeTurret(const QString &turret);
+    void changeGun(const QString &gun);
+    // The tank loader's hook for each tank loaded by name.
+    void addTankRecent(const QString &tankName) override;
+    void toggleFullscreen(bool on);
+    void toggleArmorInspector(bool on);
+    void toggleArmorInspectorMesh(bool collision);
+    void armorAmmoChange(int type);
+    void armorCalibreChange(double calibre);
+    void armorNormChange(double normalization);
+    void showScreenshot();
+
+private slots:
+    void _loadTankFromRecent();
+
+protected:
+    bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+
+private:
+    // What needs the view's loader: made each time the scene is ready, never after a
+    // failed GL start-up.
+    void connectScene();
+    void setupDocks();
+    // Shows the rows of an executed query (column 4, the translated name) as the
+    // tank list, then deletes the query.
+    void showTanks(QSqlQuery *query);
+
+    QAction *saveLayoutAction = nullptr;
+    QAction *loadDefaultLayoutAction = nullptr;
+    QByteArray hiddenDocksState;
+    QByteArray fullscreenState;
+    QAction *recentTankActions[5] = {};
+    bool disableShortcuts = false;
+    bool hideAllWasChecked = false;
+    QStringList recentTanks;
+
+    TankScene &mScene;
+
+    Q_DISABLE_COPY(MainWindow)
+};
