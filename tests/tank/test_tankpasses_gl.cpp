@@ -654,11 +654,10 @@ private slots:
         QVERIFY(l->load(QStringLiteral("Climbing Warden")));
         const QString climbing =
             QStringLiteral("../Brastel/res/") + lod + QStringLiteral("Hull.model");
-        QCOMPARE(l->hullMeshes.at(Undamaged)->path, climbing);
-        for (const QVector<Mesh *> *list :
-             {&l->chassisMeshes, &l->hullMeshes, &l->turretMeshes, &l->gunMeshes}) {
-            QVERIFY(
-                QDir().mkpath(QFileInfo(modPath() + QLatin1Char('/') + list->at(0)->path).path()));
+        QCOMPARE(l->parts().mesh(TankPart::Hull, Undamaged)->path, climbing);
+        for (TankPart part : allTankParts) {
+            const QString path = l->parts().mesh(part, Undamaged)->path;
+            QVERIFY(QDir().mkpath(QFileInfo(modPath() + QLatin1Char('/') + path).path()));
         }
         QVERIFY(!l->exportAll());
         QVERIFY(QDir(game + lod).entryList({QStringLiteral("*.obj")}, QDir::Files).isEmpty());
