@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -103,9 +104,31 @@ QString objFileName(const QString &folder, const QString &path, int index)
 bool writeObjFiles(const QString &folder, const QString &path,
                    const QVector<VisualGeometry *> &geometries, const glm::mat4 &placement)
 {
+    // "" + "/" + path would name a folder at the file-system root.
+    if (folder.isEmpty()) {
+        logLine(QStringLiteral("OBJ export: no folder to write ") + path + QStringLiteral(" into"),
+                Warning);
+        return false;
+    }
+    const QString root = QDir::cleanPath(QDir::fromNativeSeparators(folder));
     for (int i = 0; i < geometries.size(); ++i) {
         const QString text = objText(*geometries[i], placement);
         const QString name = objFileName(folder, path, i);
+        // A model path with ".." in it must not lead the export out of the folder.
+        const QString cleaned = QDir::cleanPath(QDir::fromNativeSeparators(name));
+        if (!cleaned.startsWith(root == QLatin1String("/") ? root : root + QLatin1Char('/'))) {
+            logLine(QStringLiteral("OBJ export: refused ") + name
+                        + QStringLiteral(", outside the folder ") + folder,
+                    Warning);
+            return false;
+        }
+        const QString parent = QFileInfo(cleaned).path();
+        if (!QDir().mkpath(parent)) {
+            logLine(QStringLiteral("OBJ export: cannot create the folder ")
+                        + QDir::toNativeSeparators(parent),
+                    Error);
+            return false;
+        }
         QFile file(name);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
             logLine(QStringLiteral("OBJ export: cannot open ") + name + QStringLiteral(": ")

@@ -25,8 +25,9 @@ struct VisualGeometry;
 [[nodiscard]] QString objFileName(const QString &folder, const QString &path, int index);
 
 // Writes one file per geometry (objFileName of folder and path) with objText under
-// placement. Stops at the first file that cannot be opened or written and answers
-// false; files written before it stay. No folder is created.
+// placement, creating the folder of each file inside folder. Stops at the first file
+// that cannot be opened or written, or whose cleaned name lies outside folder, and
+// answers false; files written before it stay. An empty folder writes nothing.
 [[nodiscard]] bool writeObjFiles(const QString &folder, const QString &path,
                                  const QVector<VisualGeometry *> &geometries,
                                  const glm::mat4 &placement);
