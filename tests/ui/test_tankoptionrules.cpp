@@ -70,8 +70,10 @@ private slots:
         const MainWindow::ThicknessPick off = MainWindow::pickThickness(exact, on.selected);
         QVERIFY(!off.highlight);
         QCOMPARE(off.selected, -1.0f);
-        // Another value moves the highlight; a zero selection divides by one.
-        QCOMPARE(MainWindow::pickThickness(12.345679f, exact).selected, 12.345679f);
+        // Another value moves the highlight, one within a float's step of the selected
+        // one counts as the same; a zero selection divides by one.
+        QCOMPARE(MainWindow::pickThickness(12.3457f, exact).selected, 12.3457f);
+        QVERIFY(!MainWindow::pickThickness(12.345679f, exact).highlight);
         QVERIFY(MainWindow::pickThickness(0.5f, 0.0f).highlight);
         QVERIFY(!MainWindow::pickThickness(0.0f, 0.0f).highlight);
     }
