@@ -87,6 +87,8 @@ public:
     // Takes the actions added so that their shortcuts work with the bars hidden off
     // the window again; before the window goes.
     void removeShortcutActions();
+    // The Scene Settings dock and the view's hangar switch from the settings.
+    void loadSceneSettings();
 
     Ui_MainWindow ui;
 
@@ -179,7 +181,6 @@ private:
     // The twelve actions whose shortcuts must work with the menu and tool bars hidden.
     QList<QAction *> shortcutActions() const;
     void addShortcutActions();
-    void loadSceneSettings();
     void showRenderMode(QAction *mode, bool wireframe, bool solidWire);
     // The checks both camouflage exports start with; false after the box that stops them.
     bool camoExportAllowed();
