@@ -98,6 +98,7 @@ int runHullscope(int &argc, char **argv, const StartupHooks &hooks)
     }
     if (window) {
         window->saveRecentTanks();
+        window->removeShortcutActions();
     }
     shutDown();
     return result;
