@@ -2,6 +2,7 @@
 
 #include "ui_mainwindow.h"
 
+#include "tank/camoloader.h"
 #include "tank/tankloader.h"
 
 #include "armour/collisionarmor.h"
@@ -28,7 +29,8 @@ class TankScene;
 class MainWindow : public QMainWindow,
                    public DatabaseWindowHooks,
                    public TankLoaderWindowHooks,
-                   public CollisionArmorWindowHooks
+                   public CollisionArmorWindowHooks,
+                   public CamoLoaderWindowHooks
 {
     Q_OBJECT
 
@@ -61,6 +63,10 @@ public:
     QTableView *armorTableView() override;
     QTableView *spacedArmorTableView() override;
     bool hideSpacedArmor() override;
+
+    // CamoLoaderWindowHooks (status and dialog parent as above)
+    void updateCamoList(bool selectFirst) override;
+    void checkSummerSeason() override;
 
     Ui_MainWindow ui;
 
@@ -148,6 +154,9 @@ private:
     // Shows the rows of an executed query (column 4, the translated name) as the
     // tank list, then deletes the query.
     void showTanks(QSqlQuery *query);
+    // The swatches again once the tank counts as loaded, with the select-first flag
+    // of its camouflage step: the refill during the load found no tank yet.
+    void refillCamoList();
 
     QAction *saveLayoutAction = nullptr;
     QAction *loadDefaultLayoutAction = nullptr;
