@@ -60,7 +60,9 @@ QString bakeOutputPath(const QString &modPath, const QString &gamePath)
     if (modPath.isEmpty() || gamePath.isEmpty()) {
         return QString();
     }
+    // Game files may name paths with either separator.
     QString game = QDir::fromNativeSeparators(gamePath);
+    game.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (game.startsWith(QLatin1Char('/')) || QDir::isAbsolutePath(game)) {
         return QString();
     }
