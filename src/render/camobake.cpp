@@ -183,6 +183,15 @@ void renderBake(CamoBakeJob &job)
     textures->bind(0, textures->findTexture(job.diffusePath, true));
     textures->bind(1, textures->findTexture(job.exclusionPath, true));
     textures->bind(2, job.camoTexture);
+    // The quad maps texel to pixel; an anisotropic filter has nothing to add there,
+    // and some drivers blur with it. The loader sets its own again at the next bind.
+    const QOpenGLContext *context = QOpenGLContext::currentContext();
+    if (context && context->hasExtension(QByteArrayLiteral("GL_EXT_texture_filter_anisotropic"))) {
+        for (GLenum unit : {GL_TEXTURE0, GL_TEXTURE1}) {
+            gl->glActiveTexture(unit);
+            gl->glTexParameterf(GL_TEXTURE_2D, kTextureMaxAnisotropy, 1.0f);
+        }
+    }
     gl->glUniform1i(program->uniform(QStringLiteral("diffuseMap0")), 0);
     gl->glUniform1i(program->uniform(QStringLiteral("exclusionMap")), 1);
     gl->glUniform1i(program->uniform(QStringLiteral("camoMap")), 2);

@@ -151,12 +151,13 @@ void CamoLoader::loadTankCamo(const QString &name, const QString &rootMask,
 
 void CamoLoader::selectCamo(int index, const QString &group)
 {
-    currentIndex = index;
-    season = group;
+    // A click left over from before a rebuild or a reload may name nothing now.
     const RecordList records = seasonRecords(group);
     if (index < 0 || index >= records.size()) {
         return;
     }
+    currentIndex = index;
+    season = group;
     applyRecord(records.at(index));
 }
 
