@@ -9,6 +9,7 @@
 #include "tank/camoloader.h"
 #include "tank/tankinfo.h"
 #include "tank/tankloader.h"
+#include "tank/tankparts.h"
 #include "tank/tankscene.h"
 #include "tank/turretgunchooser.h"
 
@@ -206,8 +207,9 @@ private slots:
         // Half size, same aspect: the camera's projection stays the view's.
         const int width = view()->width() / 2;
         const int height = view()->height() / 2;
-        const QPoint at = projectToImage(view()->cameraController().camera,
-                                         tank->hullMeshes.at(Undamaged)->position, width, height);
+        const QPoint at =
+            projectToImage(view()->cameraController().camera,
+                           tank->parts().mesh(TankPart::Hull, Undamaged)->position, width, height);
         auto shot = [&](const QString &name) {
             const QImage image = view()->renderToImage(width, height, false);
             const QString dir = QStringLiteral(HULLSCOPE_BUILD_DIR "/test-artifacts");
