@@ -54,6 +54,7 @@ public:
     // Hooks are not owned; pass null to unregister.
     void setCamoHooks(DatabaseCamoHooks *hooks);
     void setWindowHooks(DatabaseWindowHooks *hooks);
+    DatabaseCamoHooks *camoHooks() const { return mCamoHooks; }
 
     QString translateNation(const QString &nation);
     QString translatedCategory(const QString &tag);

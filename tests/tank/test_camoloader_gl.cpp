@@ -142,6 +142,7 @@ private slots:
         mView->paintBlocked = true;
         QVERIFY(camo());
         QCOMPARE(mScene.camoLoader(), camo());
+        QCOMPARE(Database::instance()->camoHooks(), static_cast<DatabaseCamoHooks *>(camo()));
         QCOMPARE(camo()->windowHooks(), &mWindow);
     }
 
@@ -151,6 +152,7 @@ private slots:
         // The view's end takes the loader and every hook to it away.
         QVERIFY(!CamoLoader::instance());
         QVERIFY(!mScene.camoLoader());
+        QVERIFY(!Database::instance()->camoHooks());
         delete Physics::instance();
         delete Database::instance();
         delete BufferManager::instance();
