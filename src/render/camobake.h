@@ -1,7 +1,8 @@
 #pragma once
 
-#include "render/ddshelpers.h"
 #include "render/vertexbuffer.h"
+
+#include "gamedata/ddshelpers.h"
 
 #include <QOpenGLFramebufferObject>
 #include <QString>

@@ -6,11 +6,11 @@
 #include "tank/turretgunchooser.h"
 
 #include "render/camobake.h"
-#include "render/ddshelpers.h"
 #include "render/renderwidget.h"
 #include "render/textureloader.h"
 
 #include "gamedata/camocatalogue.h"
+#include "gamedata/ddshelpers.h"
 #include "gamedata/moreadercached.h"
 #include "gamedata/packedxmlreader.h"
 
