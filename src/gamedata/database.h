@@ -22,8 +22,9 @@ public:
     virtual ~DatabaseCamoHooks() = default;
     // Empties the camouflage lists before a rebuild.
     virtual void clearCamouflages() = 0;
-    // Reads one nation's customization file; nation is its translated name.
-    virtual void loadCamoXml(const QString &camoPath, const QString &nation) = 0;
+    // Reads one nation's customization file; nation is its translated name. False
+    // when the file could not be read (the rebuild goes on either way).
+    virtual bool loadCamoXml(const QString &camoPath, const QString &nation) = 0;
 };
 
 // The main window registers itself here while it exists.
@@ -53,6 +54,7 @@ public:
     // Hooks are not owned; pass null to unregister.
     void setCamoHooks(DatabaseCamoHooks *hooks);
     void setWindowHooks(DatabaseWindowHooks *hooks);
+    DatabaseCamoHooks *camoHooks() const { return mCamoHooks; }
 
     QString translateNation(const QString &nation);
     QString translatedCategory(const QString &tag);

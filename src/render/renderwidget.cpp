@@ -389,8 +389,10 @@ void RenderWidget::initializeGL()
     if (mSceneHooks) {
         mSceneHooks->createTankLoader();
     }
-    // The camouflage loader takes its place after this one.
     mTextureLoader = new TextureLoader(this);
+    if (mSceneHooks) {
+        mSceneHooks->createCamoLoader();
+    }
 
     // A later context (the view moved into another window) finds the database, the
     // camera, the colour and the hangar choice as the user left them.

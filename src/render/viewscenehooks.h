@@ -15,9 +15,11 @@ public:
     virtual ~ViewSceneHooks() = default;
 
     // Initialisation, in the view's order: after the material loader (the tank
-    // loader), after the matrix stack (the hangars), after the grid (the hangars
-    // load), and last, once the view is ready (the collision world's view).
+    // loader), after the texture loader and before the database's first rebuild (the
+    // camouflage loader), after the matrix stack (the hangars), after the grid (the
+    // hangars load), and last, once the view is ready (the collision world's view).
     virtual void createTankLoader() { }
+    virtual void createCamoLoader() { }
     virtual void createHangars() { }
     virtual void loadHangars() { }
     virtual void viewReady(RenderWidget *view) { }

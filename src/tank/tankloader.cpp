@@ -1,5 +1,6 @@
 #include "tank/tankloader.h"
 
+#include "tank/camoloader.h"
 #include "tank/internal/definitiontext.h"
 #include "tank/tankinfo.h"
 #include "tank/turretgun.h"
@@ -154,9 +155,17 @@ TankModel TankLoader::shownTankModel() const
 
 TankCamouflage TankLoader::camouflage() const
 {
-    // The colours, the texture and the tank's masks come with the camouflage loader;
-    // until then the overlay stays off.
     TankCamouflage camo;
+    if (const CamoLoader *loader = CamoLoader::instance()) {
+        camo.overlay = loader->camoEnabled;
+        for (int k = 0; k < 4; ++k) {
+            camo.colors[k] = loader->colors[std::size_t(k)];
+        }
+        camo.tankTiling = loader->tiling;
+        camo.texture = loader->textureId;
+        camo.hullMask = loader->tankExclusionMask;
+        camo.chassisMask = loader->rootExclusionMaskCopy;
+    }
     if (const Turret *turret = mTurretGunChooser->currentTurret()) {
         camo.turretTiling = turret->camoTiling;
         camo.turretMask = turret->exclusionMask;
@@ -347,7 +356,9 @@ bool TankLoader::load(const QString &name)
         }
     }
 
-    // The tank's camouflages come with the camouflage loader.
+    if (CamoLoader *camo = CamoLoader::instance()) {
+        camo->loadTankCamo(name, rootMask, rootMask, tankMask);
+    }
     updateVisualEditor();
     loadArmor();
 

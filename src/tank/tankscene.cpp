@@ -1,5 +1,6 @@
 #include "tank/tankscene.h"
 
+#include "tank/camoloader.h"
 #include "tank/garage.h"
 #include "tank/tankloader.h"
 
@@ -9,6 +10,8 @@
 #include "render/overlayimage.h"
 #include "render/renderwidget.h"
 #include "render/textureloader.h"
+
+#include "gamedata/database.h"
 
 #include "core/log.h"
 
@@ -57,6 +60,27 @@ void TankScene::createTankLoader()
     }
 }
 
+void TankScene::setCamoWindowHooks(CamoLoaderWindowHooks *hooks)
+{
+    mCamoHooks = hooks;
+    if (mCamoLoader) {
+        mCamoLoader->setWindowHooks(mCamoHooks);
+    }
+}
+
+void TankScene::createCamoLoader()
+{
+    if (mCamoLoader) {
+        logLine(QStringLiteral("A camouflage loader exists already; keeping it."), Warning);
+        return;
+    }
+    mCamoLoader = std::make_unique<CamoLoader>();
+    mCamoLoader->setWindowHooks(mCamoHooks);
+    if (Database *database = Database::instance()) {
+        database->setCamoHooks(mCamoLoader.get());
+    }
+}
+
 void TankScene::createHangars()
 {
     mPremiumGarage = std::make_unique<PremiumGarage>();
@@ -87,12 +111,15 @@ void TankScene::viewReady(RenderWidget *view)
         mPremiumGarage->setView(view);
         mBasicGarage->setView(view);
     }
+    if (mCamoLoader) {
+        mCamoLoader->setView(view);
+    }
     emit sceneReady();
 }
 
 void TankScene::releaseScene()
 {
-    const bool made = mTankLoader || mBasicGarage || mPremiumGarage;
+    const bool made = mTankLoader || mBasicGarage || mPremiumGarage || mCamoLoader;
     mBasicGarage.reset();
     mPremiumGarage.reset();
     if (mTankLoader) {
@@ -108,6 +135,15 @@ void TankScene::releaseScene()
             armor->setWindowHooks(nullptr);
         }
         mTankLoader.reset();
+    }
+    // After the tank, which reads the current camouflage texture; before the view's
+    // texture loader, whose fallback texture the records may hold.
+    if (mCamoLoader) {
+        if (Database *database = Database::instance()) {
+            database->setCamoHooks(nullptr);
+        }
+        mCamoLoader->setWindowHooks(nullptr);
+        mCamoLoader.reset();
     }
     if (Physics *physics = Physics::instance(); physics && mView && physics->view() == mView) {
         physics->setView(nullptr);

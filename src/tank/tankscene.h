@@ -7,6 +7,8 @@
 #include <memory>
 
 class BasicGarage;
+class CamoLoader;
+class CamoLoaderWindowHooks;
 class CollisionArmorWindowHooks;
 class Garage;
 class PremiumGarage;
@@ -30,14 +32,20 @@ public:
     // armour registry as they are made, and taken back from them on release. Null
     // unregisters, from the loader that exists too.
     void setWindowHooks(TankLoaderWindowHooks *loaderHooks, CollisionArmorWindowHooks *armorHooks);
+    // The same for the camouflage loader's hooks.
+    void setCamoWindowHooks(CamoLoaderWindowHooks *hooks);
 
     // The loader this scene made; null before sceneReady and after sceneReleased.
     TankLoader *tankLoader() const { return mTankLoader.get(); }
+    // The camouflage loader this scene made, registered with the database; null
+    // before sceneReady and after sceneReleased.
+    CamoLoader *camoLoader() const { return mCamoLoader.get(); }
     // The hangars, from the view's initialisation to the release; null otherwise.
     Garage *hangar(bool premium) const;
     RenderWidget *view() const { return mView; }
 
     void createTankLoader() override;
+    void createCamoLoader() override;
     void createHangars() override;
     void loadHangars() override;
     void viewReady(RenderWidget *view) override;
@@ -63,7 +71,9 @@ private:
     RenderWidget *mView = nullptr;
     TankLoaderWindowHooks *mLoaderHooks = nullptr;
     CollisionArmorWindowHooks *mArmorHooks = nullptr;
+    CamoLoaderWindowHooks *mCamoHooks = nullptr;
     std::unique_ptr<TankLoader> mTankLoader;
+    std::unique_ptr<CamoLoader> mCamoLoader;
     std::unique_ptr<BasicGarage> mBasicGarage;
     std::unique_ptr<PremiumGarage> mPremiumGarage;
 

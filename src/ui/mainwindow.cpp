@@ -98,6 +98,7 @@ MainWindow::MainWindow(TankScene &scene, Qt::WindowFlags flags)
     // these hooks.
     view->setSceneHooks(&mScene);
     mScene.setWindowHooks(this, this);
+    mScene.setCamoWindowHooks(this);
     connect(&mScene, &TankScene::sceneReady, this, &MainWindow::connectScene);
 
     setWindowTitle(APP_NAME + QLatin1Char(' ') + APP_VERSION);
@@ -161,6 +162,7 @@ MainWindow::~MainWindow()
     }
     disconnect(&mScene, nullptr, this, nullptr);
     mScene.setWindowHooks(nullptr, nullptr);
+    mScene.setCamoWindowHooks(nullptr);
     if (Database *database = Database::instance()) {
         disconnect(database, nullptr, this, nullptr);
         database->setWindowHooks(nullptr);
@@ -179,6 +181,8 @@ void MainWindow::connectScene()
     }
     // A replaced context makes the scene ready again, with the same or a new loader.
     connect(loader, &TankLoader::tankLoaded, this, &MainWindow::tankOptionsChanged,
+            Qt::UniqueConnection);
+    connect(loader, &TankLoader::tankLoaded, this, &MainWindow::refillCamoList,
             Qt::UniqueConnection);
     connect(this, &MainWindow::armorModeToggled, loader, &TankLoader::armorToggle,
             Qt::UniqueConnection);

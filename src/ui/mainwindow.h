@@ -2,6 +2,7 @@
 
 #include "ui_mainwindow.h"
 
+#include "tank/camoloader.h"
 #include "tank/tankloader.h"
 
 #include "armour/collisionarmor.h"
@@ -32,7 +33,8 @@ struct Gun;
 class MainWindow : public QMainWindow,
                    public DatabaseWindowHooks,
                    public TankLoaderWindowHooks,
-                   public CollisionArmorWindowHooks
+                   public CollisionArmorWindowHooks,
+                   public CamoLoaderWindowHooks
 {
     Q_OBJECT
 
@@ -101,6 +103,10 @@ public:
     void removeShortcutActions();
     // The Scene Settings dock and the view's hangar switch from the settings.
     void loadSceneSettings();
+
+    // CamoLoaderWindowHooks (status and dialog parent as above)
+    void updateCamoList(bool selectFirst) override;
+    void checkSummerSeason() override;
 
     Ui_MainWindow ui;
 
@@ -210,6 +216,9 @@ private:
     // Shows the rows of an executed query (column 4, the translated name) as the
     // tank list, then deletes the query.
     void showTanks(QSqlQuery *query);
+    // The swatches again once the tank counts as loaded, with the select-first flag
+    // of its camouflage step: the refill during the load found no tank yet.
+    void refillCamoList();
 
     QAction *saveLayoutAction = nullptr;
     QAction *loadDefaultLayoutAction = nullptr;

@@ -2,6 +2,7 @@
 // Lighting group, the Camo dock's commands and the two armour docks.
 #include "ui/mainwindow.h"
 
+#include "tank/camoloader.h"
 #include "tank/tankscene.h"
 #include "tank/turretgun.h"
 #include "tank/turretgunchooser.h"
@@ -315,12 +316,6 @@ void MainWindow::changeSpacedAlpha(int) { }
 
 // ---- camouflage ----
 
-// The camouflage loader and the swatch list's seasons come with the camouflage
-// loader; until then the switches have nothing to reach.
-void MainWindow::toggleCamoEnable(bool) { }
-
-void MainWindow::toggleCamo() { }
-
 bool MainWindow::camoExportAllowed()
 {
     TankLoader *loader = mScene.tankLoader();
@@ -328,9 +323,12 @@ bool MainWindow::camoExportAllowed()
         showInformation(this, APP_NAME, tr("You must load a tank first."), QMessageBox::Ok);
         return false;
     }
-    // Nothing enables camouflage until its loader exists.
-    showInformation(this, APP_NAME, tr("You must enable camouflage first."), QMessageBox::Ok);
-    return false;
+    const CamoLoader *camo = mScene.camoLoader();
+    if (!camo || !camo->camoEnabled) {
+        showInformation(this, APP_NAME, tr("You must enable camouflage first."), QMessageBox::Ok);
+        return false;
+    }
+    return true;
 }
 
 bool MainWindow::exportGameFile(QWidget *parent, const QString &texture)
@@ -400,13 +398,7 @@ void MainWindow::exportCamoPattern()
     if (!camoExportAllowed()) {
         return;
     }
-}
-
-void MainWindow::exportCamoBake()
-{
-    if (!camoExportAllowed()) {
-        return;
-    }
+    exportGameFile(this, mScene.camoLoader()->texture);
 }
 
 // ---- armour ----

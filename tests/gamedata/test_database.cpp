@@ -45,9 +45,10 @@ struct CamoRecorder : DatabaseCamoHooks
     int clears = 0;
     QStringList loads;
     void clearCamouflages() override { ++clears; }
-    void loadCamoXml(const QString &camoPath, const QString &nation) override
+    bool loadCamoXml(const QString &camoPath, const QString &nation) override
     {
         loads << QDir::fromNativeSeparators(camoPath) + QLatin1Char('|') + nation;
+        return true;
     }
 };
 
