@@ -19,6 +19,7 @@ class QAction;
 class QModelIndex;
 class QSqlQuery;
 class TankScene;
+class UpdateCheck;
 
 // The program's one top-level window: the 3D view with the menus, tool bars and docks
 // of its form. Built by start-up after the services and the scene, which outlives it;
@@ -157,6 +158,8 @@ private:
     bool disableShortcuts = false;
     bool hideAllWasChecked = false;
     QStringList recentTanks;
+    // A child made by the constructor, kept for a reply handler; nothing shows it.
+    UpdateCheck *updateDialog = nullptr;
 
     TankScene &mScene;
 
