@@ -49,38 +49,45 @@ void UpdateCheck::onNetworkReply(QNetworkReply *reply)
     reply->deleteLater();
 }
 
-void UpdateCheck::showReply(const QByteArray &bytes)
+UpdateReply parseUpdateReply(const QByteArray &bytes)
 {
-    // A reply that does not parse is an empty document: no Latest, so a warning.
+    UpdateReply reply;
     QDomDocument document;
+    // The parser keeps what it read before an error; a cut reply must not count.
     if (!document.setContent(QString::fromUtf8(bytes))) {
-        // The parser keeps what it read before the error; a cut reply must not count.
-        document = QDomDocument();
+        return reply;
     }
     const QDomElement root = document.documentElement();
     bool isNumber = false;
-    int latest = root.firstChildElement(QStringLiteral("Latest")).text().trimmed().toInt(&isNumber);
-    if (!isNumber) {
-        latest = 0;
-    }
-    if (latest == APP_BUILD) {
+    const int latest =
+        root.firstChildElement(QStringLiteral("Latest")).text().trimmed().toInt(&isNumber);
+    reply.latest = isNumber ? latest : 0;
+    reply.latestText = root.firstChildElement(QStringLiteral("LatestStr")).text();
+    reply.url = root.firstChildElement(QStringLiteral("UrlZip")).text();
+    reply.notes = root.firstChildElement(QStringLiteral("Notes")).text();
+    return reply;
+}
+
+void UpdateCheck::showReply(const QByteArray &bytes)
+{
+    const UpdateReply reply = parseUpdateReply(bytes);
+    if (reply.latest == APP_BUILD) {
         showInformation(this, updateTitle(), tr("You are running the latest version."),
                         QMessageBox::Ok);
         return;
     }
-    if (latest < APP_BUILD) {
+    if (reply.latest < APP_BUILD) {
         showWarning(this, updateTitle(), tr("The was a problem determining the correct version."),
                     QMessageBox::Ok, QMessageBox::NoButton);
         return;
     }
     ui.installedText->setText(APP_VERSION);
-    ui.LatestVersionLabel->setText(root.firstChildElement(QStringLiteral("LatestStr")).text());
-    ui.notesText->setText(root.firstChildElement(QStringLiteral("Notes")).text());
+    ui.LatestVersionLabel->setText(reply.latestText);
+    ui.notesText->setText(reply.notes);
     // The address comes from the server: escaped, it cannot leave the attribute.
-    const QString address = root.firstChildElement(QStringLiteral("UrlZip")).text();
     ui.UrlText->setText(
         QStringLiteral("<a href=\"%1\">%2</a>")
-            .arg(address.toHtmlEscaped(), tr("Click here for download").toHtmlEscaped()));
+            .arg(reply.url.toHtmlEscaped(), tr("Click here for download").toHtmlEscaped()));
     ui.UrlText->setTextFormat(Qt::RichText);
     ui.UrlText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse
                                         | Qt::LinksAccessibleByKeyboard);

@@ -3,9 +3,23 @@
 #include "ui_updatecheck.h"
 
 #include <QDialog>
+#include <QString>
 
 class QNetworkAccessManager;
 class QNetworkReply;
+
+// What an update reply says. The root element may have any name; its children are
+// read by name.
+struct UpdateReply
+{
+    int latest = 0; // newest build; 0 when absent, not a number or the XML is bad
+    QString latestText;
+    QString url;
+    QString notes;
+};
+
+// The reply's bytes as UTF-8 XML; a document that does not parse gives the defaults.
+[[nodiscard]] UpdateReply parseUpdateReply(const QByteArray &bytes);
 
 // Announces a newer version from an update server's reply. Nothing sends the request
 // yet: the handler is ready for one and never reached as the program stands.

@@ -148,6 +148,20 @@ private slots:
         }
     }
 
+    void parserReadsTheFourFields()
+    {
+        const UpdateReply reply = parseUpdateReply(replyXml("1701", "Any"));
+        QCOMPARE(reply.latest, 1701);
+        QCOMPARE(reply.latestText, QStringLiteral("1.0.18 beta"));
+        QCOMPARE(reply.url, QStringLiteral("https://x.invalid/a\"b<c.zip"));
+        QCOMPARE(reply.notes, QStringLiteral("<b>Faster</b> loading"));
+        // Cut anywhere, a reply gives no build, never a partly read one.
+        const QByteArray whole = replyXml("1701");
+        for (int size = 0; size < whole.size(); ++size) {
+            QCOMPARE(parseUpdateReply(whole.left(size)).latest, 0);
+        }
+    }
+
     void newerBuildShowsTheDialogFilled()
     {
         QWidget window;
