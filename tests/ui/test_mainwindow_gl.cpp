@@ -700,6 +700,9 @@ private slots:
     void uvMapAndTexturePickerRunForTheTank()
     {
         select(QStringLiteral("Warden"));
+        // Loaded first: the load's progress box would be the first modal widget.
+        QTest::mouseClick(ui().pushButton, Qt::LeftButton);
+        QVERIFY(TankLoader::instance()->loaded);
         int tabs = -1;
         modalOf(ui().actionGenerate_UV_map, [&](QWidget *box) {
             auto *dialog = qobject_cast<UvGenerateUI *>(box);
