@@ -5,6 +5,7 @@
 #include "tank/tankloader.h"
 #include "tank/tankscene.h"
 
+#include "render/ddshelpers.h"
 #include "render/renderwidget.h"
 
 #include "core/dialogs.h"
