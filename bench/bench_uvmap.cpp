@@ -5,8 +5,9 @@
 #include "tank/tankloader.h"
 #include "tank/tankscene.h"
 
-#include "render/ddshelpers.h"
 #include "render/renderwidget.h"
+
+#include "gamedata/ddshelpers.h"
 
 #include "core/dialogs.h"
 

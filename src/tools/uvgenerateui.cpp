@@ -1,6 +1,6 @@
 #include "tools/uvgenerateui.h"
 
-#include "render/ddshelpers.h"
+#include "gamedata/ddshelpers.h"
 
 #include "core/constants.h"
 #include "core/dialogs.h"
