@@ -4,6 +4,8 @@
 
 // Names shared by every part of the program.
 inline const QString APP_VERSION = QStringLiteral("1.0.17");
+// The build number of APP_VERSION, which an update reply's newest build is compared with.
+inline constexpr int APP_BUILD = 1700;
 inline const QString ZIP_TAG = QStringLiteral("Zip");
 inline const QString APP_NAME = QStringLiteral("Hullscope");
 inline const QString DATA_DIR = QStringLiteral("../data/");

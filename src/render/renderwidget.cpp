@@ -649,6 +649,32 @@ void RenderWidget::makeFbo()
             Info);
 }
 
+GlInfo RenderWidget::glInfo()
+{
+    GlInfo info;
+    if (!context()) {
+        return info;
+    }
+    ViewContextGuard guard(this);
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
+    if (!gl) {
+        return info;
+    }
+    auto text = [](const GLubyte *bytes) {
+        return bytes ? QString::fromLatin1(reinterpret_cast<const char *>(bytes)) : QString();
+    };
+    info.renderer = text(gl->glGetString(GL_RENDERER));
+    info.version = text(gl->glGetString(GL_VERSION));
+    info.vendor = text(gl->glGetString(GL_VENDOR));
+    info.shadingLanguageVersion = text(gl->glGetString(GL_SHADING_LANGUAGE_VERSION));
+    GLint count = 0;
+    gl->glGetIntegerv(GL_NUM_EXTENSIONS, &count);
+    for (GLint i = 0; i < count; ++i) {
+        info.extensions.append(text(gl->glGetStringi(GL_EXTENSIONS, GLuint(i))));
+    }
+    return info;
+}
+
 QImage RenderWidget::renderToImage(int width, int height, bool transparent)
 {
     if (!initialised || width < 1 || height < 1 || width > maxImageSize || height > maxImageSize) {

@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QOpenGLWidget>
 #include <QPointer>
+#include <QString>
+#include <QStringList>
 #include <QSurfaceFormat>
 
 #include <glm/glm.hpp>
@@ -37,6 +39,16 @@ struct LightRecord;
 // The sample count the settings' MSAA text asks for; 0 for "Disabled" or any other text.
 [[nodiscard]] int requestedSampleCount(const QString &msaa);
 
+// What the driver of a view's context reports about itself.
+struct GlInfo
+{
+    QString renderer;
+    QString version;
+    QString vendor;
+    QString shadingLanguageVersion;
+    QStringList extensions; // in the driver's order
+};
+
 // The program's 3D view. Owns the GL context and the rendering services made on it
 // (shader, material and texture loaders, matrix stack), the camera and its mouse
 // navigation, the grid, the overlay, the ray line and the hit marker; draws them in a
@@ -59,6 +71,10 @@ public:
     // were. A null image when the size is not in 1..maxImageSize or nothing is
     // initialised yet.
     QImage renderToImage(int width, int height, bool transparent);
+
+    // The driver's strings and extension names, read with the view's context current;
+    // all empty before the context exists.
+    GlInfo glInfo();
 
     // The pick ray through window point (x, y) (logical pixels, top-left origin), from
     // the depth drawn there; a point outside the view reads the nearest edge pixel.

@@ -1,5 +1,8 @@
 #include "ui/mainwindow.h"
 
+#include "tools/aboutviewerwidget.h"
+#include "tools/updatecheck.h"
+
 #include "tank/tankscene.h"
 #include "tank/turretgun.h"
 #include "tank/turretgunchooser.h"
@@ -138,6 +141,8 @@ MainWindow::MainWindow(TankScene &scene, Qt::WindowFlags flags)
     }
 
     armorCalibreChange(ui.shellSizeBox->value());
+
+    updateDialog = new UpdateCheck(this);
 
     createRecentActions();
     addShortcutActions();
@@ -463,7 +468,14 @@ void MainWindow::keyReleaseEvent(QKeyEvent *event)
 
 // ---- filled by the dialogs, docks, recent tanks and tank options ----
 
-void MainWindow::aboutViewer() { }
+void MainWindow::aboutViewer()
+{
+    // X11 gives explicit flags no close button unless asked.
+    AboutViewerWidget dialog(ui.mRenderWidget, this,
+                             Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                                 | Qt::WindowCloseButtonHint);
+    dialog.exec();
+}
 
 void MainWindow::showVisualEditor() { }
 

@@ -24,6 +24,7 @@ class QModelIndex;
 class QSqlQuery;
 class TankScene;
 struct Gun;
+class UpdateCheck;
 
 // The program's one top-level window: the 3D view with the menus, tool bars and docks
 // of its form. Built by start-up after the services and the scene, which outlives it;
@@ -228,6 +229,8 @@ private:
     bool disableShortcuts = false;
     bool hideAllWasChecked = false;
     QStringList recentTanks;
+    // A child made by the constructor, kept for a reply handler; nothing shows it.
+    UpdateCheck *updateDialog = nullptr;
     // What the log boxes show already: characters of the whole log, lines per level.
     qsizetype mLogAllShown = 0;
     qsizetype mLogErrorLines = 0;

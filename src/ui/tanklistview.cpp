@@ -2,6 +2,9 @@
 
 #include "ui/mainwindow.h"
 
+#include "tools/edittextureui.h"
+#include "tools/uvgenerateui.h"
+
 #include "tank/tankloader.h"
 
 #include "gamedata/database.h"
@@ -217,7 +220,13 @@ void TankListView::editTexture()
     if (name.isEmpty() || !makeCurrent(name)) {
         return;
     }
-    // The texture picker comes with the texture dialogs; it ends in editPickedTexture.
+    EditTextureUI picker(window(), Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                                       | Qt::WindowCloseButtonHint);
+    picker.fillTextureTree();
+    if (picker.exec() != QDialog::Accepted) {
+        return;
+    }
+    editPickedTexture(name, picker.pickedTexture());
 }
 
 void TankListView::editPickedTexture(const QString &tankName, const QString &gamePath)
@@ -256,7 +265,8 @@ void TankListView::generateUVMap()
     if (name.isEmpty() || !makeCurrent(name)) {
         return;
     }
-    // The UV-map dialog comes with the texture dialogs.
+    UvGenerateUI dialog(window());
+    dialog.exec();
 }
 
 void TankListView::exportTankMesh()

@@ -5,6 +5,11 @@
 #include "ui/mainapplication.h"
 #include "ui/mainwindow.h"
 
+#include "tools/aboutviewerwidget.h"
+#include "tools/edittextureui.h"
+#include "tools/updatecheck.h"
+#include "tools/uvgenerateui.h"
+
 #include "tank/tankloader.h"
 #include "tank/tankscene.h"
 
@@ -114,6 +119,21 @@ class TestMainWindowGl : public QObject
         const qint64 start = view()->framesDrawn;
         view()->update();
         QVERIFY(QTest::qWaitFor([&]() { return view()->framesDrawn >= start + frames; }, 30000));
+    }
+
+    // Triggers the action and hands the modal dialog it opens to check, then closes it.
+    template <typename Check> void modalOf(QAction *action, Check check)
+    {
+        bool seen = false;
+        QTimer::singleShot(0, this, [&]() {
+            if (QWidget *box = QApplication::activeModalWidget()) {
+                seen = box->parentWidget() == mWindow.get();
+                check(box);
+                box->close();
+            }
+        });
+        action->trigger();
+        QVERIFY(seen);
     }
 
     int logCount(const QString &text) const { return Log::instance()->text(0).count(text); }
@@ -662,6 +682,46 @@ private slots:
         });
         ui().actionAbout_Qt->trigger();
         QVERIFY(aboutShown);
+
+        // The About box of the program, with what the view's driver reports.
+        const AboutViewerWidget *about = nullptr;
+        QString renderer;
+        modalOf(ui().actionAbout_Hullscope, [&](QWidget *box) {
+            about = qobject_cast<AboutViewerWidget *>(box);
+            renderer = about ? about->ui.glRendererLabel->text() : QString();
+        });
+        QVERIFY(about);
+        QCOMPARE(renderer, view()->glInfo().renderer);
+        QVERIFY(!renderer.isEmpty());
+        const QList<UpdateCheck *> updates = mWindow->findChildren<UpdateCheck *>();
+        QCOMPARE(updates.size(), 1);
+        QVERIFY(!updates.at(0)->isVisible());
+    }
+
+    // The tank list's dialogs run for the selected tank.
+    void uvMapAndTexturePickerRunForTheTank()
+    {
+        select(QStringLiteral("Warden"));
+        // Loaded first: the load's progress box would be the first modal widget.
+        QTest::mouseClick(ui().pushButton, Qt::LeftButton);
+        QVERIFY(TankLoader::instance()->loaded);
+        int tabs = -1;
+        modalOf(ui().actionGenerate_UV_map, [&](QWidget *box) {
+            auto *dialog = qobject_cast<UvGenerateUI *>(box);
+            if (dialog) {
+                dialog->ui.generateButton->click();
+                tabs = dialog->ui.tabWidget->count();
+            }
+        });
+        QCOMPARE(TankLoader::instance()->tankName, QStringLiteral("Warden"));
+        QVERIFY(tabs > 0);
+        int groups = -1;
+        modalOf(ui().actionEdit_diffuse_textures, [&](QWidget *box) {
+            if (auto *picker = qobject_cast<EditTextureUI *>(box)) {
+                groups = picker->ui.treeView->model()->rowCount();
+            }
+        });
+        QVERIFY(groups >= 2);
     }
 
     // A rebuild that stops empties the list; the next good one fills it again.

@@ -57,7 +57,7 @@ TANKS = {
                 ("V07_Bastion", "heavyTank", 7, "Bastion", {"two_turrets": True}),
                 ("V10_Tempest", "SPG", 10, "Tempest", {"no_root_mask": True})],
     "kastrel": [("K02_Lynx", "lightTank", 2, "Lynx", {"old_fx": True}),
-                ("K05_Ironhide", "AT-SPG", 5, "Ironhide", {}),
+                ("K05_Ironhide", "AT-SPG", 5, "Ironhide", {"wide_gun": True}),
                 ("K08_Colossus", "heavyTank", 8, "Colossus", {"big_tracks": True}),
                 ("K09_Strider", "mediumTank", 9, "Strider", {"dual": True})],
     "oriande": [("O03_Hornet", "SPG", 3, "Hornet", {"tga_gun": True}),
@@ -546,6 +546,10 @@ class Game:
             size = 512 if (opts.get("hd") and p == "Hull") else 256
             c = paint_part(random.Random(rng.random()), size // 2 if opts.get("hd") and p == "Hull" else size,
                            base, number, stripe=(180, 40, 40) if p == "Turret" else None)
+            if opts.get("wide_gun") and p == "Gun":
+                # a texture wider than high: its UV map is drawn square but saved at this shape
+                c.h = size // 2
+                c.px = c.px[:c.w * c.h * 4]
             self.tex.add(os.path.join(pk, folder, p + "_AM.dds"), c, "-bc1")
             m = Canvas(128, 128, (255, 255, 255, 255))
             m.rect(4, 20, 64, 52, (0, 0, 0, 255))     # no camouflage over the number
