@@ -1,5 +1,8 @@
 #include "ui/mainwindow.h"
 
+#include "tools/screenshotui.h"
+#include "tools/visualeditwidget.h"
+
 #include "tank/tankscene.h"
 #include "tank/turretgun.h"
 #include "tank/turretgunchooser.h"
@@ -68,6 +71,10 @@ MainWindow::MainWindow(TankScene &scene, Qt::WindowFlags flags)
     }();
     Q_UNUSED(iconsRegistered)
 
+    mVisualEditor = new VisualEditWidget(this, Qt::Window);
+    sVisualEditor = mVisualEditor;
+    mVisualEditor->hide();
+
     // The view's constructor takes the default format, so it is set before the form
     // makes the view.
     if (const Settings *settings = Settings::instance()) {
@@ -134,6 +141,8 @@ MainWindow::MainWindow(TankScene &scene, Qt::WindowFlags flags)
 
     armorCalibreChange(ui.shellSizeBox->value());
 
+    mVisualEditor->createHighlighters();
+
     logLine(QStringLiteral("main window setup complete."), Info);
 
     // Set twice so that toggled() reaches the view with the final state whatever the
@@ -160,6 +169,7 @@ MainWindow::~MainWindow()
         disconnect(loader, nullptr, this, nullptr);
     }
     sMainWindow = nullptr;
+    sVisualEditor = nullptr;
 }
 
 void MainWindow::connectScene()
@@ -246,7 +256,7 @@ void MainWindow::armGunRotation(double minimum, double maximum)
 
 void MainWindow::showVisualText(int pane, const QString &text)
 {
-    // Nothing shows the .visual panes until the editor exists.
+    mVisualEditor->showText(pane, text);
 }
 
 QTableView *MainWindow::armorTableView()
@@ -463,7 +473,10 @@ void MainWindow::aboutViewer() { }
 
 void MainWindow::showPreferences() { }
 
-void MainWindow::showVisualEditor() { }
+void MainWindow::showVisualEditor()
+{
+    mVisualEditor->show();
+}
 
 void MainWindow::keyPressEvent(QKeyEvent *event)
 {
@@ -488,7 +501,18 @@ void MainWindow::takeScreenshotFile() { }
 
 void MainWindow::openScreenshotDir() { }
 
-void MainWindow::showScreenshot() { }
+void MainWindow::showScreenshot()
+{
+    RenderWidget *view = ui.mRenderWidget;
+    {
+        ScreenShotUI dialog(
+            this, view, Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+        dialog.exec();
+    }
+    view->paintBlocked = false;
+    // A blocked view asked for no next frame.
+    view->update();
+}
 
 void MainWindow::toggleDamagedMode(bool on) { }
 

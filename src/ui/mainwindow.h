@@ -19,6 +19,7 @@ class QAction;
 class QModelIndex;
 class QSqlQuery;
 class TankScene;
+class VisualEditWidget;
 
 // The program's one top-level window: the 3D view with the menus, tool bars and docks
 // of its form. Built by start-up after the services and the scene, which outlives it;
@@ -159,6 +160,7 @@ private:
     QStringList recentTanks;
 
     TankScene &mScene;
+    VisualEditWidget *mVisualEditor = nullptr;
 
     Q_DISABLE_COPY(MainWindow)
 };
