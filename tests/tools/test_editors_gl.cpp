@@ -19,6 +19,7 @@
 #include "render/viewtestsupport.h"
 #include "render/visual.h"
 
+#include "core/constants.h"
 #include "core/dialogs.h"
 #include "core/log.h"
 #include "core/messagestrings.h"
@@ -26,6 +27,7 @@
 
 #include "tank/tanktestsupport.h"
 
+#include <QImageWriter>
 #include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -241,15 +243,23 @@ private slots:
         QVERIFY(mBoxes.isEmpty());
         QVERIFY(!QFileInfo::exists(temp(QStringLiteral("mod"))));
 
+        // Nothing in the scene: no hangar, no grid (a checked box hides each).
+        const bool hangarHidden = ui().HangarCheckBox->isChecked();
+        const bool gridHidden = ui().GridCheckBox->isChecked();
+        ui().HangarCheckBox->setChecked(true);
+        ui().GridCheckBox->setChecked(true);
         for (const bool transparent : {true, false}) {
             auto dialog = openScreenshot();
             const QImage image =
-                saveShot(*dialog, temp(QStringLiteral("empty.png")), 64, 48, transparent);
-            QCOMPARE(image.size(), QSize(64, 48));
-            for (const QPoint corner : {QPoint(0, 0), QPoint(63, 0)}) {
+                saveShot(*dialog, temp(QStringLiteral("empty.png")), 320, 200, transparent);
+            QCOMPARE(image.size(), QSize(320, 200));
+            image.save(ARTIFACTS + QStringLiteral("/empty%1.png").arg(transparent));
+            for (const QPoint corner : {QPoint(0, 199), QPoint(319, 199), QPoint(319, 0)}) {
                 QCOMPARE(qAlpha(image.pixel(corner)), transparent ? 0 : 255);
             }
         }
+        ui().HangarCheckBox->setChecked(hangarHidden);
+        ui().GridCheckBox->setChecked(gridHidden);
     }
 
     void screenshotDialogStartsFromTheView()
@@ -315,9 +325,12 @@ private slots:
         const QVector<Turret> turrets = loader()->turretGunChooser()->turrets;
         QVERIFY(turrets.size() >= 2 && !turrets.at(1).guns.isEmpty());
         const QString oldGun = editor()->ui.gunTextEdit->toPlainText();
-        QVERIFY(loader()->changeGun(turrets.at(1).tagName, turrets.at(1).guns.last().tagName));
+        const QString oldTurret = editor()->ui.turretTextEdit->toPlainText();
+        QVERIFY(
+            loader()->changeGun(turrets.at(1).displayName, turrets.at(1).guns.at(1).displayName));
         checkPanesShowTheTank();
         QVERIFY(editor()->ui.gunTextEdit->toPlainText() != oldGun);
+        QVERIFY(editor()->ui.turretTextEdit->toPlainText() != oldTurret);
         load(QStringLiteral("Warden"));
     }
 
@@ -414,6 +427,8 @@ private slots:
         QVERIFY(QMetaObject::invokeMethod(window, "showVisualEditor"));
         ui().actionVisual_Editor->trigger();
         QVERIFY(QTest::qWaitForWindowExposed(editor()));
+        editor()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(editor()));
         FindReplaceForm *form = editor()->findReplaceForm();
         QLineEdit *find = form->findChild<QLineEdit *>(QStringLiteral("textToFind"));
         const QList<QToolButton *> buttons = {
@@ -427,12 +442,15 @@ private slots:
                 QTextEdit *edit = editor()->editor(pane);
                 edit->setPlainText(QStringLiteral("<visual/>\n<visual/>"));
                 if (shortcut) {
+                    editor()->activateWindow();
+                    QVERIFY(QTest::qWaitForWindowActive(editor()));
                     edit->setFocus();
-                    QTest::keyClick(editor(), Qt::Key_F, Qt::ControlModifier);
+                    QTest::keyClick(edit, Qt::Key_F, Qt::ControlModifier);
                 } else {
                     buttons.at(pane)->click();
                 }
-                QVERIFY(form->isVisible());
+                // A shortcut clicks its button after a short animation.
+                QTRY_VERIFY2(form->isVisible(), shortcut ? "Ctrl+F" : "button");
                 form->findNext();
                 QVERIFY2(edit->textCursor().hasSelection(), qPrintable(QString::number(pane)));
                 QCOMPARE(edit->textCursor().selectionStart(), 1);
