@@ -178,10 +178,10 @@ private:
     // The undamaged parts with the model matrices the passes give them.
     void collect(TankLoader *loader)
     {
-        Mesh *chassis = loader->chassisMeshes.at(Undamaged);
-        Mesh *hull = loader->hullMeshes.at(Undamaged);
-        Mesh *turret = loader->turretMeshes.at(Undamaged);
-        Mesh *gun = loader->gunMeshes.at(Undamaged);
+        Mesh *chassis = loader->parts().mesh(TankPart::Chassis, Undamaged);
+        Mesh *hull = loader->parts().mesh(TankPart::Hull, Undamaged);
+        Mesh *turret = loader->parts().mesh(TankPart::Turret, Undamaged);
+        Mesh *gun = loader->parts().mesh(TankPart::Gun, Undamaged);
         const glm::mat4 tank = loader->tankRotation;
         const glm::mat4 onHull =
             tank * hull->model * loader->turretTransform(hull->position + turret->position);

@@ -261,9 +261,11 @@ bool loaded(benchmark::State &state)
 
 QVector<Mesh *> formMeshes(int form)
 {
-    TankLoader *l = fixture->loader();
-    return {l->chassisMeshes.at(form), l->hullMeshes.at(form), l->turretMeshes.at(form),
-            l->gunMeshes.at(form)};
+    QVector<Mesh *> meshes;
+    for (TankPart part : allTankParts) {
+        meshes.append(fixture->loader()->parts().mesh(part, TankModel(form)));
+    }
+    return meshes;
 }
 
 // The whole load: definition, three forms, textures, collision objects, armour, as
@@ -398,11 +400,11 @@ void BM_Stage_CollisionBvh(benchmark::State &state)
         return;
     }
     ViewContextGuard guard(fixture->view.get());
-    const QVector<Mesh *> meshes = formMeshes(Collision);
+    const TankParts &parts = fixture->loader()->parts();
     for (auto _ : state) {
         state.PauseTiming();
-        for (Mesh *mesh : meshes) {
-            auto *collision = static_cast<CollisionMesh *>(mesh);
+        for (TankPart part : allTankParts) {
+            CollisionMesh *collision = parts.collision(part);
             const QString path = collision->path;
             collision->clear();
             collision->path = path;
@@ -411,19 +413,19 @@ void BM_Stage_CollisionBvh(benchmark::State &state)
                                     collision->extraGeometries, false, false);
         }
         state.ResumeTiming();
-        for (Mesh *mesh : meshes) {
-            static_cast<CollisionMesh *>(mesh)->buildCollisionObjects(state.range(0) != 0);
+        for (TankPart part : allTankParts) {
+            parts.collision(part)->buildCollisionObjects(state.range(0) != 0);
         }
-        for (Mesh *mesh : meshes) {
-            static_cast<CollisionMesh *>(mesh)->waitForShapes();
+        for (TankPart part : allTankParts) {
+            parts.collision(part)->waitForShapes();
         }
     }
     // The workers can go no faster than the largest group's tree.
     qsizetype groups = 0;
     qsizetype total = 0;
     qsizetype largest = 0;
-    for (Mesh *mesh : meshes) {
-        for (const CollisionGroup *group : static_cast<CollisionMesh *>(mesh)->groups) {
+    for (TankPart part : allTankParts) {
+        for (const CollisionGroup *group : parts.collision(part)->groups) {
             groups += group->triangles.isEmpty() ? 0 : 1;
             total += group->triangles.size();
             largest = std::max(largest, group->triangles.size());

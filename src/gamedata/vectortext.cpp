@@ -63,6 +63,11 @@ glm::vec2 parseVec2(const QString &text)
     return readFloats(text, v, 2) ? glm::vec2(v[0], v[1]) : glm::vec2(0.0f);
 }
 
+glm::vec2 parseLimits(const QString &text)
+{
+    return parseVec2(text);
+}
+
 glm::vec3 parseVec3(const QString &text)
 {
     float v[3];

@@ -13,6 +13,9 @@ class QDomElement;
 // process locale (the game always writes a decimal point); (0, 0, 0) unless all
 // three are read.
 [[nodiscard]] glm::vec3 parseVec3(const QString &text);
+// A tank definition's limits, (minimum, maximum) in degrees, read as parseVec2 reads
+// them.
+[[nodiscard]] glm::vec2 parseLimits(const QString &text);
 // Four numbers, read the same way; the zero vector unless all four are read.
 [[nodiscard]] glm::vec4 parseVec4(const QString &text);
 

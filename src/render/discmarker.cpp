@@ -8,7 +8,6 @@
 #include <glm/gtc/matrix_transform.hpp>
 
 #include <cmath>
-#include <utility>
 
 namespace {
 
@@ -48,45 +47,12 @@ QVector<LineVertex> markerSphereVertices(const QColor &colour)
     return v;
 }
 
-DiscMarker::~DiscMarker()
-{
-    destroy();
-}
-
-DiscMarker::DiscMarker(DiscMarker &&other) noexcept
-    : program(other.program)
-    , buffer(std::exchange(other.buffer, 0))
-    , vertexArray(std::exchange(other.vertexArray, 0))
-    , model(other.model)
-    , vertices(std::move(other.vertices))
-{
-}
-
-DiscMarker &DiscMarker::operator=(DiscMarker &&other) noexcept
-{
-    if (this != &other) {
-        destroy();
-        program = other.program;
-        buffer = std::exchange(other.buffer, 0);
-        vertexArray = std::exchange(other.vertexArray, 0);
-        model = other.model;
-        vertices = std::move(other.vertices);
-    }
-    return *this;
-}
-
-void DiscMarker::destroy()
-{
-    deleteLineVertexArray(vertexArray, buffer);
-}
-
 void DiscMarker::build(const QColor &colour, GLuint lineProgram)
 {
     QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     if (!gl) {
         return;
     }
-    destroy();
     program = lineProgram;
     vertices = markerSphereVertices(colour);
     createLineVertexArray(vertexArray, buffer, vertices.constData(), int(vertices.size()),

@@ -7,25 +7,16 @@
 
 #include <glm/glm.hpp>
 
-using GLuint = unsigned int;
-
 // The solid sphere of radius 0.04 around the origin, 22 slices by 22 stacks,
 // two counter-clockwise (seen from outside) triangles per patch: 2904 vertices in
 // one colour.
 [[nodiscard]] QVector<LineVertex> markerSphereVertices(const QColor &colour);
 
-// The small sphere that marks the armour hit point. Empty until build(); safe to
-// destroy without a context.
+// The small sphere that marks the armour hit point. Empty until build(); move-only,
+// safe to destroy without a context.
 class DiscMarker
 {
 public:
-    DiscMarker() = default;
-    ~DiscMarker();
-    DiscMarker(const DiscMarker &) = delete;
-    DiscMarker &operator=(const DiscMarker &) = delete;
-    DiscMarker(DiscMarker &&other) noexcept;
-    DiscMarker &operator=(DiscMarker &&other) noexcept;
-
     // Needs a current context; lineProgram takes the matrix "ModelViewProj".
     void build(const QColor &colour, GLuint lineProgram);
     // World position of the centre.
@@ -33,11 +24,8 @@ public:
     void draw();
 
     GLuint program = 0;
-    GLuint buffer = 0;
-    GLuint vertexArray = 0;
+    GlBuffer buffer;
+    GlVertexArray vertexArray;
     glm::mat4 model {1.0f};
     QVector<LineVertex> vertices;
-
-private:
-    void destroy();
 };

@@ -11,7 +11,6 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include <cstring>
-#include <utility>
 
 namespace {
 
@@ -51,47 +50,6 @@ glm::vec3 gridOffset(int cells)
     return glm::vec3(-float(cells) / 2.0f, 0.01f, -float(cells) / 2.0f);
 }
 
-GridMesh::~GridMesh()
-{
-    destroy();
-}
-
-GridMesh::GridMesh(GridMesh &&other) noexcept
-    : offset(other.offset)
-    , program(other.program)
-    , mBuffer(std::exchange(other.mBuffer, 0))
-    , mVertexArray(std::exchange(other.mVertexArray, 0))
-    , mVertexCount(std::exchange(other.mVertexCount, 0))
-{
-}
-
-GridMesh &GridMesh::operator=(GridMesh &&other) noexcept
-{
-    if (this != &other) {
-        destroy();
-        offset = other.offset;
-        program = other.program;
-        mBuffer = std::exchange(other.mBuffer, 0);
-        mVertexArray = std::exchange(other.mVertexArray, 0);
-        mVertexCount = std::exchange(other.mVertexCount, 0);
-    }
-    return *this;
-}
-
-void GridMesh::destroy()
-{
-    if (mBuffer == 0 && mVertexArray == 0) {
-        return;
-    }
-    if (QOpenGLFunctions_3_2_Core *gl = internal::glCore()) {
-        gl->glDeleteBuffers(1, &mBuffer);
-        gl->glDeleteVertexArrays(1, &mVertexArray);
-    }
-    mBuffer = 0;
-    mVertexArray = 0;
-    mVertexCount = 0;
-}
-
 void GridMesh::create(int cells, GLuint gridProgram)
 {
     logLine(QStringLiteral("Creating grid mesh."), Info);
@@ -100,14 +58,13 @@ void GridMesh::create(int cells, GLuint gridProgram)
     if (!gl) {
         return;
     }
-    destroy();
     program = gridProgram;
     const QVector<LineVertex> vertices = gridVertices(cells);
     mVertexCount = int(vertices.size());
     const GLsizeiptr bytes = GLsizeiptr(vertices.size()) * GLsizeiptr(sizeof(LineVertex));
 
-    gl->glGenVertexArrays(1, &mVertexArray);
-    gl->glGenBuffers(1, &mBuffer);
+    mVertexArray = GlVertexArray::generate();
+    mBuffer = GlBuffer::generate();
     gl->glBindVertexArray(mVertexArray);
     gl->glBindBuffer(GL_ARRAY_BUFFER, mBuffer);
     gl->glBufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_STATIC_DRAW);

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "render/glhandle.h"
 #include "render/linevertex.h"
 
 #include <QVector>
 
 #include <glm/glm.hpp>
-
-using GLuint = unsigned int;
 
 // The vertices of an n x n ground grid, one unit per cell, in grid space (0..n):
 // for each i = 0..n a line along z at x = i and one along x at z = i. The two
@@ -16,17 +15,10 @@ using GLuint = unsigned int;
 [[nodiscard]] glm::vec3 gridOffset(int cells);
 
 // The ground grid as GL lines: position at attribute 0, colour at attribute 7.
-// Empty until create(); safe to destroy without a context.
+// Empty until create(); move-only, safe to destroy without a context.
 class GridMesh
 {
 public:
-    GridMesh() = default;
-    ~GridMesh();
-    GridMesh(const GridMesh &) = delete;
-    GridMesh &operator=(const GridMesh &) = delete;
-    GridMesh(GridMesh &&other) noexcept;
-    GridMesh &operator=(GridMesh &&other) noexcept;
-
     // Needs a current context. gridProgram is the linked "Grid" program; its matrix
     // uniform is "mvp".
     void create(int cells, GLuint gridProgram);
@@ -34,15 +26,14 @@ public:
     void draw();
 
     GLuint buffer() const { return mBuffer; }
-    int vertexCount() const { return mVertexCount; }
+    // 0 for an empty grid, a moved-from one included.
+    int vertexCount() const { return mVertexArray.isEmpty() ? 0 : mVertexCount; }
 
     glm::vec3 offset {0.0f};
     GLuint program = 0;
 
 private:
-    void destroy();
-
-    GLuint mBuffer = 0;
-    GLuint mVertexArray = 0;
+    GlBuffer mBuffer;
+    GlVertexArray mVertexArray;
     int mVertexCount = 0;
 };

@@ -7,34 +7,6 @@
 #include <QOpenGLFunctions_3_2_Core>
 
 #include <cstring>
-#include <utility>
-
-IndexBuffer::~IndexBuffer()
-{
-    destroy();
-}
-
-IndexBuffer::IndexBuffer(IndexBuffer &&other) noexcept
-    : groups(std::exchange(other.groups, {}))
-    , highestVertex(std::exchange(other.highestVertex, 0))
-    , use32BitIndices(std::exchange(other.use32BitIndices, false))
-    , mBuffer(std::exchange(other.mBuffer, 0))
-    , mByteSize(std::exchange(other.mByteSize, 0))
-{
-}
-
-IndexBuffer &IndexBuffer::operator=(IndexBuffer &&other) noexcept
-{
-    if (this != &other) {
-        destroy();
-        groups = std::exchange(other.groups, {});
-        highestVertex = std::exchange(other.highestVertex, 0);
-        use32BitIndices = std::exchange(other.use32BitIndices, false);
-        mBuffer = std::exchange(other.mBuffer, 0);
-        mByteSize = std::exchange(other.mByteSize, 0);
-    }
-    return *this;
-}
 
 void IndexBuffer::load(const QByteArray &section, VisualGeometry *geometry)
 {
@@ -51,7 +23,7 @@ void IndexBuffer::load(const QByteArray &section, VisualGeometry *geometry)
     if (!gl) {
         return;
     }
-    gl->glGenBuffers(1, &mBuffer);
+    mBuffer = GlBuffer::generate();
     gl->glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mBuffer);
     gl->glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(mByteSize), nullptr, GL_STATIC_DRAW);
     // Mapping an empty buffer fails on some drivers; there is nothing to write anyway.
@@ -75,11 +47,6 @@ void IndexBuffer::load(const QByteArray &section, VisualGeometry *geometry)
 
 void IndexBuffer::destroy()
 {
-    if (mBuffer != 0) {
-        if (QOpenGLFunctions_3_2_Core *gl = internal::glCore()) {
-            gl->glDeleteBuffers(1, &mBuffer);
-        }
-        mBuffer = 0;
-    }
+    mBuffer.reset();
     mByteSize = 0;
 }

@@ -1,11 +1,10 @@
 #pragma once
 
 #include "gamedata/primitivegroup.h"
+#include "render/glhandle.h"
 
 #include <QByteArray>
 #include <QVector>
-
-using GLuint = unsigned int;
 
 struct VisualGeometry;
 
@@ -15,13 +14,6 @@ struct VisualGeometry;
 class IndexBuffer
 {
 public:
-    IndexBuffer() = default;
-    ~IndexBuffer();
-    IndexBuffer(const IndexBuffer &) = delete;
-    IndexBuffer &operator=(const IndexBuffer &) = delete;
-    IndexBuffer(IndexBuffer &&other) noexcept;
-    IndexBuffer &operator=(IndexBuffer &&other) noexcept;
-
     // Decodes an index section into geometry (reversed triangles, triangle count)
     // and the groups, and, with a context current, uploads the indices: index count
     // x width bytes, the whole triangles followed by zeros. An empty buffer is
@@ -38,6 +30,6 @@ public:
     bool use32BitIndices = false;
 
 private:
-    GLuint mBuffer = 0;
+    GlBuffer mBuffer;
     qint64 mByteSize = 0;
 };

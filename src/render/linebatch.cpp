@@ -5,45 +5,12 @@
 
 #include <QOpenGLFunctions_3_2_Core>
 
-#include <utility>
-
-LineBatch::~LineBatch()
-{
-    destroy();
-}
-
-LineBatch::LineBatch(LineBatch &&other) noexcept
-    : program(other.program)
-    , buffer(std::exchange(other.buffer, 0))
-    , vertexArray(std::exchange(other.vertexArray, 0))
-    , vertices(std::move(other.vertices))
-{
-}
-
-LineBatch &LineBatch::operator=(LineBatch &&other) noexcept
-{
-    if (this != &other) {
-        destroy();
-        program = other.program;
-        buffer = std::exchange(other.buffer, 0);
-        vertexArray = std::exchange(other.vertexArray, 0);
-        vertices = std::move(other.vertices);
-    }
-    return *this;
-}
-
-void LineBatch::destroy()
-{
-    deleteLineVertexArray(vertexArray, buffer);
-}
-
 void LineBatch::init(GLuint lineProgram)
 {
     QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     if (!gl) {
         return;
     }
-    destroy();
     program = lineProgram;
     createLineVertexArray(vertexArray, buffer, nullptr, 1, GL_DYNAMIC_DRAW);
 }

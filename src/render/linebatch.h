@@ -7,20 +7,12 @@
 
 #include <glm/glm.hpp>
 
-using GLuint = unsigned int;
-
 // Coloured line segments collected during a frame (the armour ray, debug lines)
-// and drawn in one call. Empty until init(); safe to destroy without a context.
+// and drawn in one call. Empty until init(); move-only, safe to destroy without a
+// context.
 class LineBatch
 {
 public:
-    LineBatch() = default;
-    ~LineBatch();
-    LineBatch(const LineBatch &) = delete;
-    LineBatch &operator=(const LineBatch &) = delete;
-    LineBatch(LineBatch &&other) noexcept;
-    LineBatch &operator=(LineBatch &&other) noexcept;
-
     // Needs a current context; lineProgram takes the matrix "ModelViewProj".
     void init(GLuint lineProgram);
     // Two vertices per segment; the colour's alpha is dropped.
@@ -31,10 +23,7 @@ public:
     void draw();
 
     GLuint program = 0;
-    GLuint buffer = 0;
-    GLuint vertexArray = 0;
+    GlBuffer buffer;
+    GlVertexArray vertexArray;
     QVector<LineVertex> vertices;
-
-private:
-    void destroy();
 };

@@ -6,15 +6,15 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
-void createLineVertexArray(GLuint &vertexArray, GLuint &buffer, const LineVertex *data, int count,
-                           GLenum usage)
+void createLineVertexArray(GlVertexArray &vertexArray, GlBuffer &buffer, const LineVertex *data,
+                           int count, GLenum usage)
 {
     QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     if (!gl) {
         return;
     }
-    gl->glGenBuffers(1, &buffer);
-    gl->glGenVertexArrays(1, &vertexArray);
+    buffer = GlBuffer::generate();
+    vertexArray = GlVertexArray::generate();
     gl->glBindVertexArray(vertexArray);
     gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
     gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(count) * lineVertexStride, data, usage);
@@ -24,19 +24,6 @@ void createLineVertexArray(GLuint &vertexArray, GLuint &buffer, const LineVertex
     gl->glEnableVertexAttribArray(0);
     gl->glBindVertexArray(0);
     gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
-}
-
-void deleteLineVertexArray(GLuint &vertexArray, GLuint &buffer)
-{
-    if (buffer == 0 && vertexArray == 0) {
-        return;
-    }
-    if (QOpenGLFunctions_3_2_Core *gl = internal::glCore()) {
-        gl->glDeleteBuffers(1, &buffer);
-        gl->glDeleteVertexArrays(1, &vertexArray);
-    }
-    buffer = 0;
-    vertexArray = 0;
 }
 
 void drawLineVertices(GLuint program, GLuint vertexArray, GLenum mode, int count,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "render/glhandle.h"
+
 #include <glm/glm.hpp>
 
 // One vertex of the line and marker programs: attribute 0 the position, attribute
@@ -16,14 +18,12 @@ constexpr int lineVertexStride = 24;
 constexpr int lineVertexColourOffset = 12;
 
 using GLenum = unsigned int;
-using GLuint = unsigned int;
 
 // The vertex array of the line and marker programs over a new buffer of count
-// vertices (data may be null for a buffer filled later). Needs a current context.
-void createLineVertexArray(GLuint &vertexArray, GLuint &buffer, const LineVertex *data, int count,
-                           GLenum usage);
-// Deletes both names when a context is current; zeroes them either way.
-void deleteLineVertexArray(GLuint &vertexArray, GLuint &buffer);
+// vertices (data may be null for a buffer filled later); replaces what the two
+// handles held. Needs a current context.
+void createLineVertexArray(GlVertexArray &vertexArray, GlBuffer &buffer, const LineVertex *data,
+                           int count, GLenum usage);
 // One draw of the line program: the matrix goes to "ModelViewProj".
 void drawLineVertices(GLuint program, GLuint vertexArray, GLenum mode, int count,
                       const glm::mat4 &modelViewProj);

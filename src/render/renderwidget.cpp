@@ -9,6 +9,7 @@
 #include "render/glerror.h"
 #include "render/gridmesh.h"
 #include "render/internal/glcore.h"
+#include "render/internal/picktarget.h"
 #include "render/linebatch.h"
 #include "render/materialloader.h"
 #include "render/matrixstack.h"
@@ -261,7 +262,6 @@ RenderWidget::~RenderWidget()
 
 void RenderWidget::releaseGl()
 {
-    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     if (mSceneHooks && initialised) {
         mSceneHooks->releaseScene();
     }
@@ -270,16 +270,7 @@ void RenderWidget::releaseGl()
     mMaterialLoader = nullptr;
     delete mTextureLoader;
     mTextureLoader = nullptr;
-    if (gl) {
-        if (shadowTexture != 0) {
-            gl->glDeleteTextures(1, &shadowTexture);
-        }
-        if (shadowFbo != 0) {
-            gl->glDeleteFramebuffers(1, &shadowFbo);
-        }
-    }
-    shadowTexture = 0;
-    shadowFbo = 0;
+    shadowMap.destroy();
     // Fresh, empty ones: the next context's initialisation fills them again.
     grid = std::make_unique<GridMesh>();
     marker = std::make_unique<DiscMarker>();
@@ -516,13 +507,13 @@ void RenderWidget::shadowPass()
     Settings *s = settings();
     QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     if (!gl || !s || !mMaterialLoader || mMaterialLoader->defaultIndex != 0 || !s->showShadows
-        || shadowFbo == 0) {
+        || shadowMap.framebuffer() == 0) {
         return;
     }
     // The size makeFbo gave the texture, not the setting: the setting may lie outside
     // what the GPU takes.
-    const int size = shadowMapSize;
-    gl->glBindFramebuffer(GL_FRAMEBUFFER, shadowFbo);
+    const int size = shadowMap.size();
+    gl->glBindFramebuffer(GL_FRAMEBUFFER, shadowMap.framebuffer());
     gl->glViewport(0, 0, size, size);
     gl->glClear(GL_DEPTH_BUFFER_BIT);
     mMatrixStack->lightProjection = lightProjection();
@@ -646,51 +637,13 @@ void RenderWidget::makeFbo()
     }
     logLine(QStringLiteral("Creating Shadow Map Texture."), Info);
     const int requested = settings() ? settings()->shadowMapSize : 2048;
-    GLint maxTextureSize = 0;
-    gl->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxTextureSize);
-    // A size past the limit is not always refused with GL_INVALID_VALUE: some drivers
-    // crash in glTexImage2D instead.
-    const int size = std::clamp(requested, 1, std::max(1, int(maxTextureSize)));
-    if (size != requested) {
-        logLine(QStringLiteral("Shadow Map size ") + QString::number(requested)
-                    + QStringLiteral(" outside 1..") + QString::number(maxTextureSize)
-                    + QStringLiteral(", using ") + QString::number(size),
-                Warning);
-    }
-    shadowMapSize = size;
-    if (shadowTexture != 0) {
-        gl->glDeleteTextures(1, &shadowTexture);
-        shadowTexture = 0;
-    }
-    if (shadowFbo == 0) {
-        gl->glGenFramebuffers(1, &shadowFbo);
-    }
-    gl->glBindFramebuffer(GL_FRAMEBUFFER, shadowFbo);
-    gl->glGenTextures(1, &shadowTexture);
-    gl->glBindTexture(GL_TEXTURE_2D, shadowTexture);
-    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT24, size, size, 0, GL_DEPTH_COMPONENT,
-                     GL_FLOAT, nullptr);
-    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    // The shaders compare by hand, so the compare mode stays off.
-    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC, GL_LEQUAL);
-    gl->glBindTexture(GL_TEXTURE_2D, 0);
-    gl->glFramebufferTexture(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, shadowTexture, 0);
-    gl->glDrawBuffer(GL_NONE);
-    // Before GL 4.1 a depth-only framebuffer with a colour read buffer is incomplete.
-    gl->glReadBuffer(GL_NONE);
-    if (gl->glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        logLine(QStringLiteral("Failed to create FBO."), Error);
-    }
-    gl->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+    shadowMap.create(requested, defaultFramebufferObject());
     if (TextureLoader *textures = TextureLoader::instance()) {
-        textures->shadowTexture = shadowTexture;
+        textures->shadowTexture = shadowMap.texture();
     }
     checkGlError(QStringLiteral("FBO"));
-    logLine(QStringLiteral("Shadow Map size: ") + QString::number(size) + QStringLiteral(" x ")
-                + QString::number(size),
+    logLine(QStringLiteral("Shadow Map size: ") + QString::number(shadowMap.size())
+                + QStringLiteral(" x ") + QString::number(shadowMap.size()),
             Info);
 }
 
@@ -766,54 +719,11 @@ CameraRay RenderWidget::armourRayAt(double x, double y)
         const int fh = int(h * ratio);
         const glm::ivec2 pixel = depthPixelForPick(x * ratio, y * ratio, fw, fh);
 
-        // A multisampled framebuffer cannot be read directly: resolve the one pixel
-        // into a single-sample framebuffer with a depth buffer of the same format.
-        gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, defaultFramebufferObject());
-        GLint type = GL_NONE;
-        GLint name = 0;
-        gl->glGetFramebufferAttachmentParameteriv(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT,
-                                                  GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &type);
-        GLenum depthFormat = GL_DEPTH24_STENCIL8;
-        if (type == GL_RENDERBUFFER) {
-            gl->glGetFramebufferAttachmentParameteriv(GL_READ_FRAMEBUFFER, GL_DEPTH_ATTACHMENT,
-                                                      GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &name);
-            GLint internalFormat = 0;
-            gl->glBindRenderbuffer(GL_RENDERBUFFER, GLuint(name));
-            gl->glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_INTERNAL_FORMAT,
-                                             &internalFormat);
-            if (internalFormat != 0) {
-                depthFormat = GLenum(internalFormat);
-            }
+        {
+            internal::PickTarget target(defaultFramebufferObject());
+            depth = target.readDepth(pixel, depth);
         }
-        GLuint renderbuffer = 0;
-        GLuint fbo = 0;
-        gl->glGenRenderbuffers(1, &renderbuffer);
-        gl->glBindRenderbuffer(GL_RENDERBUFFER, renderbuffer);
-        gl->glRenderbufferStorage(GL_RENDERBUFFER, depthFormat, 1, 1);
-        gl->glBindRenderbuffer(GL_RENDERBUFFER, 0);
-        gl->glGenFramebuffers(1, &fbo);
-        gl->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, fbo);
-        const GLenum attachment =
-            (depthFormat == GL_DEPTH24_STENCIL8 || depthFormat == GL_DEPTH32F_STENCIL8)
-                ? GL_DEPTH_STENCIL_ATTACHMENT
-                : GL_DEPTH_ATTACHMENT;
-        gl->glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, attachment, GL_RENDERBUFFER,
-                                      renderbuffer);
-        gl->glDrawBuffer(GL_NONE);
-        gl->glReadBuffer(GL_NONE);
-        if (gl->glCheckFramebufferStatus(GL_DRAW_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE) {
-            gl->glBlitFramebuffer(pixel.x, pixel.y, pixel.x + 1, pixel.y + 1, 0, 0, 1, 1,
-                                  GL_DEPTH_BUFFER_BIT, GL_NEAREST);
-            gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
-            gl->glReadPixels(0, 0, 1, 1, GL_DEPTH_COMPONENT, GL_FLOAT, &depth);
-        }
-        gl->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
-        gl->glDeleteFramebuffers(1, &fbo);
-        gl->glDeleteRenderbuffers(1, &renderbuffer);
         checkGlError(QStringLiteral("armour ray"));
-        if (!(depth >= 0.0f && depth <= 1.0f)) {
-            depth = 1.0f;
-        }
     }
     return cameraRayThrough(mController->camera, x, y, w, h, depth);
 }

@@ -2,6 +2,7 @@
 
 #include "render/camera.h"
 #include "render/cameracontroller.h"
+#include "render/shadowmap.h"
 
 #include <QColor>
 #include <QCursor>
@@ -27,8 +28,6 @@ class ViewSceneHooks;
 class QOpenGLContext;
 class QSurface;
 struct LightRecord;
-
-using GLuint = unsigned int;
 
 // The format of the program's GL view: OpenGL 3.2 core, alpha, depth 24, no
 // stencil, double buffered, the given swap interval, and samples from the settings'
@@ -101,10 +100,8 @@ public:
     int frameCount = 0;
     qint64 startUs = 0;
     qint64 nowUs = 0;
-    GLuint shadowFbo = 0;
-    GLuint shadowTexture = 0;
-    // Side of the shadow map texture: the setting, clamped to what the GPU takes.
-    int shadowMapSize = 0;
+    // Made by makeFbo; its side is the setting, clamped to what the GPU takes.
+    ShadowMap shadowMap;
     bool sampleBuffers = false;
     bool paintBlocked = false;
     bool vendorIsAti = false;

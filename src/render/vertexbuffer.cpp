@@ -44,16 +44,17 @@ GLenum vertexAttributeGlType(quint32 type)
 
 VertexBuffer::~VertexBuffer()
 {
-    destroy();
     qDeleteAll(attributes);
 }
 
+// The attribute records are owned through a plain list: the source must let go of
+// them, and an assigned-to buffer must free its own.
 VertexBuffer::VertexBuffer(VertexBuffer &&other) noexcept
-    : vbo(std::exchange(other.vbo, 0))
-    , vao(std::exchange(other.vao, 0))
-    , stride(std::exchange(other.stride, 0))
-    , vertexCount(std::exchange(other.vertexCount, 0))
-    , byteSize(std::exchange(other.byteSize, 0))
+    : vbo(std::move(other.vbo))
+    , vao(std::move(other.vao))
+    , stride(other.stride)
+    , vertexCount(other.vertexCount)
+    , byteSize(other.byteSize)
     , attributes(std::exchange(other.attributes, {}))
 {
 }
@@ -61,14 +62,13 @@ VertexBuffer::VertexBuffer(VertexBuffer &&other) noexcept
 VertexBuffer &VertexBuffer::operator=(VertexBuffer &&other) noexcept
 {
     if (this != &other) {
-        destroy();
         qDeleteAll(attributes);
-        vbo = std::exchange(other.vbo, 0);
-        vao = std::exchange(other.vao, 0);
-        stride = std::exchange(other.stride, 0);
-        vertexCount = std::exchange(other.vertexCount, 0);
-        byteSize = std::exchange(other.byteSize, 0);
         attributes = std::exchange(other.attributes, {});
+        vbo = std::move(other.vbo);
+        vao = std::move(other.vao);
+        stride = other.stride;
+        vertexCount = other.vertexCount;
+        byteSize = other.byteSize;
     }
     return *this;
 }
@@ -116,8 +116,8 @@ void VertexBuffer::create(quint32 count, const void *data)
     if (!gl) {
         return;
     }
-    gl->glGenBuffers(1, &vbo);
-    gl->glGenVertexArrays(1, &vao);
+    vbo = GlBuffer::generate();
+    vao = GlVertexArray::generate();
     gl->glBindBuffer(GL_ARRAY_BUFFER, vbo);
     gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(byteSize), data, GL_STATIC_DRAW);
     bind();
@@ -158,13 +158,6 @@ void VertexBuffer::unbind()
 
 void VertexBuffer::destroy()
 {
-    if (vbo == 0 && vao == 0) {
-        return;
-    }
-    if (QOpenGLFunctions_3_2_Core *gl = internal::glCore()) {
-        gl->glDeleteBuffers(1, &vbo);
-        gl->glDeleteVertexArrays(1, &vao);
-    }
-    vbo = 0;
-    vao = 0;
+    vbo.reset();
+    vao.reset();
 }

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "render/glhandle.h"
 #include "render/vertexattribute.h"
 
 #include <QList>
-
-using GLuint = unsigned int;
 
 // A GL vertex buffer with its vertex array, laid out by an attribute list.
 // Empty until create(); move-only. Destroying it with a context current deletes the
@@ -33,8 +32,8 @@ public:
     // Deletes the GL names (only while a context is current) and forgets them.
     void destroy();
 
-    GLuint vbo = 0;
-    GLuint vao = 0;
+    GlBuffer vbo;
+    GlVertexArray vao;
     quint32 stride = 0;
     quint32 vertexCount = 0;
     quint32 byteSize = 0;

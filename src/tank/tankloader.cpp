@@ -1,5 +1,6 @@
 #include "tank/tankloader.h"
 
+#include "tank/internal/definitiontext.h"
 #include "tank/tankinfo.h"
 #include "tank/turretgun.h"
 #include "tank/turretgunchooser.h"
@@ -15,7 +16,6 @@
 #include "render/visual.h"
 
 #include "gamedata/database.h"
-#include "gamedata/moreadercached.h"
 #include "gamedata/packedxmlreader.h"
 #include "gamedata/vectortext.h"
 
@@ -41,26 +41,14 @@
 
 namespace {
 
-QString textAt(const QDomElement &parent, const QString &path)
-{
-    QDomElement element = parent;
-    for (const QString &name : path.split(QLatin1Char('/'))) {
-        element = element.firstChildElement(name);
-    }
-    return element.text().trimmed();
-}
+using internal::textAt;
+using internal::translate;
 
 glm::vec3 mirroredVec3(const QString &text)
 {
     glm::vec3 v = parseVec3(text);
     v.x = -v.x;
     return v;
-}
-
-QString translate(const QString &reference)
-{
-    MoReaderCached *translator = MoReaderCached::instance();
-    return translator ? translator->translate(reference) : reference;
 }
 
 QDomDocument readXml(QBuffer *buffer, const QString &name, int *plainText)
@@ -106,16 +94,16 @@ TankLoader::TankLoader()
     mTurretGunChooser = new TurretGunChooser();
     mCollisionArmor = new CollisionArmor();
     mTransformStack = new TransformStack();
-    QVector<Mesh *> *lists[] = {&chassisMeshes, &hullMeshes, &turretMeshes, &gunMeshes};
-    for (QVector<Mesh *> *list : lists) {
-        for (int form = Undamaged; form <= Destroyed; ++form) {
-            auto *mesh = new TankMesh();
+    mParts = std::make_unique<TankParts>();
+    for (TankPart part : allTankParts) {
+        for (TankModel form : {Undamaged, Destroyed}) {
+            auto mesh = std::make_unique<TankMesh>();
             mesh->setTankHooks(this);
-            list->append(mesh);
+            mParts->setMesh(part, form, std::move(mesh));
         }
-        auto *collision = new CollisionMesh();
+        auto collision = std::make_unique<CollisionMesh>();
         collision->setTankHooks(this);
-        list->append(collision);
+        mParts->setCollision(part, std::move(collision));
     }
 }
 
@@ -123,11 +111,7 @@ TankLoader::~TankLoader()
 {
     {
         ViewContextGuard guard(mView);
-        QVector<Mesh *> *lists[] = {&chassisMeshes, &hullMeshes, &turretMeshes, &gunMeshes};
-        for (QVector<Mesh *> *list : lists) {
-            qDeleteAll(*list);
-            list->clear();
-        }
+        mParts.reset();
     }
     delete mTransformStack;
     delete mCollisionArmor;
@@ -157,17 +141,15 @@ QString TankLoader::loadSecondsText(qint64 elapsedMs)
 
 Mesh *TankLoader::partMesh(quint32 part, int form) const
 {
-    const QVector<Mesh *> *lists[] = {&chassisMeshes, &hullMeshes, &turretMeshes, &gunMeshes};
-    if (part > 3 || form < 0 || form >= lists[part]->size()) {
+    if (part >= allTankParts.size() || form < 0 || std::size_t(form) >= allTankForms.size()) {
         return nullptr;
     }
-    return lists[part]->at(form);
+    return mParts->mesh(TankPart(part), TankModel(form));
 }
 
-QVector<Mesh *> &TankLoader::partList(int part)
+TankModel TankLoader::shownTankModel() const
 {
-    QVector<Mesh *> *lists[] = {&chassisMeshes, &hullMeshes, &turretMeshes, &gunMeshes};
-    return *lists[part];
+    return TankModel(qBound(0, tankModel, 2));
 }
 
 TankCamouflage TankLoader::camouflage() const
@@ -268,25 +250,31 @@ bool TankLoader::load(const QString &name)
     const QDomElement hull = root.firstChildElement(QStringLiteral("hull"));
     const QDomElement chassis =
         root.firstChildElement(QStringLiteral("chassis")).firstChildElement();
-    const QString rootMask = textAt(root, QStringLiteral("camouflage/exclusionMask"));
+    const QString rootMask =
+        textAt(root, {QStringLiteral("camouflage"), QStringLiteral("exclusionMask")});
     const QString tankMask =
-        rootMask.isEmpty() ? textAt(hull, QStringLiteral("camouflage/exclusionMask")) : rootMask;
-    const QString hullPaths[3] = {textAt(hull, QStringLiteral("models/undamaged")),
-                                  textAt(hull, QStringLiteral("models/destroyed")),
-                                  textAt(hull, QStringLiteral("hitTester/collisionModel"))};
-    hullMaxHealth = textAt(hull, QStringLiteral("maxHealth")).toInt();
+        rootMask.isEmpty()
+            ? textAt(hull, {QStringLiteral("camouflage"), QStringLiteral("exclusionMask")})
+            : rootMask;
+    const QString hullPaths[3] = {
+        textAt(hull, {QStringLiteral("models"), QStringLiteral("undamaged")}),
+        textAt(hull, {QStringLiteral("models"), QStringLiteral("destroyed")}),
+        textAt(hull, {QStringLiteral("hitTester"), QStringLiteral("collisionModel")})};
+    hullMaxHealth = textAt(hull, {QStringLiteral("maxHealth")}).toInt();
     const glm::vec3 turretPosition =
-        mirroredVec3(textAt(hull, QStringLiteral("turretPositions/turret")));
-    QString collisionPath = textAt(chassis, QStringLiteral("hitTester/collisionModel"));
+        mirroredVec3(textAt(hull, {QStringLiteral("turretPositions"), QStringLiteral("turret")}));
+    QString collisionPath =
+        textAt(chassis, {QStringLiteral("hitTester"), QStringLiteral("collisionModel")});
     collisionPath.replace(QStringLiteral("//"), QStringLiteral("/"));
-    const QString chassisPaths[3] = {textAt(chassis, QStringLiteral("models/undamaged")),
-                                     textAt(chassis, QStringLiteral("models/destroyed")),
-                                     collisionPath};
-    chassisMaxHealth = textAt(chassis, QStringLiteral("maxHealth")).toInt();
+    const QString chassisPaths[3] = {
+        textAt(chassis, {QStringLiteral("models"), QStringLiteral("undamaged")}),
+        textAt(chassis, {QStringLiteral("models"), QStringLiteral("destroyed")}), collisionPath};
+    chassisMaxHealth = textAt(chassis, {QStringLiteral("maxHealth")}).toInt();
     // Read for completeness; the tracks are drawn with the model's own mapping.
-    const QString trackTextureScale = textAt(chassis, QStringLiteral("tracks/textureScale"));
+    const QString trackTextureScale =
+        textAt(chassis, {QStringLiteral("tracks"), QStringLiteral("textureScale")});
     Q_UNUSED(trackTextureScale);
-    const glm::vec3 hullPosition = mirroredVec3(textAt(chassis, QStringLiteral("hullPosition")));
+    const glm::vec3 hullPosition = mirroredVec3(textAt(chassis, {QStringLiteral("hullPosition")}));
 
     const QString gunsPath = QFileInfo(xmlPath).path() + QStringLiteral("/components/guns.xml");
     // A nation without guns.xml reads as an empty document: shared guns go unnamed.
@@ -315,14 +303,14 @@ bool TankLoader::load(const QString &name)
     modelSetsLoaded = 0;
     // The collision models first: their trees are built by worker threads while the
     // other two forms upload, and loadArmor waits for them as it fills the world.
-    for (const int form : {int(Collision), int(Undamaged), int(Destroyed)}) {
-        for (int part = 0; part < 4; ++part) {
-            Mesh *mesh = partList(part).at(form);
-            const bool ok = form == Collision
-                                ? static_cast<CollisionMesh *>(mesh)->load(
-                                    paths[part][form], positions[part], part, true)
-                                : static_cast<TankMesh *>(mesh)->load(
-                                    paths[part][form], positions[part], quint32(part), true);
+    for (TankModel form : {Collision, Undamaged, Destroyed}) {
+        for (TankPart part : allTankParts) {
+            const int i = int(part);
+            const bool ok =
+                form == Collision
+                    ? mParts->collision(part)->load(paths[i][form], positions[i], i, true)
+                    : mParts->tankMesh(part, form)
+                          ->load(paths[i][form], positions[i], quint32(i), true);
             if (!ok) {
                 mTurretGunChooser->clear();
                 // Nothing half-loaded may stay drawn or in the collision world.
@@ -386,8 +374,7 @@ bool TankLoader::reload()
     const QString gun = mTurretGunChooser->currentGunName;
     const QString turret = mTurretGunChooser->currentTurretName;
     const QString name = tankName;
-    unload();
-    loaded = false;
+    // load unloads the tank first, whatever it finds.
     if (load(name)) {
         changeGun(turret, gun);
         return true;
@@ -403,10 +390,9 @@ bool TankLoader::reload()
 void TankLoader::unload()
 {
     ViewContextGuard guard(mView);
-    QVector<Mesh *> *lists[] = {&chassisMeshes, &hullMeshes, &turretMeshes, &gunMeshes};
-    for (QVector<Mesh *> *list : lists) {
-        for (Mesh *mesh : std::as_const(*list)) {
-            mesh->clear();
+    for (TankPart part : allTankParts) {
+        for (TankModel form : allTankForms) {
+            mParts->mesh(part, form)->clear();
         }
     }
     chassisMaxHealth = 0;
@@ -428,10 +414,9 @@ void TankLoader::updateVisualEditor()
     if (!mWindowHooks) {
         return;
     }
-    const int form = qBound(0, tankModel, 2);
-    for (int part = 0; part < 4; ++part) {
-        const Mesh *mesh = partList(part).at(form);
-        mWindowHooks->showVisualText(part, mesh->visual ? mesh->visual->text : QString());
+    for (TankPart part : allTankParts) {
+        const Mesh *mesh = mParts->mesh(part, shownTankModel());
+        mWindowHooks->showVisualText(int(part), mesh->visual ? mesh->visual->text : QString());
     }
 }
 
@@ -463,7 +448,7 @@ void TankLoader::loadArmor()
         bool found = false;
         for (QDomElement turret = list.firstChildElement(); !turret.isNull();
              turret = turret.nextSiblingElement()) {
-            const QString userString = textAt(turret, QStringLiteral("userString"));
+            const QString userString = textAt(turret, {QStringLiteral("userString")});
             if (currentTurretOnly && translate(userString) != turretName) {
                 continue;
             }
@@ -484,7 +469,7 @@ void TankLoader::loadArmor()
     };
     for (QDomElement turret = list.firstChildElement(); !turret.isNull();
          turret = turret.nextSiblingElement()) {
-        const QString displayName = translate(textAt(turret, QStringLiteral("userString")));
+        const QString displayName = translate(textAt(turret, {QStringLiteral("userString")}));
         if (displayName == turretName) {
             readArmorList(turret.firstChildElement(QStringLiteral("armor")), "turret",
                           [this, &displayName](float t, const QString &n, bool spaced) {
@@ -496,8 +481,8 @@ void TankLoader::loadArmor()
         addGuns(false);
     }
 
-    for (int part = 0; part < 4; ++part) {
-        static_cast<CollisionMesh *>(partList(part).at(Collision))->addToWorld();
+    for (TankPart part : allTankParts) {
+        mParts->collision(part)->addToWorld();
     }
     mCollisionArmor->buildArmorTables();
 }
@@ -521,8 +506,8 @@ bool TankLoader::changeGun(const QString &turretName, const QString &gunName)
     ViewContextGuard guard(mView);
     mTurretGunChooser->currentGunName = gunName;
     mTurretGunChooser->currentTurretName = turretName;
-    for (int part = 0; part < 4; ++part) {
-        static_cast<CollisionMesh *>(partList(part).at(Collision))->removeFromWorld();
+    for (TankPart part : allTankParts) {
+        mParts->collision(part)->removeFromWorld();
     }
 
     Turret turret;
@@ -544,24 +529,24 @@ bool TankLoader::changeGun(const QString &turretName, const QString &gunName)
         textures->getTexture(turret.exclusionMask);
     }
 
-    for (int form = Undamaged; form <= Collision; ++form) {
-        turretMeshes.at(form)->clear();
-        gunMeshes.at(form)->clear();
+    for (TankModel form : allTankForms) {
+        mParts->mesh(TankPart::Turret, form)->clear();
+        mParts->mesh(TankPart::Gun, form)->clear();
     }
     modelSetsLoaded = 0;
     const QString turretPaths[3] = {turret.undamagedModel, turret.destroyedModel,
                                     turret.collisionModel};
     const QString gunPaths[3] = {gun.undamagedModel, gun.destroyedModel, gun.collisionModel};
     bool allLoaded = true;
-    for (int form = Undamaged; form <= Collision; ++form) {
-        for (int part = 2; part < 4; ++part) {
-            Mesh *mesh = partList(part).at(form);
-            const QString &path = part == 2 ? turretPaths[form] : gunPaths[form];
-            const glm::vec3 &position = part == 2 ? turret.turretPosition : turret.gunPosition;
+    for (TankModel form : allTankForms) {
+        for (TankPart part : {TankPart::Turret, TankPart::Gun}) {
+            const bool isTurret = part == TankPart::Turret;
+            const QString &path = isTurret ? turretPaths[form] : gunPaths[form];
+            const glm::vec3 &position = isTurret ? turret.turretPosition : turret.gunPosition;
             const bool ok =
                 form == Collision
-                    ? static_cast<CollisionMesh *>(mesh)->load(path, position, part, true)
-                    : static_cast<TankMesh *>(mesh)->load(path, position, quint32(part), true);
+                    ? mParts->collision(part)->load(path, position, int(part), true)
+                    : mParts->tankMesh(part, form)->load(path, position, quint32(part), true);
             if (!ok) {
                 mTurretGunChooser->clear();
                 allLoaded = false;
@@ -574,20 +559,14 @@ bool TankLoader::changeGun(const QString &turretName, const QString &gunName)
 
     loadArmor();
     if (mWindowHooks) {
-        const int form = qBound(0, tankModel, 2);
-        for (int part = 2; part < 4; ++part) {
-            const Mesh *mesh = partList(part).at(form);
-            mWindowHooks->showVisualText(part, mesh->visual ? mesh->visual->text : QString());
+        for (TankPart part : {TankPart::Turret, TankPart::Gun}) {
+            const Mesh *mesh = mParts->mesh(part, shownTankModel());
+            mWindowHooks->showVisualText(int(part), mesh->visual ? mesh->visual->text : QString());
         }
     }
     setupRotationLimits();
     markOverlayDirty();
     return allLoaded;
-}
-
-glm::vec2 TankLoader::parseLimits(const QString &text)
-{
-    return parseVec2(text);
 }
 
 void TankLoader::setTankRotation(float degrees)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tank/tankparts.h"
+
 #include "render/tankmesh.h"
 #include "render/textureloader.h"
 
@@ -14,6 +16,8 @@
 
 #include <glm/glm.hpp>
 
+#include <memory>
+
 class QWidget;
 class CollisionArmor;
 class Material;
@@ -23,10 +27,6 @@ class RenderWidget;
 class TankInfo;
 class TransformStack;
 class TurretGunChooser;
-
-// The forms of a tank; indexes every part's mesh list.
-enum TankModel { Undamaged = 0, Destroyed = 1, Collision = 2 };
-Q_DECLARE_METATYPE(TankModel)
 
 // Receives the tank's texture-space triangles and the textures they belong to.
 class UvMeshSink
@@ -79,8 +79,6 @@ public:
     void setView(RenderWidget *view);
     RenderWidget *view() const;
 
-    // Two numbers as "%f%f" reads them, whatever the locale; (0, 0) unless both are read.
-    [[nodiscard]] static glm::vec2 parseLimits(const QString &text);
     // The load time as reported: half a second added, six significant digits.
     [[nodiscard]] static QString loadSecondsText(qint64 elapsedMs);
 
@@ -114,6 +112,9 @@ public:
     bool extractTextureFiles();
 
     TurretGunChooser *turretGunChooser() const { return mTurretGunChooser; }
+    // The twelve part meshes, made at construction and kept for the loader's life.
+    TankParts &parts() { return *mParts; }
+    const TankParts &parts() const { return *mParts; }
 
     // Pass 0 is the shadow-depth pass, 1 the main pass; the view's context is current.
     void render(int pass);
@@ -140,10 +141,6 @@ public:
     QString tankName;
     QString category;
     QString nation;
-    QVector<Mesh *> chassisMeshes;
-    QVector<Mesh *> hullMeshes;
-    QVector<Mesh *> turretMeshes;
-    QVector<Mesh *> gunMeshes;
     bool loaded = false;
     bool wireframe = false;
     bool solidWire = false;
@@ -182,13 +179,16 @@ public slots:
 private:
     void markOverlayDirty();
     void showStatus(const QString &text);
-    QVector<Mesh *> &partList(int part);
     // The four parts of one form with the turret and gun matrices, from identity x
     // tankRotation.
-    void drawForm(int form, bool allHidden, int pass, Material *material, ShaderProgram *program);
+    void drawForm(TankModel form, bool allHidden, int pass, Material *material,
+                  ShaderProgram *program);
     // The overrides and polygon modes of the shown modes around drawForm.
-    void drawModes(int form, int pass, bool gridAllowed);
+    void drawModes(TankModel form, int pass, bool gridAllowed);
+    // The form tankModel names, kept inside the three.
+    [[nodiscard]] TankModel shownTankModel() const;
 
+    std::unique_ptr<TankParts> mParts;
     TurretGunChooser *mTurretGunChooser = nullptr;
     // Reached by everyone through its instance pointer; owned here.
     CollisionArmor *mCollisionArmor = nullptr;

@@ -4,39 +4,23 @@
 
 #include "render/material.h"
 #include "render/materialloader.h"
+#include "render/polygonmode.h"
 #include "render/renderwidget.h"
 #include "render/transformstack.h"
 #include "render/visual.h"
 
-#include <QOpenGLContext>
-#include <QOpenGLFunctions_3_2_Core>
-#include <QOpenGLVersionFunctionsFactory>
-
 #include <memory>
 
-namespace {
-
-void setPolygonMode(GLenum mode)
-{
-    QOpenGLContext *context = QOpenGLContext::currentContext();
-    auto *gl =
-        context ? QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_2_Core>(context) : nullptr;
-    if (gl) {
-        gl->glPolygonMode(GL_FRONT_AND_BACK, mode);
-    }
-}
-
-} // namespace
-
-void TankLoader::drawForm(int form, bool allHidden, int pass, Material *material,
+void TankLoader::drawForm(TankModel form, bool allHidden, int pass, Material *material,
                           ShaderProgram *program)
 {
     const bool mainPass = pass != 0;
     mTransformStack->current = glm::mat4(1.0f) * tankRotation;
-    Mesh *hull = hullMeshes.at(form);
-    Mesh *turret = turretMeshes.at(form);
-    Mesh *gun = gunMeshes.at(form);
-    chassisMeshes.at(form)->draw(allHidden || hideChassis, mainPass, material, program);
+    Mesh *hull = mParts->mesh(TankPart::Hull, form);
+    Mesh *turret = mParts->mesh(TankPart::Turret, form);
+    Mesh *gun = mParts->mesh(TankPart::Gun, form);
+    mParts->mesh(TankPart::Chassis, form)
+        ->draw(allHidden || hideChassis, mainPass, material, program);
     hull->draw(allHidden || hideHull, mainPass, material, program);
     mTransformStack->current *= turretTransform(hull->position + turret->position);
     turret->draw(allHidden || hideTurret, mainPass, material, program);
@@ -44,7 +28,7 @@ void TankLoader::drawForm(int form, bool allHidden, int pass, Material *material
     gun->draw(allHidden || hideGun, mainPass, material, program);
 }
 
-void TankLoader::drawModes(int form, int pass, bool gridAllowed)
+void TankLoader::drawModes(TankModel form, int pass, bool gridAllowed)
 {
     MaterialLoader *materials = MaterialLoader::instance();
     Material *material = nullptr;
@@ -57,19 +41,19 @@ void TankLoader::drawModes(int form, int pass, bool gridAllowed)
         drawForm(form, false, pass, material, nullptr);
         material = wire;
         program = wire ? wire->program : nullptr;
-        setPolygonMode(GL_LINE);
+        setPolygonLines(true);
     }
     if (wireframe) {
         material = wire;
         program = wire ? wire->program : nullptr;
-        setPolygonMode(GL_LINE);
+        setPolygonLines(true);
     }
     if (pass == 0) {
         material = materials ? materials->depthMaterial : nullptr;
     }
     drawForm(form, false, pass, material, program);
     if (wireframe || solidWire) {
-        setPolygonMode(GL_FILL);
+        setPolygonLines(false);
     }
 }
 
@@ -83,7 +67,7 @@ void TankLoader::render(int pass)
         renderArmorView(pass);
         return;
     }
-    const int form = qBound(0, tankModel, 2);
+    const TankModel form = shownTankModel();
     drawModes(form, pass, form == Undamaged);
 }
 
@@ -94,19 +78,17 @@ void TankLoader::renderArmorView(int pass)
     if (armorMeshMode != Collision) {
         drawForm(Collision, true, pass, nullptr, nullptr);
     }
-    const int form = armorMeshMode == Collision ? Collision : Undamaged;
+    const TankModel form = armorMeshMode == Collision ? Collision : Undamaged;
     drawModes(form, pass, armorMeshMode == 0);
 }
 
 quint32 TankLoader::triangleCount() const
 {
-    const int form = qBound(0, tankModel, 2);
-    const QVector<Mesh *> *lists[] = {&chassisMeshes, &hullMeshes, &turretMeshes, &gunMeshes};
     const bool hidden[] = {hideChassis, hideHull, hideTurret, hideGun};
     quint32 count = 0;
-    for (int part = 0; part < 4; ++part) {
-        const Mesh *mesh = lists[part]->value(form, nullptr);
-        if (!hidden[part] && mesh && mesh->visual) {
+    for (TankPart part : allTankParts) {
+        const Mesh *mesh = mParts->mesh(part, shownTankModel());
+        if (!hidden[int(part)] && mesh && mesh->visual) {
             count += mesh->visual->triangleCount();
         }
     }
@@ -119,11 +101,10 @@ bool TankLoader::exportAll()
         return false;
     }
     mTransformStack->current = glm::mat4(1.0f);
-    const int form = qBound(0, tankModel, 2);
     bool written = true;
     // Every part is tried, whatever an earlier one answered.
-    for (const QVector<Mesh *> *list : {&chassisMeshes, &hullMeshes, &turretMeshes, &gunMeshes}) {
-        written = list->at(form)->exportObj() && written;
+    for (TankPart part : allTankParts) {
+        written = mParts->mesh(part, shownTankModel())->exportObj() && written;
     }
     return written;
 }
@@ -144,8 +125,8 @@ void TankLoader::collectUvMeshes(UvMeshSink *sink)
     if (!sink) {
         return;
     }
-    QVector<UvMapEntry> entries = chassisMeshes.at(Undamaged)->extraGeometries;
-    entries += hullMeshes.at(Undamaged)->extraGeometries;
+    QVector<UvMapEntry> entries = mParts->mesh(TankPart::Chassis, Undamaged)->extraGeometries;
+    entries += mParts->mesh(TankPart::Hull, Undamaged)->extraGeometries;
     {
         // Loading a model creates its buffers and textures.
         ViewContextGuard guard(mView);

@@ -1,8 +1,7 @@
 #include "tank/turretgun.h"
 
-#include "tank/tankloader.h"
+#include "tank/internal/definitiontext.h"
 
-#include "gamedata/moreadercached.h"
 #include "gamedata/vectortext.h"
 
 #include "core/log.h"
@@ -31,25 +30,9 @@ const QString MAX_HEALTH = QStringLiteral("maxHealth");
 const QString YAW_LIMITS = QStringLiteral("yawLimits");
 const QString GUNS = QStringLiteral("guns");
 
-// Most texts are an element's only child; text() would build a new string for them.
-QString textOf(const QDomElement &element)
-{
-    const QDomNode first = element.firstChild();
-    if (!first.isNull() && first.isText() && first.nextSibling().isNull()) {
-        return first.nodeValue().trimmed();
-    }
-    return element.text().trimmed();
-}
-
-QString textAt(const QDomElement &parent, const QString &name)
-{
-    return textOf(parent.firstChildElement(name));
-}
-
-QString textAt(const QDomElement &parent, const QString &first, const QString &second)
-{
-    return textOf(parent.firstChildElement(first).firstChildElement(second));
-}
+using internal::textAt;
+using internal::textOf;
+using internal::translate;
 
 // The first child element of each name, found in one walk over the children; a
 // look-up per name walks them again each time, and DOM nodes are slow to walk.
@@ -82,12 +65,6 @@ glm::vec3 mirroredX(glm::vec3 v)
     return v;
 }
 
-QString translate(const QString &reference)
-{
-    MoReaderCached *translator = MoReaderCached::instance();
-    return translator ? translator->translate(reference) : reference;
-}
-
 // The part's own exclusion mask and tiling; the definition's mask stands in when
 // the part has none, and only a part with its own mask has its own tiling.
 void readCamouflage(const QDomElement &camouflage, const QString &rootMask, QString *mask,
@@ -115,12 +92,12 @@ void readModels(const QDomElement &models, const QDomElement &hitTester, QString
         firstChildren<2>(models, {&UNDAMAGED, &DESTROYED});
     *undamaged = textOf(undamagedElement);
     *destroyed = textOf(destroyedElement);
-    *collision = textAt(hitTester, COLLISION_MODEL);
+    *collision = textAt(hitTester, {COLLISION_MODEL});
 }
 
 QString sharedGunName(const QDomElement &sharedGun)
 {
-    return translate(textAt(sharedGun, USER_STRING));
+    return translate(textAt(sharedGun, {USER_STRING}));
 }
 
 QString ownGunName(const QString &turretUserString, const QString &tag)
@@ -145,13 +122,13 @@ Gun readGun(const QDomElement &element, const QString &turretUserString, const Q
     QString yaw = textOf(yawElement);
     QString pitch = textOf(pitchElement);
     if (isShared && yaw.isEmpty()) {
-        yaw = textAt(sharedGun, TURRET_YAW_LIMITS);
+        yaw = textAt(sharedGun, {TURRET_YAW_LIMITS});
     }
     if (isShared && pitch.isEmpty()) {
-        pitch = textAt(sharedGun, PITCH_LIMITS);
+        pitch = textAt(sharedGun, {PITCH_LIMITS});
     }
-    gun.turretYawLimits = TankLoader::parseLimits(yaw);
-    const glm::vec2 p = TankLoader::parseLimits(pitch);
+    gun.turretYawLimits = parseLimits(yaw);
+    const glm::vec2 p = parseLimits(pitch);
     gun.pitchLimits = glm::vec2(-p.y, -p.x);
 
     if (!textOf(extra).isEmpty()) {
@@ -202,14 +179,14 @@ QVector<Turret> readTurrets(const QDomDocument &definition, const QDomDocument &
     const QDomElement root = definition.documentElement();
     const QDomElement shared =
         gunsDocument.documentElement().firstChildElement(QStringLiteral("shared"));
-    const QString rootMask = textAt(root, CAMOUFLAGE, EXCLUSION_MASK);
+    const QString rootMask = textAt(root, {CAMOUFLAGE, EXCLUSION_MASK});
     const QDomElement hull = root.firstChildElement(QStringLiteral("hull"));
     const glm::vec3 turretPosition =
         mirroredX(parseVec3(textOf(hull.firstChildElement(QStringLiteral("turretPositions"))
                                        .firstChildElement(QStringLiteral("turret")))));
     const glm::vec3 hullPosition = mirroredX(
         parseVec3(textAt(root.firstChildElement(QStringLiteral("chassis")).firstChildElement(),
-                         QStringLiteral("hullPosition"))));
+                         {QStringLiteral("hullPosition")})));
 
     QVector<Turret> turrets;
     const QDomElement list = root.firstChildElement(QStringLiteral("turrets0"));
@@ -234,7 +211,7 @@ QVector<Turret> readTurrets(const QDomDocument &definition, const QDomDocument &
         if (yaw.isEmpty()) {
             yaw = QStringLiteral("-180 180");
         }
-        turret.yawLimits = TankLoader::parseLimits(yaw);
+        turret.yawLimits = parseLimits(yaw);
 
         // An earlier turret of the same name takes this one's guns.
         Turret *owner = &turret;

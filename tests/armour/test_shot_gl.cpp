@@ -38,7 +38,11 @@ class PlateScene : public ViewSceneHooks
 {
 public:
     void viewReady(RenderWidget *view) override { Physics::instance()->setView(view); }
-    void releaseScene() override { deleteLineVertexArray(mVertexArray, mBuffer); }
+    void releaseScene() override
+    {
+        mVertexArray.reset();
+        mBuffer.reset();
+    }
     void drawTank() override
     {
         if (!group) {
@@ -75,8 +79,8 @@ public:
     glm::mat4 placement {1.0f};
 
 private:
-    GLuint mVertexArray = 0;
-    GLuint mBuffer = 0;
+    GlVertexArray mVertexArray;
+    GlBuffer mBuffer;
 };
 
 } // namespace

@@ -185,7 +185,7 @@ private slots:
         QVERIFY(!view.initialised);
         QCOMPARE(MaterialLoader::instance(), nullptr);
         QCOMPARE(MatrixStack::instance(), nullptr);
-        QCOMPARE(view.shadowFbo, 0u);
+        QCOMPARE(view.shadowMap.framebuffer(), 0u);
         QCOMPARE(view.framesDrawn, qint64(0));
     }
 
@@ -367,15 +367,15 @@ private slots:
 
         auto check = [&](int size) {
             QOpenGLFunctions_3_2_Core *gl = glOf(*view);
-            QVERIFY(view->shadowFbo != 0 && view->shadowTexture != 0);
-            QCOMPARE(TextureLoader::instance()->shadowTexture, view->shadowTexture);
-            gl->glBindFramebuffer(GL_FRAMEBUFFER, view->shadowFbo);
+            QVERIFY(view->shadowMap.framebuffer() != 0 && view->shadowMap.texture() != 0);
+            QCOMPARE(TextureLoader::instance()->shadowTexture, view->shadowMap.texture());
+            gl->glBindFramebuffer(GL_FRAMEBUFFER, view->shadowMap.framebuffer());
             QCOMPARE(gl->glCheckFramebufferStatus(GL_FRAMEBUFFER), GLenum(GL_FRAMEBUFFER_COMPLETE));
             GLint attached = 0;
             gl->glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT,
                                                       GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME,
                                                       &attached);
-            QCOMPARE(GLuint(attached), view->shadowTexture);
+            QCOMPARE(GLuint(attached), view->shadowMap.texture());
             GLint drawBuffer = -1;
             GLint readBuffer = -1;
             gl->glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
@@ -384,7 +384,7 @@ private slots:
             QCOMPARE(readBuffer, GLint(GL_NONE));
             gl->glBindFramebuffer(GL_FRAMEBUFFER, view->defaultFramebufferObject());
 
-            gl->glBindTexture(GL_TEXTURE_2D, view->shadowTexture);
+            gl->glBindTexture(GL_TEXTURE_2D, view->shadowMap.texture());
             GLint value = 0;
             gl->glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &value);
             QCOMPARE(value, size);
@@ -414,9 +414,9 @@ private slots:
         }
 
         // A new size through the settings: same framebuffer, new texture.
-        const GLuint fbo = view->shadowFbo;
+        const GLuint fbo = view->shadowMap.framebuffer();
         Settings::instance()->setShadowMapSize(1024);
-        QCOMPARE(view->shadowFbo, fbo);
+        QCOMPARE(view->shadowMap.framebuffer(), fbo);
         check(1024);
         if (QTest::currentTestFailed()) {
             return;
@@ -442,7 +442,7 @@ private slots:
                                                   .arg(requested)
                                                   .arg(maxTextureSize)
                                                   .arg(used)));
-            QCOMPARE(view->shadowMapSize, used);
+            QCOMPARE(view->shadowMap.size(), used);
             const qint64 frames = view->framesDrawn;
             view->makeCurrent();
             view->renderFrame();

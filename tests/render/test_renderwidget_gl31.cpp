@@ -56,7 +56,7 @@ private slots:
             QCOMPARE(MaterialLoader::instance(), nullptr);
             QCOMPARE(TextureLoader::instance(), nullptr);
             QCOMPARE(MatrixStack::instance(), nullptr);
-            QCOMPARE(view.shadowFbo, 0u);
+            QCOMPARE(view.shadowMap.framebuffer(), 0u);
 
             // Paint events go on arriving while the box is up; none of them may draw.
             view.update();

@@ -411,6 +411,8 @@ void TestShaderLoaderGl::brokenFontStopsBeforeTheSpecialPrograms()
     QTemporaryDir dir;
     const QString folder = copyOfShaders(dir);
     QVERIFY(!folder.isEmpty());
+    // One loader at a time: the shipped one has served the cases above.
+    mShipped.reset();
     QFile font(folder + QStringLiteral("/font.frag"));
     QVERIFY(font.open(QIODevice::WriteOnly | QIODevice::Truncate));
     font.write("#version 150\nout vec4 c;\nvoid main() { c = undeclared; }\n");
@@ -430,7 +432,6 @@ void TestShaderLoaderGl::brokenFontStopsBeforeTheSpecialPrograms()
         QVERIFY(!errors.contains(QStringLiteral("Failed to link")));
         QCOMPARE(mBoxes.size(), 0);
     }
-    // The scoped loader took over and then cleared the global instance.
     QVERIFY(!ShaderLoader::instance());
 }
 
@@ -440,6 +441,7 @@ void TestShaderLoaderGl::missingFileIsFatalAndFailsTheBuild()
     const QString folder = copyOfShaders(dir);
     QVERIFY(!folder.isEmpty());
     QVERIFY(QFile::remove(folder + QStringLiteral("/depth.frag")));
+    mShipped.reset();
 
     const QString before = mLog->text(Error);
     ShaderLoader loader(nullptr, folder);

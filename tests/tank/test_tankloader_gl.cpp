@@ -138,10 +138,10 @@ class TestTankLoaderGl : public QObject
         QCOMPARE(chooser->currentTurretName, chooser->turrets.first().displayName);
         QCOMPARE(chooser->currentGunName, chooser->turrets.first().guns.first().displayName);
 
-        for (int form = Undamaged; form <= Destroyed; ++form) {
-            const Mesh *hull = l->hullMeshes.at(form);
-            const Mesh *turret = l->turretMeshes.at(form);
-            const Mesh *gun = l->gunMeshes.at(form);
+        for (TankModel form : {Undamaged, Destroyed}) {
+            const Mesh *hull = l->parts().mesh(TankPart::Hull, form);
+            const Mesh *turret = l->parts().mesh(TankPart::Turret, form);
+            const Mesh *gun = l->parts().mesh(TankPart::Gun, form);
             const VisualNode *turretJoint =
                 findVisualNode(*hull->visual, QStringLiteral("HP_turretJoint"));
             const VisualNode *gunJoint =
@@ -154,9 +154,9 @@ class TestTankLoaderGl : public QObject
                 const QSet<GLuint> own =
                     QSet<GLuint>(TextureLoader::instance()->tankTextures.cbegin(),
                                  TextureLoader::instance()->tankTextures.cend());
-                for (const QVector<Mesh *> *list :
-                     {&l->chassisMeshes, &l->hullMeshes, &l->turretMeshes, &l->gunMeshes}) {
-                    for (const VisualRenderSet &set : list->at(form)->visual->renderSets) {
+                for (TankPart part : allTankParts) {
+                    for (const VisualRenderSet &set :
+                         l->parts().mesh(part, form)->visual->renderSets) {
                         for (const VisualGeometryEntry &entry : set.geometries) {
                             for (const PrimitiveGroupMaterials &group : entry.groups) {
                                 for (const Material *m : group.materials) {
@@ -181,14 +181,12 @@ class TestTankLoaderGl : public QObject
                                        path(firstTurret, QStringLiteral("guns/*/armor"))};
         int objects = 0;
         int plates = 0;
-        for (int part = 0; part < 4; ++part) {
-            const QVector<Mesh *> *lists[] = {&l->chassisMeshes, &l->hullMeshes, &l->turretMeshes,
-                                              &l->gunMeshes};
-            const auto *collision = static_cast<const CollisionMesh *>(lists[part]->at(Collision));
+        for (TankPart part : allTankParts) {
+            const CollisionMesh *collision = l->parts().collision(part);
             QVERIFY(!collision->groups.isEmpty());
             for (const CollisionGroup *group : collision->groups) {
                 objects += group->object ? 1 : 0;
-                const QDomElement plate = armour[part].firstChildElement(group->name);
+                const QDomElement plate = armour[int(part)].firstChildElement(group->name);
                 if (!plate.isNull()) {
                     ++plates;
                     QCOMPARE(group->armor, qint32(ownText(plate).toFloat()));
@@ -207,10 +205,9 @@ class TestTankLoaderGl : public QObject
     {
         TankLoader *l = loader();
         QVERIFY(!l->loaded);
-        for (const QVector<Mesh *> *list :
-             {&l->chassisMeshes, &l->hullMeshes, &l->turretMeshes, &l->gunMeshes}) {
-            for (const Mesh *mesh : *list) {
-                QCOMPARE(meshContent(mesh), 0);
+        for (TankPart part : allTankParts) {
+            for (TankModel form : allTankForms) {
+                QCOMPARE(meshContent(l->parts().mesh(part, form)), 0);
             }
         }
         QCOMPARE(worldObjects(), 0);
@@ -361,8 +358,7 @@ private slots:
         const QString second = chooser->turrets.at(1).displayName;
         auto gunPlates = [this]() {
             QMap<QString, qint32> plates;
-            for (const CollisionGroup *g :
-                 static_cast<CollisionMesh *>(loader()->gunMeshes.at(Collision))->groups) {
+            for (const CollisionGroup *g : loader()->parts().collision(TankPart::Gun)->groups) {
                 plates.insert(g->name, g->armor);
             }
             return plates;
@@ -373,8 +369,7 @@ private slots:
         QCOMPARE(onSecond.value(QStringLiteral("gun")), 30);
         QCOMPARE(onSecond.value(QStringLiteral("armor_1")), 110);
         QVERIFY(first != onSecond);
-        QCOMPARE(static_cast<CollisionMesh *>(loader()->gunMeshes.at(Collision))->groups.size(),
-                 onSecond.size());
+        QCOMPARE(loader()->parts().collision(TankPart::Gun)->groups.size(), onSecond.size());
 
         // reload keeps the turret and gun, and places them again.
         const int warnings = mark(Warning);
@@ -556,14 +551,32 @@ private slots:
         const CollisionArmor *armour = CollisionArmor::instance();
         QCOMPARE(armour->findHullArmor(QStringLiteral("armor_4")).thickness, 10.0f);
         QCOMPARE(armour->findHullArmor(QStringLiteral("armor_2")).thickness, 0.0f);
-        for (const QVector<Mesh *> *list : {&loader()->chassisMeshes, &loader()->hullMeshes,
-                                            &loader()->turretMeshes, &loader()->gunMeshes}) {
-            for (const CollisionGroup *group :
-                 static_cast<const CollisionMesh *>(list->at(Collision))->groups) {
+        for (TankPart part : allTankParts) {
+            for (const CollisionGroup *group : loader()->parts().collision(part)->groups) {
                 QVERIFY2(group->armor >= 0 && group->armor <= 10000, qPrintable(group->name));
             }
         }
         QFile::remove(xml);
+    }
+
+    // The parts answer by name and, to the part meshes, by number; numbers outside
+    // the four parts and three forms answer none.
+    void partsAnswerByNameAndNumber()
+    {
+        const TankParts &parts = loader()->parts();
+        for (TankPart part : allTankParts) {
+            QVERIFY(parts.collision(part));
+            QCOMPARE(parts.mesh(part, Collision), parts.collision(part));
+            for (TankModel form : allTankForms) {
+                QVERIFY(parts.mesh(part, form));
+                QCOMPARE(loader()->partMesh(quint32(part), form), parts.mesh(part, form));
+            }
+        }
+        QCOMPARE(parts.mesh(TankPart::Hull, Undamaged), parts.tankMesh(TankPart::Hull, Undamaged));
+        QVERIFY(parts.mesh(TankPart::Hull, Undamaged) != parts.mesh(TankPart::Hull, Destroyed));
+        QCOMPARE(loader()->partMesh(4, Undamaged), nullptr);
+        QCOMPARE(loader()->partMesh(0, 3), nullptr);
+        QCOMPARE(loader()->partMesh(0, -1), nullptr);
     }
 
     // A scene reload says so between the hangars and the tank, and keeps the tank.

@@ -15,6 +15,7 @@
 #include "gamedata/vectortext.h"
 #include "gamedata/visualgeometry.h"
 
+#include "armour/collisionmesh.h"
 #include "armour/physics.h"
 
 #include "core/constants.h"
@@ -95,7 +96,7 @@ struct DrawCall
 };
 
 // Records its draws in the shared list instead of drawing.
-class RecordingMesh : public Mesh
+template <typename Base> class RecordingMesh : public Base
 {
 public:
     RecordingMesh(int part, int form, QVector<DrawCall> *calls)
@@ -151,26 +152,32 @@ class TestTankPassesGl : public QObject
     template <typename Test> void withRecorders(Test test)
     {
         TankLoader *l = loader();
-        QVector<Mesh *> *lists[] = {&l->chassisMeshes, &l->hullMeshes, &l->turretMeshes,
-                                    &l->gunMeshes};
-        QVector<Mesh *> saved[4];
+        TankParts &parts = l->parts();
+        std::unique_ptr<TankMesh> saved[4][2];
+        std::unique_ptr<CollisionMesh> savedCollisions[4];
         QVector<DrawCall> calls;
-        for (int part = 0; part < 4; ++part) {
-            saved[part] = *lists[part];
-            for (int form = 0; form < 3; ++form) {
-                (*lists[part])[form] = new RecordingMesh(part, form, &calls);
+        for (TankPart part : allTankParts) {
+            const int p = int(part);
+            for (TankModel form : {Undamaged, Destroyed}) {
+                saved[p][form] = parts.setMesh(
+                    part, form, std::make_unique<RecordingMesh<TankMesh>>(p, form, &calls));
             }
+            savedCollisions[p] = parts.setCollision(
+                part, std::make_unique<RecordingMesh<CollisionMesh>>(p, Collision, &calls));
         }
         const bool wasLoaded = l->loaded;
         l->loaded = true;
         mView->makeCurrent();
         test(calls);
-        mView->doneCurrent();
         l->loaded = wasLoaded;
-        for (int part = 0; part < 4; ++part) {
-            qDeleteAll(*lists[part]);
-            *lists[part] = saved[part];
+        for (TankPart part : allTankParts) {
+            const int p = int(part);
+            for (TankModel form : {Undamaged, Destroyed}) {
+                parts.setMesh(part, form, std::move(saved[p][form]));
+            }
+            parts.setCollision(part, std::move(savedCollisions[p]));
         }
+        mView->doneCurrent();
     }
 
     void resetModes()
@@ -333,7 +340,7 @@ private slots:
         TankLoader *l = loader();
         QVERIFY(l->load(mTank));
         const quint32 all = l->triangleCount();
-        const quint32 hull = l->hullMeshes.at(Undamaged)->visual->triangleCount();
+        const quint32 hull = l->parts().mesh(TankPart::Hull, Undamaged)->visual->triangleCount();
         QVERIFY(hull > 0 && all > hull);
         l->hideHull = true;
         QCOMPARE(l->triangleCount(), all - hull);
@@ -342,8 +349,8 @@ private slots:
         l->hideHull = false;
         l->hideGun = true;
         quint32 destroyed = 0;
-        for (const QVector<Mesh *> *list : {&l->chassisMeshes, &l->hullMeshes, &l->turretMeshes}) {
-            destroyed += list->at(Destroyed)->visual->triangleCount();
+        for (TankPart part : {TankPart::Chassis, TankPart::Hull, TankPart::Turret}) {
+            destroyed += l->parts().mesh(part, Destroyed)->visual->triangleCount();
         }
         QCOMPARE(l->triangleCount(), destroyed);
     }
@@ -365,8 +372,8 @@ private slots:
         // The tank's middle covers the view's centre; in wireframe most of the tank's
         // area shows the background between its lines.
         const Camera &camera = mView->cameraController().camera;
-        const QPoint centre =
-            projectToImage(camera, l->hullMeshes.at(Undamaged)->position, width, height);
+        const QPoint centre = projectToImage(
+            camera, l->parts().mesh(TankPart::Hull, Undamaged)->position, width, height);
         QVERIFY(solid.rect().contains(centre));
         const QRgb background = solid.pixel(0, 0);
         QVERIFY(
@@ -422,8 +429,8 @@ private slots:
             return nearPixel(image, at, 2, [&](const QColor &c) { return c.rgb() != background; });
         };
         const Camera &camera = mView->cameraController().camera;
-        const QPoint centre =
-            projectToImage(camera, l->hullMeshes.at(Undamaged)->position, width, height);
+        const QPoint centre = projectToImage(
+            camera, l->parts().mesh(TankPart::Hull, Undamaged)->position, width, height);
 
         const QImage solid = shot("plain", [] {});
         const QImage solidWire = shot("solidwire", [l] { l->solidWire = true; });
@@ -453,13 +460,13 @@ private slots:
 
         // With hull and chassis hidden the turret stays where the plain picture has
         // the tank, and it is what covers its own middle.
-        const Mesh *turret = l->turretMeshes.at(Undamaged);
+        const Mesh *turret = l->parts().mesh(TankPart::Turret, Undamaged);
         glm::vec3 middle(0.0f);
         for (const glm::vec3 &p : turret->geometries.first()->positions) {
             middle += p / float(turret->geometries.first()->positions.size());
         }
-        const glm::vec3 world =
-            glm::vec3(l->hullMeshes.at(Undamaged)->model * turret->model * glm::vec4(middle, 1.0f));
+        const glm::vec3 world = glm::vec3(l->parts().mesh(TankPart::Hull, Undamaged)->model
+                                          * turret->model * glm::vec4(middle, 1.0f));
         const QPoint turretAt = projectToImage(camera, world, width, height);
         const QImage noHull = shot("hidden_hull", [l] { l->hideHull = l->hideChassis = true; });
         const QImage noTurret = shot("hidden_hull_turret", [l] {
@@ -495,10 +502,9 @@ private slots:
         // the export does not make: a failure is reported as one.
         QVERIFY(l->load(mTank));
         QVERIFY(!l->exportAll());
-        for (const QVector<Mesh *> *list :
-             {&l->chassisMeshes, &l->hullMeshes, &l->turretMeshes, &l->gunMeshes}) {
-            QVERIFY(
-                QDir().mkpath(QFileInfo(modPath() + QLatin1Char('/') + list->at(0)->path).path()));
+        for (TankPart part : allTankParts) {
+            const QString path = l->parts().mesh(part, Undamaged)->path;
+            QVERIFY(QDir().mkpath(QFileInfo(modPath() + QLatin1Char('/') + path).path()));
         }
         // The tank's rotation on screen is not the export's.
         auto exported = [&](float degrees) {
@@ -525,9 +531,8 @@ private slots:
 
         // Every file reads back whole: assimp's faces are the part's triangles, its
         // vertices at most the part's (it joins equal ones).
-        const QVector<Mesh *> parts = {l->chassisMeshes.at(Undamaged), l->hullMeshes.at(Undamaged),
-                                       l->turretMeshes.at(Undamaged), l->gunMeshes.at(Undamaged)};
-        for (const Mesh *part : parts) {
+        for (TankPart which : allTankParts) {
+            const Mesh *part = l->parts().mesh(which, Undamaged);
             for (int i = 0; i < part->geometries.size(); ++i) {
                 const QString name = objFileName(modPath(), part->path, i);
                 QVERIFY2(turned.contains(name), qPrintable(name));
@@ -556,14 +561,15 @@ private slots:
             mirrored(chassis.firstChildElement(QStringLiteral("hullPosition")).text())
             + mirrored(turretAt.text());
         QVERIFY(glm::length(joint) > 0.5f);
-        const VisualGeometry *turret = parts[2]->geometries.first();
+        const Mesh *turretMesh = l->parts().mesh(TankPart::Turret, Undamaged);
+        const VisualGeometry *turret = turretMesh->geometries.first();
         glm::vec3 low(1e30f);
         glm::vec3 high(-1e30f);
         for (const glm::vec3 &p : turret->positions) {
             low = glm::min(low, p);
             high = glm::max(high, p);
         }
-        const ObjBox box = readObj(objFileName(modPath(), parts[2]->path, 0));
+        const ObjBox box = readObj(objFileName(modPath(), turretMesh->path, 0));
         QVERIFY(glm::all(glm::lessThan(glm::abs(box.min - joint - low), glm::vec3(1e-3f))));
         QVERIFY(glm::all(glm::lessThan(glm::abs(box.max - joint - high), glm::vec3(1e-3f))));
     }
@@ -601,8 +607,9 @@ private slots:
         QVERIFY(QTest::qWaitFor([&]() { return mView->framesDrawn > drawn + 1; }, 20000));
 
         const Camera &camera = mView->cameraController().camera;
-        const QPoint at = projectToImage(camera, l->hullMeshes.at(Undamaged)->position,
-                                         mView->width(), mView->height());
+        const QPoint at =
+            projectToImage(camera, l->parts().mesh(TankPart::Hull, Undamaged)->position,
+                           mView->width(), mView->height());
         QSignalSpy spy(Physics::instance(), &Physics::rayHit);
         QTest::mousePress(mView.get(), Qt::LeftButton, Qt::ControlModifier, at);
         QTest::mouseRelease(mView.get(), Qt::LeftButton, Qt::ControlModifier, at);
@@ -649,9 +656,9 @@ private slots:
         QImage plain;
         QImage hangar;
         pictures(plain, hangar);
-        const QPoint centre =
-            projectToImage(mView->cameraController().camera,
-                           loader()->hullMeshes.at(Undamaged)->position, width, height);
+        const QPoint centre = projectToImage(
+            mView->cameraController().camera,
+            loader()->parts().mesh(TankPart::Hull, Undamaged)->position, width, height);
         QVERIFY(plain.pixel(centre) != mBackground.rgb() && plain != hangar);
 
         QSignalSpy released(&mScene, &TankScene::sceneReleased);

@@ -1,5 +1,6 @@
 #include "tanktestsupport.h"
 
+#include "gamedata/vectortext.h"
 #include "gamedata/writerfixtures.h"
 
 #include "tank/turretgun.h"
@@ -173,11 +174,10 @@ private slots:
         // Read alike under a comma-decimal locale, where one is installed.
         for (const char *locale : {"C", "de_DE.UTF-8", "fr_FR.UTF-8"}) {
             if (std::setlocale(LC_NUMERIC, locale)) {
-                QCOMPARE(TankLoader::parseLimits(QStringLiteral("-10 20")), glm::vec2(-10, 20));
-                QCOMPARE(TankLoader::parseLimits(QStringLiteral(" 0.5\t-7.25 ")),
-                         glm::vec2(0.5f, -7.25f));
-                QCOMPARE(TankLoader::parseLimits(QStringLiteral("5")), glm::vec2(0.0f));
-                QCOMPARE(TankLoader::parseLimits(QStringLiteral("abc")), glm::vec2(0.0f));
+                QCOMPARE(parseLimits(QStringLiteral("-10 20")), glm::vec2(-10, 20));
+                QCOMPARE(parseLimits(QStringLiteral(" 0.5\t-7.25 ")), glm::vec2(0.5f, -7.25f));
+                QCOMPARE(parseLimits(QStringLiteral("5")), glm::vec2(0.0f));
+                QCOMPARE(parseLimits(QStringLiteral("abc")), glm::vec2(0.0f));
             }
         }
         std::setlocale(LC_NUMERIC, "C");
