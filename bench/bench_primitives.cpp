@@ -61,8 +61,8 @@ const QByteArray &model(const QString &format)
     return cache.emplace(format, bytes).first->second;
 }
 
-// Section table, index decode and vertex decode into the interleaved floats and the
-// CPU-side arrays, as one model load does them.
+// Section table, index and vertex decode into the CPU record, and the record into the
+// interleaved floats of the upload, as one model load does them.
 void parseAndDecode(benchmark::State &state, const QString &format)
 {
     const QByteArray &bytes = model(format);
@@ -77,15 +77,13 @@ void parseAndDecode(benchmark::State &state, const QString &format)
             state.SkipWithError("parse failed");
             return;
         }
-        VisualGeometry geometry;
-        const QByteArray &vertices = parser.chunks.at(0)->data;
-        const VertexSection layout = inspectVertexSection(vertices, QByteArray());
+        const VisualGeometry geometry = decodeVisualGeometry(QString(), &parser.chunks.at(0)->data,
+                                                             nullptr, &parser.chunks.at(1)->data);
+        const VertexSection &layout = geometry.vertexLayout;
         floats.resize(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
-        decodeVertices(vertices, QByteArray(), layout, floats.data(),
-                       qint64(floats.size() * sizeof(float)), &geometry);
-        const IndexSection indices = decodeIndexSection(parser.chunks.at(1)->data, &geometry);
+        (void)interleaveVertices(geometry, floats.data(), qint64(floats.size() * sizeof(float)));
         benchmark::DoNotOptimize(floats.data());
-        benchmark::DoNotOptimize(indices.groups.size());
+        benchmark::DoNotOptimize(geometry.indexLayout.groups.size());
         if (geometry.triangleCount != 199712) {
             state.SkipWithError("wrong triangle count");
             return;

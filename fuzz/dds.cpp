@@ -1,6 +1,6 @@
 // DDS bytes through the header parse, level sizes and every CPU conversion.
-#include "render/ddshelpers.h"
-#include "render/image.h"
+#include "gamedata/ddshelpers.h"
+#include "gamedata/image.h"
 
 #include <QByteArray>
 

@@ -73,9 +73,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         VisualGeometry geometry;
         const PrimitiveChunk *indexChunk = nullptr;
         if (vertices) {
-            std::vector<float> floats(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
-            (void)decodeVertices(chunk->data, uv2, layout, floats.data(),
-                                 qint64(floats.size() * sizeof(float)), &geometry);
+            // Into the record, then from it into the floats the upload writes.
+            geometry.vertexLayout = layout;
+            if (!decodeVertices(chunk->data, uv2, layout, geometry)) {
+                geometry.vertexLayout.vertexCount = 0;
+            }
+            std::vector<float> floats(size_t(geometry.vertexLayout.vertexCount)
+                                      * size_t(layout.floatsPerVertex));
+            (void)interleaveVertices(geometry, floats.data(),
+                                     qint64(floats.size() * sizeof(float)));
             // The index section of the same geometry, as a .visual names it.
             if (name.endsWith(verticesSuffix)) {
                 indexChunk = partner(parser, name.chopped(verticesSuffix.size()) + indicesSuffix);

@@ -109,21 +109,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             (void)root.findChild(node->identifier);
         }
         for (const VisualGeometryRecord &record : set.geometries) {
-            VisualGeometry geometry;
-            geometry.name = record.name();
             const VisualGeometrySections sections = findGeometrySections(*parser, record, file);
-            const QByteArray uv2 = sections.uv2 ? sections.uv2->data : QByteArray();
-            if (sections.vertices) {
-                const VertexSection layout = inspectVertexSection(sections.vertices->data, uv2);
-                std::vector<float> floats(size_t(layout.vertexCount)
-                                          * size_t(layout.floatsPerVertex));
-                (void)decodeVertices(sections.vertices->data, uv2, layout, floats.data(),
-                                     qint64(floats.size() * sizeof(float)), &geometry);
-            }
-            IndexSection indices;
-            if (sections.primitive) {
-                indices = decodeIndexSection(sections.primitive->data, &geometry);
-            }
+            const VisualGeometry geometry = decodeVisualGeometry(
+                record.name(), sections.vertices ? &sections.vertices->data : nullptr,
+                sections.uv2 ? &sections.uv2->data : nullptr,
+                sections.primitive ? &sections.primitive->data : nullptr);
+            std::vector<float> floats(size_t(geometry.vertexLayout.vertexCount)
+                                      * size_t(geometry.vertexLayout.floatsPerVertex));
+            (void)interleaveVertices(geometry, floats.data(),
+                                     qint64(floats.size() * sizeof(float)));
+            const IndexSection &indices = geometry.indexLayout;
             QStringList textures;
             for (const VisualGroupRecord &group : record.groups) {
                 textures.append(group.material.text());

@@ -311,8 +311,7 @@ void CollisionMesh::buildCollisionObjects(bool inBackground)
                 record < geometries.size() ? geometries.at(record) : nullptr;
             ++record;
             for (const PrimitiveGroupMaterials &material : entry.groups) {
-                const IndexBuffer *buffer = entry.indexBuffer.get();
-                const bool wide = buffer && buffer->use32BitIndices;
+                const bool wide = geometry && geometry->indexLayout.use32BitIndices;
                 const qsizetype held = !geometry ? 0
                                        : wide    ? geometry->indices32.size()
                                                  : geometry->indices16.size();
@@ -320,9 +319,10 @@ void CollisionMesh::buildCollisionObjects(bool inBackground)
                 qsizetype count = 0;
                 // An index outside the table gives a group without triangles; a range
                 // past the list keeps the whole triangles inside it.
-                if (buffer && material.groupIndex >= 0
-                    && material.groupIndex < buffer->groups.size()) {
-                    const PrimitiveGroup &range = buffer->groups.at(material.groupIndex);
+                if (geometry && material.groupIndex >= 0
+                    && material.groupIndex < geometry->indexLayout.groups.size()) {
+                    const PrimitiveGroup &range =
+                        geometry->indexLayout.groups.at(material.groupIndex);
                     start = qsizetype(range.startIndex);
                     count =
                         start < held

@@ -25,21 +25,26 @@ void appendReversedTriangles(const char *p, qint64 triangles, IndexSection *sect
     const int width = section->indexWidth();
     geometry->triangleCount = quint32(triangles);
     section->firstIndex = int(wide ? geometry->indices32.size() : geometry->indices16.size());
-    geometry->indices16.reserve(geometry->indices16.size() + int(triangles * 3));
+    // Grown once and written through plain pointers: appending index by index costs
+    // a capacity check each, on the load's path.
+    const int added = int(triangles * 3);
+    const int base16 = int(geometry->indices16.size());
+    geometry->indices16.resize(base16 + added);
+    quint16 *out16 = geometry->indices16.data() + base16;
+    quint32 *out32 = nullptr;
     if (wide) {
-        geometry->indices32.reserve(geometry->indices32.size() + int(triangles * 3));
+        const int base32 = int(geometry->indices32.size());
+        geometry->indices32.resize(base32 + added);
+        out32 = geometry->indices32.data() + base32;
     }
-    for (qint64 t = 0; t < triangles; ++t) {
-        quint32 abc[3];
-        for (quint32 &index : abc) {
-            index = wide ? wordAt(p) : qFromLittleEndian<quint16>(p);
-            p += width;
-        }
+    for (qint64 t = 0; t < triangles; ++t, p += 3 * width) {
         // Reversed: the viewer's mirrored x turns the game's winding around.
-        for (int k = 2; k >= 0; --k) {
-            geometry->indices16.append(quint16(abc[k]));
+        for (int k = 0; k < 3; ++k) {
+            const char *index = p + (2 - k) * width;
+            const quint32 value = wide ? wordAt(index) : qFromLittleEndian<quint16>(index);
+            *out16++ = quint16(value);
             if (wide) {
-                geometry->indices32.append(abc[k]);
+                *out32++ = value;
             }
         }
     }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
@@ -34,7 +35,7 @@ glm::vec3 mirrored(glm::vec3 v)
 
 glm::vec3 packedAt(const char *p)
 {
-    return mirrored(unpackVector(qFromLittleEndian<quint32>(p)));
+    return viewerVector(qFromLittleEndian<quint32>(p));
 }
 
 float *put(float *out, glm::vec3 v)
@@ -57,6 +58,34 @@ void reportShortRead(const char *what)
     fatalError(QStringLiteral("Error reading data: ") + QLatin1String(what));
 }
 
+// The upload's vertex loop, one instance per layout so that no vertex asks which.
+template <bool Packed, bool WithUv2, bool Skinned>
+void interleaveAs(const VisualGeometry &geometry, int count, float *out)
+{
+    const glm::vec3 *positions = geometry.positions.constData();
+    const glm::vec3 *normals = geometry.normals.constData();
+    const glm::vec2 *uvs = geometry.uvs.constData();
+    const quint32 *tangents = geometry.packedTangents.constData();
+    const quint32 *binormals = geometry.packedBinormals.constData();
+    const glm::vec2 *uvs2 = geometry.uvs2.constData();
+    const glm::vec3 *weights = geometry.boneWeights.constData();
+    for (int i = 0; i < count; ++i) {
+        out = put(out, positions[i]);
+        out = put(out, normals[i]);
+        out = put(out, uvs[i]);
+        if constexpr (Packed) {
+            out = put(out, viewerVector(tangents[i]));
+            out = put(out, viewerVector(binormals[i]));
+        }
+        if constexpr (WithUv2) {
+            out = put(out, uvs2[i]);
+        }
+        if constexpr (Skinned) {
+            out = put(out, weights[i]);
+        }
+    }
+}
+
 } // namespace
 
 glm::vec3 unpackVector(quint32 word)
@@ -68,6 +97,11 @@ glm::vec3 unpackVector(quint32 word)
     const float xy = 1.0f / 1023.0f;
     const float zs = 1.0f / 511.0f;
     return glm::vec3(float(x) * xy, float(y) * xy, float(z) * zs);
+}
+
+glm::vec3 viewerVector(quint32 word)
+{
+    return mirrored(unpackVector(word));
 }
 
 VertexSection inspectVertexSection(const QByteArray &section, const QByteArray &uv2)
@@ -123,22 +157,11 @@ VertexSection inspectVertexSection(const QByteArray &section, const QByteArray &
 }
 
 bool decodeVertices(const QByteArray &section, const QByteArray &uv2, const VertexSection &layout,
-                    float *out, qint64 outBytes, VisualGeometry *geometry)
+                    VisualGeometry &geometry)
 {
     const int count = int(layout.vertexCount);
     if (count <= 0 || layout.format == VertexFormat::Unknown) {
         return count <= 0;
-    }
-    const qint64 needed = qint64(count) * layout.floatsPerVertex * qint64(sizeof(float));
-    if (!out || outBytes < needed) {
-        logLine(QStringLiteral("Vertex decoder: %1 vertices of %2 floats need %3 bytes, the output "
-                               "holds %4")
-                    .arg(count)
-                    .arg(layout.floatsPerVertex)
-                    .arg(needed)
-                    .arg(out ? outBytes : 0),
-                Warning);
-        return false;
     }
     const qint64 held = qint64(section.size()) - headerSize;
     if (held < qint64(count) * layout.stride) {
@@ -152,85 +175,103 @@ bool decodeVertices(const QByteArray &section, const QByteArray &uv2, const Vert
                 Warning);
         return false;
     }
+    const bool packed = layout.format != VertexFormat::Xyznuv;
     const bool skinned = layout.format == VertexFormat::Xyznuviiiwwtb;
     const qint64 uv2Pairs = layout.withUv2 ? uv2.size() / 8 : 0;
 
-    glm::vec3 *positions = nullptr;
-    glm::vec3 *normals = nullptr;
-    glm::vec2 *uvs = nullptr;
-    glm::vec2 *uvs2 = nullptr;
-    glm::vec3 *weights = nullptr;
-    std::array<quint8, 3> *bones = nullptr;
-    if (geometry) {
-        const int base = int(geometry->positions.size());
-        geometry->positions.resize(base + count);
-        geometry->normals.resize(int(geometry->normals.size()) + count);
-        geometry->uvs.resize(int(geometry->uvs.size()) + count);
-        positions = geometry->positions.data() + base;
-        normals = geometry->normals.data() + geometry->normals.size() - count;
-        uvs = geometry->uvs.data() + geometry->uvs.size() - count;
-        if (layout.withUv2) {
-            geometry->uvs2.resize(int(geometry->uvs2.size()) + count);
-            uvs2 = geometry->uvs2.data() + geometry->uvs2.size() - count;
-        }
-        if (skinned) {
-            geometry->boneWeights.resize(int(geometry->boneWeights.size()) + count);
-            geometry->boneIndices.resize(int(geometry->boneIndices.size()) + count);
-            weights = geometry->boneWeights.data() + geometry->boneWeights.size() - count;
-            bones = geometry->boneIndices.data() + geometry->boneIndices.size() - count;
-        }
-    }
+    // Each array grows by count and is written through a plain pointer: the decode
+    // is on the load's path, and appending element by element costs a check each.
+    auto grow = [count](auto &vector) {
+        const int base = int(vector.size());
+        vector.resize(base + count);
+        return vector.data() + base;
+    };
+    glm::vec3 *positions = grow(geometry.positions);
+    glm::vec3 *normals = grow(geometry.normals);
+    glm::vec2 *uvs = grow(geometry.uvs);
+    quint32 *tangents = packed ? grow(geometry.packedTangents) : nullptr;
+    quint32 *binormals = packed ? grow(geometry.packedBinormals) : nullptr;
+    glm::vec2 *uvs2 = layout.withUv2 ? grow(geometry.uvs2) : nullptr;
+    glm::vec3 *weights = skinned ? grow(geometry.boneWeights) : nullptr;
+    std::array<quint8, 3> *bones = skinned ? grow(geometry.boneIndices) : nullptr;
 
     const char *v = section.constData() + headerSize;
     for (int i = 0; i < count; ++i, v += layout.stride) {
-        const glm::vec3 position = mirrored(vec3At(v));
-        glm::vec3 normal;
-        glm::vec2 uv;
-        out = put(out, position);
-        if (layout.format == VertexFormat::Xyznuv) {
+        positions[i] = mirrored(vec3At(v));
+        if (!packed) {
             // 0 position, 12 normal, 24 u v
-            normal = mirrored(vec3At(v + 12));
-            uv = glm::vec2(floatAt(v + 24), floatAt(v + 28));
-            out = put(out, normal);
-            out = put(out, uv);
-        } else {
-            // 0 position, 12 packed normal, 16 u v, then the skinned format's
-            // 24 bone indices and 27 weights, which push tangent and binormal from
-            // 24 and 28 to the unaligned 29 and 33.
-            const int tb = skinned ? 29 : 24;
-            normal = packedAt(v + 12);
-            uv = glm::vec2(floatAt(v + 16), floatAt(v + 20));
-            out = put(out, normal);
-            out = put(out, uv);
-            out = put(out, packedAt(v + tb));
-            out = put(out, packedAt(v + tb + 4));
-            if (layout.withUv2) {
-                glm::vec2 second(0.0f);
-                if (i < uv2Pairs) {
-                    second = glm::vec2(floatAt(uv2.constData() + 8 * i),
-                                       floatAt(uv2.constData() + 8 * i + 4));
-                }
-                out = put(out, second);
-                if (uvs2) {
-                    uvs2[i] = second;
-                }
-            }
-            if (skinned) {
-                const float w0 = float(quint8(v[27])) / 255.0f;
-                const float w1 = float(quint8(v[28])) / 255.0f;
-                const glm::vec3 w(w0, w1, 1.0f - w0 - w1);
-                out = put(out, w);
-                if (weights) {
-                    weights[i] = w;
-                    bones[i] = {quint8(v[24]), quint8(v[25]), quint8(v[26])};
-                }
-            }
+            normals[i] = mirrored(vec3At(v + 12));
+            uvs[i] = glm::vec2(floatAt(v + 24), floatAt(v + 28));
+            continue;
         }
-        if (positions) {
-            positions[i] = position;
-            normals[i] = normal;
-            uvs[i] = uv;
+        // 0 position, 12 packed normal, 16 u v, then the skinned format's 24 bone
+        // indices and 27 weights, which push tangent and binormal from 24 and 28 to
+        // the unaligned 29 and 33.
+        const int tb = skinned ? 29 : 24;
+        normals[i] = packedAt(v + 12);
+        uvs[i] = glm::vec2(floatAt(v + 16), floatAt(v + 20));
+        tangents[i] = qFromLittleEndian<quint32>(v + tb);
+        binormals[i] = qFromLittleEndian<quint32>(v + tb + 4);
+        if (uvs2) {
+            uvs2[i] = i < uv2Pairs ? glm::vec2(floatAt(uv2.constData() + 8 * i),
+                                               floatAt(uv2.constData() + 8 * i + 4))
+                                   : glm::vec2(0.0f);
         }
+        if (skinned) {
+            const float w0 = float(quint8(v[27])) / 255.0f;
+            const float w1 = float(quint8(v[28])) / 255.0f;
+            weights[i] = glm::vec3(w0, w1, 1.0f - w0 - w1);
+            bones[i] = {quint8(v[24]), quint8(v[25]), quint8(v[26])};
+        }
+    }
+    return true;
+}
+
+bool interleaveVertices(const VisualGeometry &geometry, float *out, qint64 outBytes)
+{
+    const VertexSection &layout = geometry.vertexLayout;
+    const int count = int(layout.vertexCount);
+    if (count <= 0 || layout.format == VertexFormat::Unknown) {
+        return count <= 0;
+    }
+    const qint64 needed = qint64(count) * layout.floatsPerVertex * qint64(sizeof(float));
+    if (!out || outBytes < needed) {
+        logLine(QStringLiteral("Vertex upload: %1 vertices of %2 floats need %3 bytes, the output "
+                               "holds %4")
+                    .arg(count)
+                    .arg(layout.floatsPerVertex)
+                    .arg(needed)
+                    .arg(out ? outBytes : 0),
+                Warning);
+        return false;
+    }
+    const bool packed = layout.format != VertexFormat::Xyznuv;
+    const bool skinned = layout.format == VertexFormat::Xyznuviiiwwtb;
+    // The record's arrays, each of which the layout reads count entries of.
+    const qsizetype held[] = {
+        geometry.positions.size(),
+        geometry.normals.size(),
+        geometry.uvs.size(),
+        packed ? geometry.packedTangents.size() : count,
+        packed ? geometry.packedBinormals.size() : count,
+        layout.withUv2 ? geometry.uvs2.size() : count,
+        skinned ? geometry.boneWeights.size() : count,
+    };
+    if (*std::min_element(std::begin(held), std::end(held)) < count) {
+        logLine(QStringLiteral("Vertex upload: the layout has %1 vertices, the record holds fewer")
+                    .arg(count),
+                Warning);
+        return false;
+    }
+
+    if (!packed) {
+        interleaveAs<false, false, false>(geometry, count, out);
+    } else if (skinned) {
+        interleaveAs<true, false, true>(geometry, count, out);
+    } else if (layout.withUv2) {
+        interleaveAs<true, true, false>(geometry, count, out);
+    } else {
+        interleaveAs<true, false, false>(geometry, count, out);
     }
     return true;
 }

@@ -43,14 +43,25 @@ struct VertexSection
 // no vertices and no inputs (the caller reports it).
 [[nodiscard]] VertexSection inspectVertexSection(const QByteArray &section, const QByteArray &uv2);
 
-// Writes vertexCount x floatsPerVertex interleaved floats to out, in input order,
-// and appends the CPU-side data to geometry (may be null). x of positions, normals,
-// tangents and binormals is negated; missing uv2 pairs are 0. outBytes is the room
-// at out: when it, or the section, is shorter than the layout asks for, nothing is
-// written, a Warning line says why and the result is false.
+// Appends the vertices of the section to the record: positions, normals, (u, v)
+// pairs, and by format the packed tangents and binormals, the uv2 pairs (missing
+// ones are 0), bone weights and bone indices. x of positions and normals is negated. A section
+// shorter than layout asks for appends nothing, logs one Warning line and answers false; a layout
+// with no vertices answers true.
 bool decodeVertices(const QByteArray &section, const QByteArray &uv2, const VertexSection &layout,
-                    float *out, qint64 outBytes, VisualGeometry *geometry);
+                    VisualGeometry &geometry);
+
+// Writes the record's vertices as the GPU takes them: vertexLayout.vertexCount x
+// floatsPerVertex interleaved floats, in the order of vertexLayout.inputs (position,
+// normal, u v, then tangent, binormal, the second u v or the three weights), every
+// vector with its x negated. outBytes
+// is the room at out: when it, or the record, holds fewer than the layout asks for,
+// nothing is written, a Warning line says why and the result is false.
+bool interleaveVertices(const VisualGeometry &geometry, float *out, qint64 outBytes);
 
 // A packed vector: z signed 10 bits (22-31), y and x signed 11 bits (11-21, 0-10),
 // scaled by 1/511 and 1/1023; not renormalised and not mirrored.
 [[nodiscard]] glm::vec3 unpackVector(quint32 word);
+
+// A packed vector in viewer space: unpackVector with x negated.
+[[nodiscard]] glm::vec3 viewerVector(quint32 word);

@@ -1,12 +1,17 @@
 #include "gamedata/visualdocument.h"
 
+#include "core/filemanager.h"
 #include "core/log.h"
+#include "gamedata/binaryreader.h"
+#include "gamedata/packedxmlreader.h"
 #include "gamedata/primitiveparser.h"
 #include "gamedata/visualnode.h"
 
+#include <QBuffer>
 #include <QDomNodeList>
 
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -133,4 +138,21 @@ VisualGeometrySections findGeometrySections(const PrimitiveParser &parser,
     }
     sections.primitive = parser.findChunk(geometry.primitive);
     return sections;
+}
+
+std::optional<QDomDocument> openVisualDocument(const QString &fileName)
+{
+    FileManager *files = FileManager::instance();
+    std::unique_ptr<QBuffer> buffer(files ? files->openFile(fileName) : nullptr);
+    if (!buffer) {
+        logLine(QStringLiteral("Failed loading: ") + fileName, Warning);
+        return std::nullopt;
+    }
+    if (!buffer->isOpen() && !buffer->open(QIODevice::ReadOnly)) {
+        logLine(QStringLiteral("Binary reader Failed loading: ") + fileName, Warning);
+        return std::nullopt;
+    }
+    BinaryReader stream(buffer.get());
+    PackedXmlReader reader(&stream);
+    return reader.read(fileName);
 }

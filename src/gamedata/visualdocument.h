@@ -5,6 +5,8 @@
 #include <QString>
 #include <QVector>
 
+#include <optional>
+
 class PrimitiveParser;
 struct PrimitiveChunk;
 class VisualNode;
@@ -66,3 +68,8 @@ struct VisualGeometrySections
 [[nodiscard]] VisualGeometrySections findGeometrySections(const PrimitiveParser &parser,
                                                           const VisualGeometryRecord &geometry,
                                                           const QString &fileName);
+
+// Reads the .visual file fileName (packed or plain XML) through the FileManager. No
+// file: Warning "Failed loading: " and the name; a buffer that cannot be opened:
+// Warning "Binary reader Failed loading: " and the name; both give nothing.
+[[nodiscard]] std::optional<QDomDocument> openVisualDocument(const QString &fileName);

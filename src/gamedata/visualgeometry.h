@@ -1,5 +1,9 @@
 #pragma once
 
+#include "gamedata/indexsection.h"
+#include "gamedata/vertexsection.h"
+
+#include <QByteArray>
 #include <QString>
 #include <QVector>
 
@@ -7,10 +11,11 @@
 
 #include <array>
 
-// The CPU-side record of one geometry of a .visual file, read by the OBJ export,
-// the UV maps and the collision shapes. Positions and normals are in viewer space
-// (x negated); every triangle's index order is reversed. The mesh that loaded the
-// file owns the record.
+// The CPU-side record of one geometry of a .visual file, decoded before any GL
+// object exists: the GL upload takes it, and the OBJ export, the UV maps and the
+// collision shapes read it. Positions and normals are in viewer space (x negated);
+// every triangle's index order is reversed. The mesh that loaded
+// the file owns the record.
 struct VisualGeometry
 {
     QString name;                               // vertices section name without ".vertices"
@@ -27,4 +32,21 @@ struct VisualGeometry
     QString extra1;
     QString extra2;
     quint32 triangleCount = 0; // index count / 3
+    // Each vertex's tangent and binormal as the file packs them, packed-vector formats
+    // only; viewerVector unpacks one into viewer space. Kept packed: a third of the
+    // memory, and only the upload reads them.
+    QVector<quint32> packedTangents;
+    QVector<quint32> packedBinormals;
+    // How the vertex section was read, and so the GPU layout of its vertices; format
+    // Unknown without a section or with one of an unknown format.
+    VertexSection vertexLayout;
+    // The index section's width, count (cut to what it holds) and draw ranges.
+    IndexSection indexLayout;
 };
+
+// Decodes the sections of one geometry into a new record named name. A null section
+// is one the .primitives file lacks: it adds nothing. A vertex section of an unknown
+// format is an Error line ("Vertex format not supported:" and the name) and adds no
+// vertices; short sections are cut as decodeVertices and decodeIndexSection say.
+[[nodiscard]] VisualGeometry decodeVisualGeometry(const QString &name, const QByteArray *vertices,
+                                                  const QByteArray *uv2, const QByteArray *indices);

@@ -1,7 +1,6 @@
 #include "render/buffermanager.h"
 
-#include "core/log.h"
-#include "gamedata/vertexsection.h"
+#include "gamedata/visualgeometry.h"
 #include "render/internal/glcore.h"
 #include "render/vertexbuffer.h"
 
@@ -19,13 +18,11 @@ BufferManager::~BufferManager()
     entries.clear();
 }
 
-VertexBuffer *BufferManager::loadVertices(const QString &name, const QByteArray &section,
-                                          VisualGeometry *geometry, const QByteArray &uv2)
+VertexBuffer *BufferManager::loadVertices(const QString &name, const VisualGeometry &geometry)
 {
-    const VertexSection layout = inspectVertexSection(section, uv2);
+    const VertexSection &layout = geometry.vertexLayout;
     auto *buffer = new VertexBuffer;
     if (layout.format == VertexFormat::Unknown) {
-        logLine(QStringLiteral("Vertex format not supported:") + layout.formatName, Error);
         return addBuffer(buffer, name);
     }
 
@@ -36,30 +33,26 @@ VertexBuffer *BufferManager::loadVertices(const QString &name, const QByteArray 
     buffer->setAttributes(attributes);
     buffer->create(layout.vertexCount, nullptr);
 
-    bool written = false;
     QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     // An empty buffer is never mapped: some drivers answer null for it.
-    if (gl && buffer->vbo != 0 && buffer->byteSize > 0) {
-        gl->glBindBuffer(GL_ARRAY_BUFFER, buffer->vbo);
-        if (void *mapped = gl->glMapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY)) {
-            written = decodeVertices(section, uv2, layout, static_cast<float *>(mapped),
-                                     qint64(buffer->byteSize), geometry);
-            gl->glUnmapBuffer(GL_ARRAY_BUFFER);
-        }
-        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    if (!gl || buffer->vbo == 0 || buffer->byteSize == 0) {
+        return addBuffer(buffer, name);
     }
-    if (!written && layout.vertexCount > 0) {
-        // No context or no mapping: the CPU side is still wanted (exports, collision).
-        std::vector<float> floats(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
-        const bool decoded = decodeVertices(section, uv2, layout, floats.data(),
-                                            qint64(floats.size() * sizeof(float)), geometry);
-        if (decoded && gl && buffer->vbo != 0
-            && buffer->byteSize <= floats.size() * sizeof(float)) {
-            gl->glBindBuffer(GL_ARRAY_BUFFER, buffer->vbo);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, buffer->vbo);
+    bool written = false;
+    if (void *mapped = gl->glMapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY)) {
+        written =
+            interleaveVertices(geometry, static_cast<float *>(mapped), qint64(buffer->byteSize));
+        // A buffer whose store was lost while mapped is undefined: write it again.
+        written = gl->glUnmapBuffer(GL_ARRAY_BUFFER) == GL_TRUE && written;
+    }
+    if (!written) {
+        std::vector<float> floats(size_t(buffer->byteSize) / sizeof(float));
+        if (interleaveVertices(geometry, floats.data(), qint64(buffer->byteSize))) {
             gl->glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(buffer->byteSize), floats.data());
-            gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
         }
     }
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
     return addBuffer(buffer, name);
 }
 

@@ -2,7 +2,6 @@
 
 #include "core/singleton.h"
 
-#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -27,12 +26,11 @@ public:
     BufferManager();
     ~BufferManager() override;
 
-    // Decodes one vertex section (uv2: the second stream's section, or empty) into a
-    // new vertex buffer, appends the CPU-side data to geometry (may be null),
-    // registers the buffer under name and returns it. An unknown format is an Error
-    // line and gives a buffer without vertices and without GL objects.
-    VertexBuffer *loadVertices(const QString &name, const QByteArray &section,
-                               VisualGeometry *geometry, const QByteArray &uv2);
+    // Uploads the vertices of a decoded record (decodeVisualGeometry) into a new vertex
+    // buffer laid out by the record's vertex layout, registers it under name and
+    // returns it. A record without a known vertex format gives a buffer without
+    // vertices and without GL objects; without a context the buffer has no GL objects.
+    VertexBuffer *loadVertices(const QString &name, const VisualGeometry &geometry);
     // Registers a buffer made elsewhere (taking ownership) and returns it.
     VertexBuffer *addBuffer(VertexBuffer *buffer, const QString &name);
     // Deletes the buffer and drops its entry; a buffer not registered is left alone.

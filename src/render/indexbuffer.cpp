@@ -6,18 +6,17 @@
 
 #include <QOpenGLFunctions_3_2_Core>
 
+#include <algorithm>
 #include <cstring>
 
-void IndexBuffer::load(const QByteArray &section, VisualGeometry *geometry)
+void IndexBuffer::load(const VisualGeometry &geometry)
 {
     destroy();
-    VisualGeometry scratch;
-    VisualGeometry *target = geometry ? geometry : &scratch;
-    const IndexSection decoded = decodeIndexSection(section, target);
-    groups = decoded.groups;
-    highestVertex = decoded.highestVertex;
-    use32BitIndices = decoded.use32BitIndices;
-    mByteSize = qint64(decoded.indexCount) * decoded.indexWidth();
+    const IndexSection &layout = geometry.indexLayout;
+    groups = layout.groups;
+    highestVertex = layout.highestVertex;
+    use32BitIndices = layout.use32BitIndices;
+    mByteSize = qint64(layout.indexCount) * layout.indexWidth();
 
     QOpenGLFunctions_3_2_Core *gl = internal::glCore();
     if (!gl) {
@@ -29,16 +28,23 @@ void IndexBuffer::load(const QByteArray &section, VisualGeometry *geometry)
     // Mapping an empty buffer fails on some drivers; there is nothing to write anyway.
     if (mByteSize > 0) {
         if (void *mapped = gl->glMapBuffer(GL_ELEMENT_ARRAY_BUFFER, GL_WRITE_ONLY)) {
-            const qint64 whole = qint64(target->triangleCount) * 3 * decoded.indexWidth();
+            // Only the triangles the record holds from this section's first index on,
+            // and never more than the buffer takes.
+            const qint64 held = use32BitIndices ? geometry.indices32.size() - layout.firstIndex
+                                                : geometry.indices16.size() - layout.firstIndex;
+            const qint64 whole =
+                std::min(std::min(qint64(geometry.triangleCount) * 3, held) * layout.indexWidth(),
+                         mByteSize);
             const void *source =
                 use32BitIndices
-                    ? static_cast<const void *>(target->indices32.constData() + decoded.firstIndex)
-                    : static_cast<const void *>(target->indices16.constData() + decoded.firstIndex);
+                    ? static_cast<const void *>(geometry.indices32.constData() + layout.firstIndex)
+                    : static_cast<const void *>(geometry.indices16.constData() + layout.firstIndex);
             if (whole > 0) {
                 std::memcpy(mapped, source, size_t(whole));
             }
             // Indices past the last whole triangle are never drawn; zero, not garbage.
-            std::memset(static_cast<char *>(mapped) + whole, 0, size_t(mByteSize - whole));
+            std::memset(static_cast<char *>(mapped) + std::max<qint64>(whole, 0), 0,
+                        size_t(mByteSize - std::max<qint64>(whole, 0)));
             gl->glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER);
         }
     }

@@ -3,7 +3,6 @@
 #include "gamedata/primitivegroup.h"
 #include "render/glhandle.h"
 
-#include <QByteArray>
 #include <QVector>
 
 struct VisualGeometry;
@@ -14,11 +13,11 @@ struct VisualGeometry;
 class IndexBuffer
 {
 public:
-    // Decodes an index section into geometry (reversed triangles, triangle count)
-    // and the groups, and, with a context current, uploads the indices: index count
-    // x width bytes, the whole triangles followed by zeros. An empty buffer is
-    // neither created nor mapped.
-    void load(const QByteArray &section, VisualGeometry *geometry);
+    // Takes the draw ranges and width of a decoded record (decodeVisualGeometry) and,
+    // with a context current, uploads its reversed indices: the section's index count
+    // x width bytes, the whole triangles followed by zeros. A buffer of no indices is
+    // created but never mapped.
+    void load(const VisualGeometry &geometry);
     // Deletes the GL name (only while a context is current) and forgets it.
     void destroy();
 

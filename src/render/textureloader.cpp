@@ -1,12 +1,12 @@
 #include "render/textureloader.h"
 
-#include "render/image.h"
 #include "render/internal/glcore.h"
 #include "render/textureupload.h"
 
 #include "core/filemanager.h"
 #include "core/log.h"
 #include "core/settings.h"
+#include "gamedata/image.h"
 #include "gamedata/packedxmlreader.h"
 
 #include <QBuffer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/image.h"
+#include "gamedata/image.h"
 
 using GLenum = unsigned int;
 using GLuint = unsigned int;

@@ -1,9 +1,6 @@
 #include "render/visual.h"
 
-#include "core/filemanager.h"
 #include "core/log.h"
-#include "gamedata/binaryreader.h"
-#include "gamedata/packedxmlreader.h"
 #include "gamedata/primitiveparser.h"
 #include "gamedata/visualdocument.h"
 #include "render/buffermanager.h"
@@ -12,23 +9,66 @@
 #include "render/textureloader.h"
 #include "render/vertexbuffer.h"
 
-#include <QBuffer>
 #include <QDomNodeList>
 
 namespace {
 
-// The file name of a material's diffuse texture; empty without one.
-QString diffuseTextureName(Material *material)
+VisualGeometry decodeSections(const VisualGeometryRecord &record,
+                              const VisualGeometrySections &sections)
 {
-    TextureLoader *textures = TextureLoader::instance();
-    if (!material || !textures) {
-        return QString();
+    return decodeVisualGeometry(record.name(),
+                                sections.vertices ? &sections.vertices->data : nullptr,
+                                sections.uv2 ? &sections.uv2->data : nullptr,
+                                sections.primitive ? &sections.primitive->data : nullptr);
+}
+
+// The UV triangles of one decoded geometry. A geometry without both sections has
+// no materials, and so nothing to collect; group record k takes draw range k.
+void collectGeometryUv(const VisualGeometry &geometry, const VisualGeometryRecord &record,
+                       const VisualGeometrySections &sections, QVector<UvMapEntry> *entries)
+{
+    if (!sections.vertices || !sections.primitive) {
+        return;
     }
-    const GLuint texture = material->diffuseTextureId();
-    return texture ? textures->textureName(texture) : QString();
+    QStringList textures;
+    for (const VisualGroupRecord &group : record.groups) {
+        textures.append(materialDiffuseTexture(group.material));
+    }
+    collectUvTriangles(geometry, geometry.indexLayout.use32BitIndices, geometry.indexLayout.groups,
+                       textures, entries);
 }
 
 } // namespace
+
+QString materialDiffuseTexture(const QDomElement &material)
+{
+    const QString path =
+        parseMaterialChildren(material.childNodes()).litTextures.value(TextureDiffuse);
+    // An empty text names no texture; the texture loader caches none for it.
+    return path.trimmed().isEmpty() ? QString() : normaliseTextureName(path);
+}
+
+bool collectModelUvTriangles(const QString &path, QVector<UvMapEntry> *entries)
+{
+    PrimitiveParser parser;
+    if (!parser.load(path)) {
+        return false;
+    }
+    QString fileName = path;
+    fileName.replace(QStringLiteral(".model"), QStringLiteral(".visual"));
+    const std::optional<QDomDocument> doc = openVisualDocument(fileName);
+    if (!doc) {
+        return false;
+    }
+    VisualNode root;
+    for (const VisualRenderSetRecord &set : readVisualDocument(*doc, &root)) {
+        for (const VisualGeometryRecord &record : set.geometries) {
+            const VisualGeometrySections sections = findGeometrySections(parser, record, fileName);
+            collectGeometryUv(decodeSections(record, sections), record, sections, entries);
+        }
+    }
+    return true;
+}
 
 Visual::Visual()
     : root(std::make_unique<VisualNode>())
@@ -55,31 +95,15 @@ bool Visual::load(PrimitiveParser *primitives, const QString &path,
     fileName = path;
     fileName.replace(QStringLiteral(".model"), QStringLiteral(".visual"));
 
-    FileManager *files = FileManager::instance();
-    QBuffer *buffer = files ? files->openFile(fileName) : nullptr;
-    if (!buffer) {
-        logLine(QStringLiteral("Failed loading: ") + fileName, Warning);
+    const std::optional<QDomDocument> read = openVisualDocument(fileName);
+    if (!read) {
         return false;
     }
-    if (!buffer->isOpen() && !buffer->open(QIODevice::ReadOnly)) {
-        logLine(QStringLiteral("Binary reader Failed loading: ") + fileName, Warning);
-        delete buffer;
-        return false;
-    }
-    QDomDocument doc;
-    {
-        BinaryReader stream(buffer);
-        PackedXmlReader reader(&stream);
-        doc = reader.read(fileName);
-    }
-    delete buffer;
+    const QDomDocument &doc = *read;
     text = doc.toString(1);
 
     PrimitiveParser none;
     const PrimitiveParser &parser = primitives ? *primitives : none;
-    // Each geometry entry with the record made for it, so that UV triangles come
-    // from the right geometry whatever the caller's vector held before.
-    std::vector<std::pair<const VisualGeometryEntry *, const VisualGeometry *>> made;
 
     const QVector<VisualRenderSetRecord> records = readVisualDocument(doc, root.get());
     renderSets.reserve(renderSets.size() + size_t(records.size()));
@@ -89,23 +113,24 @@ bool Visual::load(PrimitiveParser *primitives, const QString &path,
         set.nodes = setRecord.nodes;
         set.geometries.reserve(size_t(setRecord.geometries.size()));
         for (const VisualGeometryRecord &record : setRecord.geometries) {
-            auto *geometry = new VisualGeometry;
-            geometry->name = record.name();
-            geometries.append(geometry);
-
             const VisualGeometrySections sections = findGeometrySections(parser, record, fileName);
+            // The CPU record first; the GL objects are made from it.
+            auto *geometry = new VisualGeometry(decodeSections(record, sections));
+            geometries.append(geometry);
+            if (collectUv) {
+                collectGeometryUv(*geometry, record, sections, &uvEntries);
+            }
+
             VisualGeometryEntry entry;
             const QString bufferName = fileName + record.vertices;
             if (BufferManager *manager = BufferManager::instance()) {
-                entry.vertexBuffer =
-                    sections.vertices
-                        ? manager->loadVertices(bufferName, sections.vertices->data, geometry,
-                                                sections.uv2 ? sections.uv2->data : QByteArray())
-                        : manager->addBuffer(new VertexBuffer, bufferName);
+                entry.vertexBuffer = sections.vertices
+                                         ? manager->loadVertices(bufferName, *geometry)
+                                         : manager->addBuffer(new VertexBuffer, bufferName);
             }
             entry.indexBuffer = std::make_unique<IndexBuffer>();
             if (sections.primitive) {
-                entry.indexBuffer->load(sections.primitive->data, geometry);
+                entry.indexBuffer->load(*geometry);
             }
             // Without both sections there is nothing to draw, so no materials are made.
             if (sections.vertices && sections.primitive) {
@@ -117,24 +142,6 @@ bool Visual::load(PrimitiveParser *primitives, const QString &path,
             set.geometries.push_back(std::move(entry));
         }
         renderSets.push_back(std::move(set));
-        // Pointers into the set are taken once it has its place.
-        const VisualRenderSet &placed = renderSets.back();
-        const int first = int(geometries.size()) - int(placed.geometries.size());
-        for (size_t g = 0; g < placed.geometries.size(); ++g) {
-            made.emplace_back(&placed.geometries[g], geometries.at(first + int(g)));
-        }
-    }
-
-    if (collectUv && !made.empty()) {
-        for (const auto &[entry, geometry] : made) {
-            QStringList textures;
-            for (const PrimitiveGroupMaterials &group : entry->groups) {
-                Material *first = group.materials.isEmpty() ? nullptr : group.materials.first();
-                textures.append(diffuseTextureName(first));
-            }
-            collectUvTriangles(*geometry, entry->indexBuffer->use32BitIndices,
-                               entry->indexBuffer->groups, textures, &uvEntries);
-        }
     }
     return true;
 }

@@ -43,6 +43,17 @@ struct VisualRenderSet
     glm::mat4 transform {1.0f};
 };
 
+// The diffuse texture a "material" element names, under the name the texture loader
+// caches it by (normaliseTextureName); empty without one. Reads no file and needs no
+// context.
+[[nodiscard]] QString materialDiffuseTexture(const QDomElement &material);
+
+// Reads the model at path (".model" stands for the ".visual" and the ".primitives")
+// into CPU records only and appends the UV triangles of every geometry to entries,
+// as Visual::load collects them. Makes no buffer, material or texture and needs no
+// context. False, with load's warnings, when either file cannot be read.
+[[nodiscard]] bool collectModelUvTriangles(const QString &path, QVector<UvMapEntry> *entries);
+
 // A model's .visual file read into vertex and index buffers, materials and a node
 // tree. Needs the GL context current while loading and clearing.
 class Visual
@@ -54,9 +65,10 @@ public:
     Visual &operator=(const Visual &) = delete;
 
     // Reads the .visual of path (".model" stands for it) with the sections of
-    // primitives. One VisualGeometry per geometry is appended to geometries (the
-    // caller owns them); with collectUv the UV triangles go to uvEntries. False, with
-    // a Warning line and nothing loaded, when the file cannot be opened.
+    // primitives. Each geometry is decoded into a VisualGeometry record, appended to
+    // geometries (the caller owns them), before its GL buffers are made from it; with
+    // collectUv the UV triangles go to uvEntries. False, with a Warning line and
+    // nothing loaded, when the file cannot be opened.
     virtual bool load(PrimitiveParser *primitives, const QString &path,
                       QVector<VisualGeometry *> &geometries, QVector<UvMapEntry> &uvEntries,
                       bool collectUv, bool tankTextures);

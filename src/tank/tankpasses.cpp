@@ -9,8 +9,6 @@
 #include "render/transformstack.h"
 #include "render/visual.h"
 
-#include <memory>
-
 void TankLoader::drawForm(TankModel form, bool allHidden, int pass, Material *material,
                           ShaderProgram *program)
 {
@@ -125,22 +123,18 @@ void TankLoader::collectUvMeshes(UvMeshSink *sink)
     if (!sink) {
         return;
     }
-    QVector<UvMapEntry> entries = mParts->mesh(TankPart::Chassis, Undamaged)->extraGeometries;
-    entries += mParts->mesh(TankPart::Hull, Undamaged)->extraGeometries;
-    {
-        // Loading a model creates its buffers and textures.
-        ViewContextGuard guard(mView);
-        auto take = [&entries](const QString &model) {
-            auto mesh = std::make_unique<TankMesh>();
-            if (mesh->load(model, glm::vec3(0.0f), 4, true)) {
-                entries += mesh->extraGeometries;
-            }
-        };
-        for (const Turret &turret : std::as_const(mTurretGunChooser->turrets)) {
-            take(turret.undamagedModel);
-            for (const Gun &gun : turret.guns) {
-                take(gun.undamagedModel);
-            }
+    QVector<UvMapEntry> entries;
+    // Before the first load there are no part meshes to read.
+    for (const TankPart part : {TankPart::Chassis, TankPart::Hull}) {
+        if (const Mesh *mesh = mParts->mesh(part, Undamaged)) {
+            entries += mesh->extraGeometries;
+        }
+    }
+    // Read from their files into CPU records only: no buffer, material or texture.
+    for (const Turret &turret : std::as_const(mTurretGunChooser->turrets)) {
+        (void)collectModelUvTriangles(turret.undamagedModel, &entries);
+        for (const Gun &gun : turret.guns) {
+            (void)collectModelUvTriangles(gun.undamagedModel, &entries);
         }
     }
     QStringList textures;

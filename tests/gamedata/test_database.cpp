@@ -621,5 +621,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestDatabase)
+QTEST_GUILESS_MAIN(TestDatabase)
 #include "test_database.moc"

@@ -193,15 +193,15 @@ private slots:
             parser, sets.at(0).geometries.at(0), QStringLiteral("hull.visual"));
         QVERIFY(sections.vertices && sections.primitive && sections.uv2);
 
-        const VertexSection layout =
-            inspectVertexSection(sections.vertices->data, sections.uv2->data);
+        const VisualGeometry geometry =
+            decodeVisualGeometry(QStringLiteral("Hull"), &sections.vertices->data,
+                                 &sections.uv2->data, &sections.primitive->data);
+        const VertexSection &layout = geometry.vertexLayout;
         QCOMPARE(layout.format, VertexFormat::Xyznuvtb);
         QCOMPARE(layout.vertexCount, 3u);
         QCOMPARE(layout.floatsPerVertex, 16);
         std::vector<float> out(48);
-        VisualGeometry geometry;
-        QVERIFY(decodeVertices(sections.vertices->data, sections.uv2->data, layout, out.data(),
-                               qint64(out.size() * sizeof(float)), &geometry));
+        QVERIFY(interleaveVertices(geometry, out.data(), qint64(out.size() * sizeof(float))));
         // Position, normal, u v, tangent, binormal (x of each vector negated), uv2.
         // clang-format off
         const std::vector<float> expected {
@@ -214,8 +214,12 @@ private slots:
                      qPrintable(QStringLiteral("float %1: %2").arg(i).arg(out[i])));
         }
         QCOMPARE(geometry.uvs2.at(1), glm::vec2(0.25f, 0.75f));
+        QVERIFY(glm::distance(viewerVector(geometry.packedTangents.at(0)), glm::vec3(-1, 0, 0))
+                <= 1e-6f);
+        QVERIFY(glm::distance(viewerVector(geometry.packedBinormals.at(0)), glm::vec3(0, 1, 0))
+                <= 1e-6f);
 
-        const IndexSection indices = decodeIndexSection(sections.primitive->data, &geometry);
+        const IndexSection &indices = geometry.indexLayout;
         QVERIFY(!indices.use32BitIndices);
         QCOMPARE(indices.indexCount, 3u);
         QCOMPARE(geometry.indices16, (QVector<quint16> {2, 1, 0}));

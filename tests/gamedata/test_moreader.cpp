@@ -374,5 +374,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMoReader)
+QTEST_GUILESS_MAIN(TestMoReader)
 #include "test_moreader.moc"

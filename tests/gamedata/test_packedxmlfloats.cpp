@@ -108,5 +108,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPackedXmlFloats)
+QTEST_GUILESS_MAIN(TestPackedXmlFloats)
 #include "test_packedxmlfloats.moc"

@@ -367,5 +367,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPackedXmlReader)
+QTEST_GUILESS_MAIN(TestPackedXmlReader)
 #include "test_packedxmlreader.moc"

@@ -96,14 +96,16 @@ private:
     QByteArray file(const QString &name) const { return mFiles.value(name); }
     QString warnings() const { return mLog->text(Warning); }
 
-    // Decodes a vertex section into floats and a geometry.
+    // Decodes a vertex section into a record, and the record into the floats its
+    // upload writes.
     std::vector<float> decode(const QByteArray &section, const QByteArray &uv2,
                               VertexSection *layout, VisualGeometry *geometry)
     {
         *layout = inspectVertexSection(section, uv2);
+        geometry->vertexLayout = *layout;
+        (void)decodeVertices(section, uv2, *layout, *geometry);
         std::vector<float> out(size_t(layout->vertexCount) * size_t(layout->floatsPerVertex));
-        decodeVertices(section, uv2, *layout, out.data(), qint64(out.size() * sizeof(float)),
-                       geometry);
+        (void)interleaveVertices(*geometry, out.data(), qint64(out.size() * sizeof(float)));
         return out;
     }
 
@@ -432,6 +434,7 @@ private slots:
         QVERIFY(near(geometry.positions.at(0), glm::vec3(-1, 2, 3)));
         QVERIFY(near(geometry.normals.at(0), glm::vec3(-0.6f, 0, 0.8f)));
         QCOMPARE(geometry.uvs.at(0), glm::vec2(0.25f, 0.75f));
+        QVERIFY(geometry.packedTangents.isEmpty() && geometry.packedBinormals.isEmpty());
 
         // Tangent and binormal (locations 6, 5) follow u v; the second stream is last.
         VisualGeometry tb;
@@ -446,6 +449,8 @@ private slots:
         QCOMPARE(v1[14], 9.0f);
         QCOMPARE(v1[15], 10.0f);
         QCOMPARE(tb.uvs2.at(1), glm::vec2(9, 10));
+        QVERIFY(near(viewerVector(tb.packedTangents.at(1)), glm::vec3(-1, 0, 0), 1e-3f));
+        QVERIFY(near(viewerVector(tb.packedBinormals.at(1)), glm::vec3(0, -1, 0), 1e-3f));
         QVERIFY(near(tb.normals.at(0), glm::vec3(-1, 0, 0), 1e-3f));
         QCOMPARE(layout.inputs.at(3).location, 6u);
         QCOMPARE(layout.inputs.at(4).location, 5u);
@@ -466,6 +471,8 @@ private slots:
         QCOMPARE(glm::vec3(out[31], out[32], out[33]), glm::vec3(0, 0, 1));
         QVERIFY(
             near(glm::vec3(out[17 + 11], out[17 + 12], out[17 + 13]), glm::vec3(1, 0, 0), 1e-3f));
+        QVERIFY(near(viewerVector(skinned.packedTangents.at(0)), glm::vec3(-1, 0, 0), 1e-3f));
+        QVERIFY(near(viewerVector(skinned.packedBinormals.at(0)), glm::vec3(0, 0, 1), 1e-3f));
         QCOMPARE(skinned.boneWeights, (QVector<glm::vec3> {{1, 0, 0}, {0, 0, 1}}));
         QCOMPARE(skinned.boneIndices.at(0), (std::array<quint8, 3> {3, 4, 5}));
         QCOMPARE(skinned.boneIndices.at(1), (std::array<quint8, 3> {6, 7, 8}));
@@ -498,27 +505,61 @@ private slots:
         QCOMPARE(geometry.uvs.at(2), glm::vec2(0.5f, 0.6f));
     }
 
-    // The decoder writes nothing it has no room for, and reads no vertex the section lacks.
+    // Neither the decoder nor the upload writes what it has no room for, or reads a
+    // vertex the section or the record lacks.
     void decoderKeepsToItsBounds()
     {
         const QByteArray section = file(QStringLiteral("xyznuv"));
-        const VertexSection layout = inspectVertexSection(section, {});
-        std::vector<float> out(8, 99.0f);
         VisualGeometry geometry;
-        QVERIFY(!decodeVertices(section, {}, layout, out.data(), 7 * 4, &geometry));
-        QVERIFY(warnings().contains(QStringLiteral(
-            "Vertex decoder: 1 vertices of 8 floats need 32 bytes, the output holds 28")));
-        QCOMPARE(out, std::vector<float>(8, 99.0f));
-        QVERIFY(geometry.positions.isEmpty());
-
-        QVERIFY(!decodeVertices(section.left(68 + 31), {}, layout, out.data(), 8 * 4, &geometry));
+        geometry.vertexLayout = inspectVertexSection(section, {});
+        QVERIFY(!decodeVertices(section.left(68 + 31), {}, geometry.vertexLayout, geometry));
         QVERIFY(warnings().contains(
             QStringLiteral("Vertex decoder: 1 vertices of 32 bytes need 32 "
                            "bytes after the 68-byte header, the section holds 31")));
-        QCOMPARE(out, std::vector<float>(8, 99.0f));
+        QVERIFY(geometry.positions.isEmpty() && geometry.uvs.isEmpty());
 
-        QVERIFY(decodeVertices(section, {}, layout, out.data(), 8 * 4, &geometry));
+        std::vector<float> out(8, 99.0f);
+        QVERIFY(!interleaveVertices(geometry, out.data(), 8 * 4));
+        QVERIFY(warnings().contains(
+            QStringLiteral("Vertex upload: the layout has 1 vertices, the record holds fewer")));
+        QVERIFY(decodeVertices(section, {}, geometry.vertexLayout, geometry));
         QCOMPARE(geometry.positions.size(), 1);
+        QVERIFY(!interleaveVertices(geometry, out.data(), 7 * 4));
+        QVERIFY(warnings().contains(QStringLiteral(
+            "Vertex upload: 1 vertices of 8 floats need 32 bytes, the output holds 28")));
+        QCOMPARE(out, std::vector<float>(8, 99.0f));
+        QVERIFY(interleaveVertices(geometry, out.data(), 8 * 4));
+        QCOMPARE(out.front(), -1.0f);
+    }
+
+    // One geometry's sections into one record; a section the file lacks adds nothing,
+    // an unknown format is reported and adds no vertices.
+    void geometryRecord()
+    {
+        const QByteArray vertices = file(QStringLiteral("tb"));
+        const QByteArray uv2 = file(QStringLiteral("uv2"));
+        const QByteArray indices = file(QStringLiteral("idx16"));
+        const VisualGeometry whole =
+            decodeVisualGeometry(QStringLiteral("Hull"), &vertices, &uv2, &indices);
+        QCOMPARE(whole.name, QStringLiteral("Hull"));
+        QCOMPARE(whole.vertexLayout.floatsPerVertex, 16);
+        QCOMPARE(whole.packedTangents.size(), 2);
+        QCOMPARE(whole.uvs2.size(), 2);
+        QCOMPARE(whole.indices16, (QVector<quint16> {2, 1, 0, 5, 4, 3}));
+        QCOMPARE(whole.indexLayout.groups.size(), 2);
+        QCOMPARE(whole.indexLayout.indexCount, 6u);
+
+        const VisualGeometry noSections = decodeVisualGeometry({}, nullptr, nullptr, nullptr);
+        QCOMPARE(noSections.vertexLayout.format, VertexFormat::Unknown);
+        QVERIFY(noSections.positions.isEmpty() && noSections.indices16.isEmpty());
+        QVERIFY(!mLog->text(Error).contains(QStringLiteral("Vertex format not supported:")));
+
+        const QByteArray unknown = file(QStringLiteral("unknown"));
+        const VisualGeometry unknownFormat = decodeVisualGeometry({}, &unknown, nullptr, &indices);
+        QVERIFY(mLog->text(Error).contains(QStringLiteral("Vertex format not supported:abc")));
+        QVERIFY(unknownFormat.positions.isEmpty());
+        QCOMPARE(unknownFormat.triangleCount, 2u);
+        QVERIFY(mBoxes.isEmpty());
     }
 
     void truncatedVertexSections()

@@ -357,9 +357,7 @@ private slots:
         const QByteArray section = parser.chunks.at(0)->data;
         VisualGeometry geometry;
         const VertexSection layout = inspectVertexSection(section, {});
-        std::vector<float> floats(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
-        QVERIFY(decodeVertices(section, {}, layout, floats.data(), qint64(floats.size() * 4),
-                               &geometry));
+        QVERIFY(decodeVertices(section, {}, layout, geometry));
         const IndexSection indices = decodeIndexSection(section, &geometry);
         QCOMPARE(indices.groups.size(), 37499);
         QCOMPARE(geometry.indices16.size(), 19998);

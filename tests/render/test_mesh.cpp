@@ -6,6 +6,7 @@
 #include "core/dialogs.h"
 #include "core/log.h"
 #include "core/settings.h"
+#include "gamedata/visualgeometry.h"
 #include "gamedata/visualnode.h"
 #include "render/indexbuffer.h"
 #include "render/visual.h"
@@ -476,12 +477,17 @@ private slots:
         return section;
     }
 
+    static VisualGeometry indexRecord(const QByteArray &section)
+    {
+        return decodeVisualGeometry({}, nullptr, nullptr, &section);
+    }
+
     void groupRanges()
     {
         IndexBuffer indices;
         const QVector<PrimitiveGroup> groups = {PrimitiveGroup {0, 12, 0, 40},
                                                 PrimitiveGroup {36, 5, 40, 20}};
-        indices.load(indexSection(false, 51, groups), nullptr);
+        indices.load(indexRecord(indexSection(false, 51, groups)));
         QCOMPARE(indices.groups.size(), 2);
         std::optional<GroupDrawRange> r = groupDrawRange(indices, 1);
         QVERIFY(r);
@@ -489,7 +495,7 @@ private slots:
         QCOMPARE(r->indexType, 0x1403u); // GL_UNSIGNED_SHORT
         QCOMPARE(r->byteOffset, quintptr(72));
 
-        indices.load(indexSection(true, 51, groups), nullptr);
+        indices.load(indexRecord(indexSection(true, 51, groups)));
         QVERIFY(indices.use32BitIndices);
         r = groupDrawRange(indices, 1);
         QVERIFY(r);
@@ -510,7 +516,7 @@ private slots:
             PrimitiveGroup {0xFFFFFFF0u, 4, 0, 0}};
         for (const bool wide : {false, true}) {
             IndexBuffer indices;
-            indices.load(indexSection(wide, 51, groups), nullptr);
+            indices.load(indexRecord(indexSection(wide, 51, groups)));
             QCOMPARE(indices.groups.size(), groups.size());
             const quintptr width = wide ? 4 : 2;
             std::optional<GroupDrawRange> r = groupDrawRange(indices, 0);
@@ -530,7 +536,7 @@ private slots:
         }
 
         IndexBuffer empty;
-        empty.load(indexSection(false, 0, {PrimitiveGroup {0, 4, 0, 0}}), nullptr);
+        empty.load(indexRecord(indexSection(false, 0, {PrimitiveGroup {0, 4, 0, 0}})));
         QCOMPARE(empty.groups.size(), 1);
         QVERIFY(!groupDrawRange(empty, 0));
     }

@@ -1,5 +1,5 @@
 #include "core/log.h"
-#include "render/image.h"
+#include "gamedata/image.h"
 #include "render/offscreengl.h"
 #include "render/textureupload.h"
 

@@ -98,6 +98,15 @@ private:
     QString warnings() const { return mLog->text(Warning); }
     void verifyNoGlError() const { QCOMPARE(gl->glGetError(), GLenum(GL_NO_ERROR)); }
     QByteArray bufferBytes(GLenum target, GLuint name, qint64 size) const;
+    // The record of fixtures (an empty name: no such section).
+    VisualGeometry decoded(const char *vertices, const char *uv2, const char *indices) const
+    {
+        const QByteArray v = mFixtures.value(QString::fromLatin1(vertices));
+        const QByteArray u = mFixtures.value(QString::fromLatin1(uv2));
+        const QByteArray i = mFixtures.value(QString::fromLatin1(indices));
+        return decodeVisualGeometry({}, *vertices ? &v : nullptr, *uv2 ? &u : nullptr,
+                                    *indices ? &i : nullptr);
+    }
 
     QTemporaryDir mRoot;
     std::unique_ptr<Log> mLog;
@@ -308,22 +317,22 @@ void TestVertexBuffer::destroyWithoutContext()
     buffer->setAttributes({new VertexAttribute {2, 0}});
     buffer->create(4, nullptr);
     auto index = std::make_unique<IndexBuffer>();
-    VisualGeometry geometry;
-    index->load(mFixtures.value(QStringLiteral("idx012")), &geometry);
+    index->load(decoded("", "", "idx012"));
     QVERIFY(index->buffer() != 0);
     mContext->doneCurrent();
     buffer.reset();
     index.reset();
-    // Without a context the CPU side still decodes, and no GL object is made.
-    VisualGeometry cpuOnly;
-    IndexBuffer cpu;
-    cpu.load(mFixtures.value(QStringLiteral("idx012")), &cpuOnly);
-    QCOMPARE(cpu.buffer(), 0u);
+    // Without a context the record still decodes, and no GL object is made from it.
+    const VisualGeometry cpuOnly = decoded("tb", "", "idx012");
     QCOMPARE(cpuOnly.indices16, (QVector<quint16> {2, 1, 0}));
-    VertexBuffer *vertices =
-        mBuffers->loadVertices(QStringLiteral("cpu"), mFixtures.value("tb"), &cpuOnly, {});
-    QCOMPARE(vertices->vbo, 0u);
     QCOMPARE(cpuOnly.positions.size(), 2);
+    IndexBuffer cpu;
+    cpu.load(cpuOnly);
+    QCOMPARE(cpu.buffer(), 0u);
+    QCOMPARE(cpu.groups.size(), 1);
+    VertexBuffer *vertices = mBuffers->loadVertices(QStringLiteral("cpu"), cpuOnly);
+    QCOMPARE(vertices->vbo, 0u);
+    QCOMPARE(vertices->attributes.size(), 5);
     mBuffers->removeBuffer(vertices);
     QVERIFY(mContext->makeCurrent(mSurface.get()));
     verifyNoGlError();
@@ -347,9 +356,8 @@ void TestVertexBuffer::indexUpload()
     QFETCH(QString, fixture);
     QFETCH(bool, wide);
     QFETCH(QList<quint32>, contents);
-    VisualGeometry geometry;
     IndexBuffer buffer;
-    buffer.load(mFixtures.value(fixture), &geometry);
+    buffer.load(decoded("", "", fixture.toLatin1().constData()));
     verifyNoGlError();
     QCOMPARE(buffer.use32BitIndices, wide);
     const int width = wide ? 4 : 2;
@@ -386,21 +394,21 @@ void TestVertexBuffer::vertexUpload()
     for (const Row &row : rows) {
         const QByteArray section = mFixtures.value(QString::fromLatin1(row.fixture));
         const QByteArray uv2 = mFixtures.value(QString::fromLatin1(row.uv2));
-        VisualGeometry geometry;
+        const VisualGeometry geometry = decoded(row.fixture, row.uv2, "");
         const int before = int(mBuffers->entries.size());
-        VertexBuffer *buffer = mBuffers->loadVertices(QStringLiteral("a.visualHull.vertices"),
-                                                      section, &geometry, uv2);
+        VertexBuffer *buffer =
+            mBuffers->loadVertices(QStringLiteral("a.visualHull.vertices"), geometry);
         verifyNoGlError();
         QCOMPARE(int(mBuffers->entries.size()), before + 1);
         QCOMPARE(mBuffers->entries.last().name, QStringLiteral("a.visualHull.vertices"));
         QCOMPARE(buffer->attributes.size(), row.attributes);
         QCOMPARE(buffer->stride, quint32(row.floats * 4));
 
-        // The GL buffer holds exactly what the CPU decoder writes.
+        // The GL buffer holds exactly the record's vertices in the upload layout.
         const VertexSection layout = inspectVertexSection(section, uv2);
         std::vector<float> expected(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
-        decodeVertices(section, uv2, layout, expected.data(),
-                       qint64(expected.size() * sizeof(float)), nullptr);
+        QVERIFY(
+            interleaveVertices(geometry, expected.data(), qint64(expected.size() * sizeof(float))));
         QCOMPARE(buffer->byteSize, quint32(expected.size() * 4));
         QCOMPARE(
             bufferBytes(GL_ARRAY_BUFFER, buffer->vbo, buffer->byteSize),
@@ -418,9 +426,8 @@ void TestVertexBuffer::vertexUpload()
 
 void TestVertexBuffer::unknownAndEmptyVertexSections()
 {
-    VisualGeometry geometry;
-    VertexBuffer *unknown = mBuffers->loadVertices(
-        QStringLiteral("u"), mFixtures.value(QStringLiteral("unknown")), &geometry, {});
+    const VisualGeometry geometry = decoded("unknown", "", "");
+    VertexBuffer *unknown = mBuffers->loadVertices(QStringLiteral("u"), geometry);
     QVERIFY(errors().contains(QStringLiteral("Vertex format not supported:abc\r\n")));
     QCOMPARE(unknown->vbo, 0u);
     QCOMPARE(unknown->vao, 0u);
@@ -428,8 +435,7 @@ void TestVertexBuffer::unknownAndEmptyVertexSections()
     QVERIFY(geometry.positions.isEmpty());
 
     // No vertices: valid, empty GL objects, never mapped.
-    VertexBuffer *zero = mBuffers->loadVertices(
-        QStringLiteral("z"), mFixtures.value(QStringLiteral("zero")), &geometry, {});
+    VertexBuffer *zero = mBuffers->loadVertices(QStringLiteral("z"), decoded("zero", "", ""));
     verifyNoGlError();
     QVERIFY(gl->glIsBuffer(zero->vbo));
     QCOMPARE(zero->byteSize, 0u);
@@ -517,6 +523,16 @@ void TestVertexBuffer::visualLoadAndClear()
     QCOMPARE(uv.at(1).texture, QStringLiteral("vehicles/a/gun_AM.dds"));
     QCOMPARE(uv.at(1).points.size(), 36);
     QCOMPARE(uv.at(1).points.at(0), glm::vec2(0.25f, 0.02f));
+    // Reading the model for its UV triangles alone makes no GL object and finds the same.
+    QVector<UvMapEntry> cpuUv;
+    QVERIFY(collectModelUvTriangles(QStringLiteral("vehicles/a/hull.model"), &cpuUv));
+    QCOMPARE(cpuUv.size(), uv.size());
+    for (int i = 0; i < uv.size(); ++i) {
+        QCOMPARE(cpuUv.at(i).texture, uv.at(i).texture);
+        QCOMPARE(cpuUv.at(i).points, uv.at(i).points);
+    }
+    QCOMPARE(int(mBuffers->entries.size()), entriesBefore + 3);
+    QCOMPARE(textures.tankTextures.size(), 3);
 
     const GLuint indexName = visual.renderSets.at(0).geometries.at(0).indexBuffer->buffer();
     const GLuint vertexName = visual.renderSets.at(0).geometries.at(0).vertexBuffer->vbo;
@@ -559,13 +575,15 @@ void TestVertexBuffer::visualFailures()
     QCOMPARE(visual.root->scale, glm::vec3(0.0f));
     QCOMPARE(visual.triangleCount(), 0u);
 
-    // Without a material loader groups get no materials, so no texture name skips one.
+    // Without a material loader groups get no materials, but the UV triangles name
+    // their textures from the file all the same, and the track group is still skipped.
     QVERIFY(parser.load(QStringLiteral("vehicles/a/hull.model")));
     QVERIFY(visual.load(&parser, QStringLiteral("vehicles/a/hull.visual"), geometries, uv, true,
                         false));
     QVERIFY(visual.renderSets.at(0).geometries.at(0).groups.at(0).materials.isEmpty());
-    QCOMPARE(uv.size(), 3);
-    QVERIFY(uv.at(1).texture.isEmpty());
+    QCOMPARE(uv.size(), 2);
+    QCOMPARE(uv.at(0).texture, QStringLiteral("vehicles/a/hull_AM.dds"));
+    QCOMPARE(uv.at(1).texture, QStringLiteral("vehicles/a/gun_AM.dds"));
     visual.clear();
     qDeleteAll(geometries);
     verifyNoGlError();

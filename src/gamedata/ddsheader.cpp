@@ -1,5 +1,5 @@
-#include "render/internal/ddsheader.h"
-#include "render/image.h"
+#include "gamedata/internal/ddsheader.h"
+#include "gamedata/image.h"
 
 #include <QtEndian>
 

@@ -1,7 +1,7 @@
-#include "render/ddshelpers.h"
+#include "gamedata/ddshelpers.h"
 
-#include "render/image.h"
-#include "render/internal/ddsheader.h"
+#include "gamedata/image.h"
+#include "gamedata/internal/ddsheader.h"
 
 #include "core/filemanager.h"
 

@@ -1,4 +1,4 @@
-#include "render/image.h"
+#include "gamedata/image.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "core/filemanager.h"
-#include "render/ddshelpers.h"
-#include "render/image.h"
+#include "gamedata/ddshelpers.h"
+#include "gamedata/image.h"
 
 #include <QFile>
 #include <QImage>
