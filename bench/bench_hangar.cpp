@@ -10,6 +10,8 @@
 #include "core/log.h"
 #include "core/settings.h"
 
+#include "support/servicestack.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -35,10 +37,7 @@ void BM_GamePathChangeBothHangars(benchmark::State &state)
     const QString oldCwd = QDir::currentPath();
     QDir::setCurrent(temp.filePath(QStringLiteral("bin")));
     setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
-    new Log();
-    new FileManager();
-    new Settings();
-    new BufferManager();
+    auto services = std::make_unique<ServiceStack<Log, FileManager, Settings, BufferManager>>();
     Settings *settings = Settings::instance();
     settings->shaderDir = QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");
     settings->brastelPath = sample + QStringLiteral("/Brastel");
@@ -68,10 +67,7 @@ void BM_GamePathChangeBothHangars(benchmark::State &state)
         }
     }
 
-    delete BufferManager::instance();
-    delete Settings::instance();
-    delete FileManager::instance();
-    delete Log::instance();
+    services.reset();
     setMessageBoxHandler({});
     QDir::setCurrent(oldCwd);
 }

@@ -27,6 +27,8 @@
 #include "leviathan.h"
 #include "pagefaults.h"
 
+#include "support/servicestack.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
@@ -53,6 +55,9 @@ namespace {
 // The services and a shown view on the large sample, made once for every benchmark.
 class Fixture
 {
+    std::unique_ptr<ServiceStack<Log, MoReaderCached, FileManager, Settings>> mServices;
+    std::unique_ptr<ServiceStack<BufferManager, Database, Physics>> mLateServices;
+
 public:
     Fixture()
     {
@@ -74,17 +79,12 @@ public:
                           {QStringLiteral(HULLSCOPE_TOOLS_DIR "/samplegame/write_settings.py"),
                            data + QStringLiteral("settings.cfg"), LARGE_SAMPLE});
         setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
-        new Log();
-        new MoReaderCached();
-        new FileManager();
-        new Settings();
+        mServices = std::make_unique<ServiceStack<Log, MoReaderCached, FileManager, Settings>>();
         Settings::instance()->shaderDir =
             QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");
         Settings::instance()->modPath = mTemp.filePath(QStringLiteral("mod"));
         FileManager::instance()->loadZipFiles();
-        new BufferManager();
-        new Database();
-        new Physics();
+        mLateServices = std::make_unique<ServiceStack<BufferManager, Database, Physics>>();
         view = std::make_unique<RenderWidget>();
         view->setSceneHooks(&scene);
         view->resize(320, 240);
@@ -107,13 +107,8 @@ public:
     ~Fixture()
     {
         view.reset();
-        delete Physics::instance();
-        delete Database::instance();
-        delete BufferManager::instance();
-        delete Settings::instance();
-        delete FileManager::instance();
-        delete MoReaderCached::instance();
-        delete Log::instance();
+        mLateServices.reset();
+        mServices.reset();
         QDir::setCurrent(mOldCwd);
     }
 

@@ -3,6 +3,8 @@
 #include "core/settings.h"
 #include "render/renderwidget.h"
 
+#include "support/servicestack.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -28,8 +30,7 @@ void BM_ViewFrame1080pShadowMsaa4(benchmark::State &state)
     const QString oldCwd = QDir::currentPath();
     QDir::setCurrent(temp.filePath(QStringLiteral("bin")));
     setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
-    new Log();
-    new Settings();
+    auto services = std::make_unique<ServiceStack<Log, Settings>>();
     Settings *settings = Settings::instance();
     settings->shaderDir = QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");
     settings->brastelPath.clear();
@@ -85,8 +86,7 @@ void BM_ViewFrame1080pShadowMsaa4(benchmark::State &state)
         state.counters["median_ms"] = sorted[sorted.size() / 2];
     }
 
-    delete Settings::instance();
-    delete Log::instance();
+    services.reset();
     setMessageBoxHandler({});
     QDir::setCurrent(oldCwd);
 }

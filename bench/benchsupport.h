@@ -6,6 +6,8 @@
 #include "core/log.h"
 #include "core/settings.h"
 
+#include "support/servicestack.h"
+
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -16,6 +18,8 @@
 // the game's packages open. Benchmarks add the services they measure on top.
 class SampleGameServices
 {
+    std::unique_ptr<ServiceStack<Log, MoReaderCached, FileManager, Settings>> mServices;
+
 public:
     // sampleDir is the generator's output folder; dataFiles are copied from its data/.
     explicit SampleGameServices(const QString &sampleDir,
@@ -37,22 +41,13 @@ public:
                            + "</ModPath></Paths></Settings>");
         }
         settings.close();
-        new Log();
-        new MoReaderCached();
-        new FileManager();
-        new Settings();
+        mServices = std::make_unique<ServiceStack<Log, MoReaderCached, FileManager, Settings>>();
         Settings::instance()->brastelPath = gamePath();
         Settings::instance()->brastelPathValid = valid();
         FileManager::instance()->loadZipFiles();
     }
 
-    ~SampleGameServices()
-    {
-        delete Settings::instance();
-        delete FileManager::instance();
-        delete MoReaderCached::instance();
-        delete Log::instance();
-    }
+    ~SampleGameServices() { mServices.reset(); }
 
     bool valid() const { return QFile::exists(gamePath() + QStringLiteral("/Brastel.exe")); }
     QString gamePath() const { return mSample + QStringLiteral("/Brastel"); }

@@ -1,9 +1,12 @@
 #include "gamedata/vectortext.h"
 
+#include "core/log.h"
+
 #include <QByteArray>
 #include <QDomElement>
 
 #include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -41,26 +44,61 @@ bool readFloat(const char *&p, const char *end, float *out)
 
 namespace {
 
-// Reads n numbers; false unless all n are read.
-bool readFloats(const QString &text, float *out, int n)
+enum class VectorRead { Read, Missing, NotFinite };
+
+// Reads n numbers; Read only when all n are read and each fits a finite float.
+VectorRead readFloats(const QString &text, float *out, int n)
 {
     const QByteArray bytes = text.toUtf8();
     const char *p = bytes.constData();
     const char *end = p + bytes.size();
+    bool finite = true;
     for (int i = 0; i < n; ++i) {
         if (!readFloat(p, end, &out[i])) {
-            return false;
+            return VectorRead::Missing;
         }
+        // "nan", "inf" and numbers past the float range would carry NaN into every
+        // matrix built from them.
+        finite = finite && std::isfinite(out[i]);
     }
-    return true;
+    return finite ? VectorRead::Read : VectorRead::NotFinite;
+}
+
+// The numbers of text, or zeros when they are not all there or not all finite; the
+// latter is worth a Warning, as the file names a value that cannot be drawn.
+template <int N> glm::vec<N, float> parseVec(const QString &text)
+{
+    float v[N];
+    switch (readFloats(text, v, N)) {
+    case VectorRead::Read: {
+        glm::vec<N, float> result;
+        for (int i = 0; i < N; ++i) {
+            result[i] = v[i];
+        }
+        return result;
+    }
+    case VectorRead::NotFinite:
+        logLine(QStringLiteral("Vector text \"") + text
+                    + QStringLiteral("\": a number is not finite; read as zeros"),
+                Warning);
+        break;
+    case VectorRead::Missing: break;
+    }
+    return glm::vec<N, float>(0.0f);
 }
 
 } // namespace
 
+bool vectorTextIsFinite(const QString &text, int count)
+{
+    float v[4];
+    Q_ASSERT(count >= 1 && count <= 4);
+    return readFloats(text, v, count) != VectorRead::NotFinite;
+}
+
 glm::vec2 parseVec2(const QString &text)
 {
-    float v[2];
-    return readFloats(text, v, 2) ? glm::vec2(v[0], v[1]) : glm::vec2(0.0f);
+    return parseVec<2>(text);
 }
 
 glm::vec2 parseLimits(const QString &text)
@@ -70,14 +108,12 @@ glm::vec2 parseLimits(const QString &text)
 
 glm::vec3 parseVec3(const QString &text)
 {
-    float v[3];
-    return readFloats(text, v, 3) ? glm::vec3(v[0], v[1], v[2]) : glm::vec3(0.0f);
+    return parseVec<3>(text);
 }
 
 glm::vec4 parseVec4(const QString &text)
 {
-    float v[4];
-    return readFloats(text, v, 4) ? glm::vec4(v[0], v[1], v[2], v[3]) : glm::vec4(0.0f);
+    return parseVec<4>(text);
 }
 
 glm::mat4 parseMatrix(const QDomElement &element)

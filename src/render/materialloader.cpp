@@ -273,6 +273,9 @@ void MaterialLoader::createDefaultMaterials()
     const GLuint grid = gridTexture();
     auto *lit = new Material(MATERIAL_LIT);
     lit->textures.insert(TextureDiffuse, grid);
+    // The grid has no normal or specular map: the bumped program would read them from
+    // whatever units an earlier draw left bound (or the grid itself, as a normal map).
+    lit->program = programFor(ShaderLightingOnly);
     auto *unlit = new Material(MATERIAL_UNLIT);
     unlit->textures.insert(TextureDiffuse, grid);
     defaultMaterials << lit << unlit;

@@ -87,7 +87,8 @@ public:
     ~MaterialLoader() override;
 
     // Logs "Creating default materials." and builds defaultMaterials (lit, unlit,
-    // both with the grid texture as diffuse), wireframeMaterial and depthMaterial.
+    // both with the grid texture as diffuse; the lit one drawn with the LightingOnly
+    // program, as it has no normal or specular map), wireframeMaterial and depthMaterial.
     // Needs the shader programs and the texture loader's grid texture.
     void createDefaultMaterials();
 

@@ -4,7 +4,7 @@
 #include "gamedata/visualgeometry.h"
 
 #include <QDir>
-#include <QFile>
+#include <QSaveFile>
 
 namespace {
 
@@ -90,23 +90,46 @@ QString objText(const VisualGeometry &geometry, const glm::mat4 &placement)
     return text;
 }
 
-QString objFileName(const QString &folder, const QString &path, int index)
+namespace {
+
+// The file name with '/' separators, ".." and "." resolved.
+QString cleanObjTarget(const QString &folder, const QString &path, int index)
 {
     QString model = path;
     model.remove(QStringLiteral(".model"));
     QString name = folder + QLatin1Char('/') + model + QLatin1Char('_') + QString::number(index)
                    + QStringLiteral(".obj");
     name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return QDir::toNativeSeparators(name);
+    return QDir::cleanPath(name);
+}
+
+} // namespace
+
+QString objFileName(const QString &folder, const QString &path, int index)
+{
+    return QDir::toNativeSeparators(cleanObjTarget(folder, path, index));
 }
 
 bool writeObjFiles(const QString &folder, const QString &path,
                    const QVector<VisualGeometry *> &geometries, const glm::mat4 &placement)
 {
+    // Model paths come from game and mod files: one with ".." must not write into
+    // the game or anywhere else; without a folder nothing is inside it.
+    const QString root = QDir::cleanPath(folder);
+    const QString prefix =
+        root.isEmpty() || root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
     for (int i = 0; i < geometries.size(); ++i) {
+        const QString target = cleanObjTarget(folder, path, i);
+        const QString name = QDir::toNativeSeparators(target);
+        if (prefix.isEmpty() || !target.startsWith(prefix)) {
+            logLine(QStringLiteral("Refusing to export outside the mod folder: ")
+                        + QDir::toNativeSeparators(path),
+                    Warning);
+            return false;
+        }
         const QString text = objText(*geometries[i], placement);
-        const QString name = objFileName(folder, path, i);
-        QFile file(name);
+        // A failed write leaves no truncated file and an earlier export whole.
+        QSaveFile file(name);
         if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
             logLine(QStringLiteral("OBJ export: cannot open ") + name + QStringLiteral(": ")
                         + file.errorString(),
@@ -114,9 +137,7 @@ bool writeObjFiles(const QString &folder, const QString &path,
             return false;
         }
         const QByteArray bytes = text.toUtf8();
-        const bool written = file.write(bytes) == bytes.size() && file.flush();
-        file.close();
-        if (!written || file.error() != QFileDevice::NoError) {
+        if (file.write(bytes) != bytes.size() || !file.commit()) {
             logLine(QStringLiteral("OBJ export: cannot write ") + name + QStringLiteral(": ")
                         + file.errorString(),
                     Error);

@@ -20,13 +20,15 @@ struct VisualGeometry;
 [[nodiscard]] QString objText(const VisualGeometry &geometry, const glm::mat4 &placement);
 
 // The file of geometry record index of the model at path:
-// folder/<path without ".model">_<index>.obj, in native separators. Backslashes in
-// either part count as folder separators.
+// folder/<path without ".model">_<index>.obj, cleaned of "." and "..", in native
+// separators. Backslashes in either part count as folder separators.
 [[nodiscard]] QString objFileName(const QString &folder, const QString &path, int index);
 
 // Writes one file per geometry (objFileName of folder and path) with objText under
-// placement. Stops at the first file that cannot be opened or written and answers
-// false; files written before it stay. No folder is created.
+// placement. A file that would fall outside folder (a path climbing out with "..",
+// or an empty folder) is refused with a Warning. Stops at the first file refused or
+// not written and answers false; files written before it stay, and each file is
+// replaced whole or not at all. No folder is created.
 [[nodiscard]] bool writeObjFiles(const QString &folder, const QString &path,
                                  const QVector<VisualGeometry *> &geometries,
                                  const glm::mat4 &placement);

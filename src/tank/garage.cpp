@@ -19,23 +19,43 @@
 
 #include <cmath>
 
+namespace {
+
+// The text of holder's child called name when it is there to apply: empty text is
+// none, and a number that is not finite would turn every model below into NaNs.
+QString transformText(const QDomElement &holder, const QString &name, int count)
+{
+    const QString text = holder.firstChildElement(name).text();
+    if (!text.isEmpty() && !vectorTextIsFinite(text, count)) {
+        logLine(QStringLiteral("Hangar layout: ") + holder.tagName() + QLatin1Char(' ') + name
+                    + QStringLiteral(" \"") + text
+                    + QStringLiteral("\" holds a number that is not finite; skipped"),
+                Warning);
+        return QString();
+    }
+    return text;
+}
+
+} // namespace
+
 glm::mat4 applyHangarTransform(const glm::mat4 &matrix, const QDomElement &holder)
 {
     glm::mat4 result = matrix;
-    const QString position = holder.firstChildElement(QStringLiteral("Position")).text();
+    const QString position = transformText(holder, QStringLiteral("Position"), 3);
     if (!position.isEmpty()) {
         result = glm::translate(result, parseVec3(position));
     }
-    const QString rotation = holder.firstChildElement(QStringLiteral("Rotation")).text();
+    const QString rotation = transformText(holder, QStringLiteral("Rotation"), 4);
     if (!rotation.isEmpty()) {
         const glm::vec4 value = parseVec4(rotation);
         const glm::vec3 axis(value);
         const float length = glm::length(axis);
-        if (length > 0.0f && std::isfinite(length) && std::isfinite(value.w)) {
+        // Finite numbers can still overflow the length.
+        if (length > 0.0f && std::isfinite(length)) {
             result = glm::rotate(result, glm::radians(value.w), axis / length);
         }
     }
-    const QString scale = holder.firstChildElement(QStringLiteral("Scale")).text();
+    const QString scale = transformText(holder, QStringLiteral("Scale"), 3);
     if (!scale.isEmpty()) {
         result = glm::scale(result, parseVec3(scale));
     }
@@ -64,9 +84,22 @@ HangarLayout readHangarLayout(const QDomDocument &document, const QString &name)
     for (int i = 0; i < meshes.size(); ++i) {
         const QDomElement mesh = meshes.at(i).toElement();
         const QString file = mesh.firstChildElement(QStringLiteral("File")).text();
-        if (!file.isEmpty()) {
-            layout.meshes.append({file, placement * applyHangarTransform(glm::mat4(1.0f), mesh)});
+        if (file.isEmpty()) {
+            continue;
         }
+        const glm::mat4 matrix = placement * applyHangarTransform(glm::mat4(1.0f), mesh);
+        // Finite but huge numbers can still multiply into inf and NaN.
+        bool finite = true;
+        for (int c = 0; c < 4; ++c) {
+            finite = finite && !glm::any(glm::isnan(matrix[c])) && !glm::any(glm::isinf(matrix[c]));
+        }
+        if (!finite) {
+            logLine(QStringLiteral("Hangar layout: ") + name + QStringLiteral(" mesh ") + file
+                        + QStringLiteral(" is placed out of range; left out"),
+                    Warning);
+            continue;
+        }
+        layout.meshes.append({file, matrix});
     }
     return layout;
 }

@@ -30,12 +30,14 @@ struct HangarLayout
 
 // matrix x translate(Position) x rotate(Rotation) x scale(Scale), from the direct
 // children of holder, each skipped when its text is empty. A rotation is "x y z
-// degrees"; one about a zero-length axis (or with a non-finite axis or angle) is
-// none, so that a bad number cannot turn every model under it into NaNs.
+// degrees"; one about a zero-length axis is none. A value holding a number that is
+// not finite is skipped with a Warning, so that a bad number cannot turn every model
+// under it into NaNs.
 [[nodiscard]] glm::mat4 applyHangarTransform(const glm::mat4 &matrix, const QDomElement &holder);
 
 // The hangar named name (the root's first child element of that name) of a
-// garages.cfg document; empty when there is none. A Mesh without File is left out.
+// garages.cfg document; empty when there is none. A Mesh without File is left out,
+// and so is one whose placement overflows to a number that is not finite (Warning).
 [[nodiscard]] HangarLayout readHangarLayout(const QDomDocument &document, const QString &name);
 
 // A static scene drawn around the tank: models from game packages, placed as

@@ -14,6 +14,8 @@
 #include "render/transformstack.h"
 #include "render/visual.h"
 
+#include "support/servicestack.h"
+
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -142,6 +144,8 @@ class TestCollisionMesh : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<ServiceStack<Log, FileManager, Settings, BufferManager>> mServices;
+
     QTemporaryDir mTemp;
     QString mOldCwd;
     FakeTank mTank;
@@ -182,10 +186,7 @@ private slots:
             visual.write(text);
         }
 
-        new Log();
-        new FileManager();
-        new Settings();
-        new BufferManager();
+        mServices = std::make_unique<ServiceStack<Log, FileManager, Settings, BufferManager>>();
         new MaterialLoader();
         new CollisionArmor();
         new Physics();
@@ -206,10 +207,7 @@ private slots:
         delete Physics::instance();
         delete CollisionArmor::instance();
         delete MaterialLoader::instance();
-        delete BufferManager::instance();
-        delete Settings::instance();
-        delete FileManager::instance();
-        delete Log::instance();
+        mServices.reset();
         setMessageBoxHandler(nullptr);
         QDir::setCurrent(mOldCwd);
     }

@@ -21,6 +21,8 @@
 #include "render/transformstack.h"
 #include "render/visual.h"
 
+#include "support/servicestack.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -95,6 +97,8 @@ class TestCollisionMeshGl : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<ServiceStack<Log, FileManager, Settings>> mServices;
+
     QTemporaryDir mTemp;
     QString mOldCwd;
     std::unique_ptr<QOpenGLContext> mContext;
@@ -152,9 +156,7 @@ private slots:
         mOldCwd = QDir::currentPath();
         QVERIFY(QDir::setCurrent(mTemp.filePath(QStringLiteral("bin"))));
         setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
-        new Log();
-        new FileManager();
-        new Settings();
+        mServices = std::make_unique<ServiceStack<Log, FileManager, Settings>>();
         Settings::instance()->modPath = mTemp.filePath(QStringLiteral("mod"));
         FileManager::instance()->loadZipFiles();
 
@@ -190,9 +192,7 @@ private slots:
         if (mContext) {
             mContext->doneCurrent();
         }
-        delete Settings::instance();
-        delete FileManager::instance();
-        delete Log::instance();
+        mServices.reset();
         setMessageBoxHandler(nullptr);
         QDir::setCurrent(mOldCwd);
     }

@@ -3,6 +3,8 @@
 
 #include "core/log.h"
 
+#include "support/servicestack.h"
+
 #include <QtTest>
 
 #include <btBulletCollisionCommon.h>
@@ -64,17 +66,11 @@ class TestCollisionWorld : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<ServiceStack<Log, Physics>> mServices;
+
 private slots:
-    void initTestCase()
-    {
-        new Log();
-        new Physics();
-    }
-    void cleanupTestCase()
-    {
-        delete Physics::instance();
-        delete Log::instance();
-    }
+    void initTestCase() { mServices = std::make_unique<ServiceStack<Log, Physics>>(); }
+    void cleanupTestCase() { mServices.reset(); }
     void cleanup() { Physics::instance()->clearObjects(); }
 
     void startLines()

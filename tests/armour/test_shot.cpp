@@ -5,6 +5,8 @@
 
 #include "core/log.h"
 
+#include "support/servicestack.h"
+
 #include <QFile>
 #include <QSignalSpy>
 #include <QtTest>
@@ -60,17 +62,11 @@ class TestShot : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<ServiceStack<Log, Physics>> mServices;
+
 private slots:
-    void initTestCase()
-    {
-        new Log();
-        new Physics();
-    }
-    void cleanupTestCase()
-    {
-        delete Physics::instance();
-        delete Log::instance();
-    }
+    void initTestCase() { mServices = std::make_unique<ServiceStack<Log, Physics>>(); }
+    void cleanupTestCase() { mServices.reset(); }
 
     // The worked values; the last row is a plate without a registry entry, which
     // would divide by a thickness of 0.

@@ -15,6 +15,8 @@
 #include "render/viewscenehooks.h"
 #include "render/viewtestsupport.h"
 
+#include "support/servicestack.h"
+
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QOffscreenSurface>
@@ -91,6 +93,9 @@ class TestShotGl : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<ServiceStack<Log, Settings>> mServices;
+    std::unique_ptr<ServiceStack<Physics>> mLateServices;
+
 private slots:
     void initTestCase()
     {
@@ -101,19 +106,17 @@ private slots:
         mTree = std::make_unique<ViewTestTree>();
         QVERIFY(mTree->ready());
         setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
-        new Log();
-        new Settings();
+        mServices = std::make_unique<ServiceStack<Log, Settings>>();
         Settings::instance()->shaderDir =
             QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");
         Settings::instance()->brastelPath.clear();
         Settings::instance()->msaa = QStringLiteral("Disabled");
-        new Physics();
+        mLateServices = std::make_unique<ServiceStack<Physics>>();
     }
     void cleanupTestCase()
     {
-        delete Physics::instance();
-        delete Settings::instance();
-        delete Log::instance();
+        mLateServices.reset();
+        mServices.reset();
         setMessageBoxHandler({});
         mTree.reset();
     }

@@ -8,6 +8,8 @@
 #include "core/log.h"
 #include "core/settings.h"
 
+#include "support/servicestack.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
@@ -66,6 +68,8 @@ struct WindowRecorder : DatabaseWindowHooks
 class TestDatabase : public QObject
 {
     Q_OBJECT
+
+    std::unique_ptr<ServiceStack<Log, MoReaderCached, FileManager, Settings>> mServices;
 
 private:
     QTemporaryDir mTemp;
@@ -127,10 +131,7 @@ private slots:
             return int(QMessageBox::Ok);
         });
 
-        new Log();
-        new MoReaderCached();
-        new FileManager();
-        new Settings();
+        mServices = std::make_unique<ServiceStack<Log, MoReaderCached, FileManager, Settings>>();
         new Database();
 
         const QString hand = handGame();
@@ -175,10 +176,7 @@ private slots:
     void cleanupTestCase()
     {
         delete Database::instance();
-        delete Settings::instance();
-        delete FileManager::instance();
-        delete MoReaderCached::instance();
-        delete Log::instance();
+        mServices.reset();
         setMessageBoxHandler({});
         QDir::setCurrent(mOldCwd);
     }

@@ -3,6 +3,8 @@
 
 #include "core/log.h"
 
+#include "support/servicestack.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -85,6 +87,8 @@ class TestMoReader : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<ServiceStack<Log>> mServices;
+
 private:
     QTemporaryDir mTemp;
 
@@ -115,10 +119,10 @@ private slots:
     void initTestCase()
     {
         QVERIFY(mTemp.isValid());
-        new Log();
+        mServices = std::make_unique<ServiceStack<Log>>();
     }
 
-    void cleanupTestCase() { delete Log::instance(); }
+    void cleanupTestCase() { mServices.reset(); }
 
     void hash_data()
     {

@@ -405,6 +405,36 @@ private slots:
         }
     }
 
+    // NaN, inf and numbers past the float range read as missing, with one Warning.
+    void nonFiniteVectorText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("finite");
+        QTest::newRow("nan") << "1e38 nan 0" << false;
+        QTest::newRow("inf") << "inf 0 -inf" << false;
+        QTest::newRow("past float range") << "0 1e39 0" << false;
+        QTest::newRow("largest float") << "3.4e38 -3.4e38 0" << true;
+        QTest::newRow("nan in a missing vector") << "nan 1" << true;
+    }
+
+    void nonFiniteVectorText()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, finite);
+        const QString warning = QStringLiteral("Vector text \"") + text
+                                + QStringLiteral("\": a number is not finite; read as zeros");
+        const int before = warnings().count(warning);
+        const glm::vec3 v = parseVec3(text);
+        QVERIFY(!glm::any(glm::isnan(v)) && !glm::any(glm::isinf(v)));
+        QCOMPARE(vectorTextIsFinite(text, 3), finite);
+        QCOMPARE(warnings().count(warning), before + (finite ? 0 : 1));
+        if (!finite) {
+            QCOMPARE(v, glm::vec3(0.0f));
+            QCOMPARE(parseVec2(text), glm::vec2(0.0f));
+            QCOMPARE(parseVec4(text + QStringLiteral(" 1")), glm::vec4(0.0f));
+        }
+    }
+
     void matrixRows()
     {
         QDomDocument doc;

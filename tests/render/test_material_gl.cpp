@@ -473,7 +473,8 @@ void TestMaterialGl::loaderChoosesProgramsByEffect()
     mTextures->gridTexture = newTexture();
     mMaterials->createDefaultMaterials();
     QCOMPARE(mMaterials->defaultMaterials.size(), 2);
-    QCOMPARE(mMaterials->defaultMaterials.at(0)->program, mShaders->program(ShaderBumped));
+    // Lit without a normal or specular map to read.
+    QCOMPARE(mMaterials->defaultMaterials.at(0)->program, mShaders->program(ShaderLightingOnly));
     QCOMPARE(mMaterials->defaultMaterials.at(1)->program, mShaders->program(ShaderNoLighting));
     for (const Material *m : std::as_const(mMaterials->defaultMaterials)) {
         QCOMPARE(m->textures.value(TextureDiffuse), mTextures->gridTexture);

@@ -11,6 +11,8 @@
 #include "render/indexbuffer.h"
 #include "render/visual.h"
 
+#include "support/servicestack.h"
+
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
@@ -138,6 +140,8 @@ class TestMesh : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<ServiceStack<Log, Settings>> mServices;
+
 private:
     QTemporaryDir mTemp;
     QString mOldCwd;
@@ -169,15 +173,13 @@ private slots:
                        + "</ModPath></Paths></Settings>");
         settings.close();
         setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
-        new Log();
-        new Settings();
+        mServices = std::make_unique<ServiceStack<Log, Settings>>();
         QCOMPARE(Settings::instance()->modPath, mTemp.filePath(QStringLiteral("mod")));
     }
 
     void cleanupTestCase()
     {
-        delete Settings::instance();
-        delete Log::instance();
+        mServices.reset();
         setMessageBoxHandler(nullptr);
         QDir::setCurrent(mOldCwd);
     }

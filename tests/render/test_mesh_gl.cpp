@@ -19,6 +19,8 @@
 #include "core/settings.h"
 #include "gamedata/visualnode.h"
 
+#include "support/servicestack.h"
+
 #include <QDir>
 #include <QDomDocument>
 #include <QFile>
@@ -73,6 +75,8 @@ int countLines(const QString &text, const QString &needle)
 class TestMeshGl : public QObject
 {
     Q_OBJECT
+
+    std::unique_ptr<ServiceStack<Log, FileManager, Settings>> mServices;
 
 private:
     QTemporaryDir mTemp;
@@ -173,9 +177,7 @@ private slots:
         QVERIFY(QDir::setCurrent(mTemp.filePath(QStringLiteral("bin"))));
         setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
 
-        new Log();
-        new FileManager();
-        new Settings();
+        mServices = std::make_unique<ServiceStack<Log, FileManager, Settings>>();
         Settings::instance()->modPath = modDir();
         FileManager::instance()->loadZipFiles();
 
@@ -208,9 +210,7 @@ private slots:
         if (mContext) {
             mContext->doneCurrent();
         }
-        delete Settings::instance();
-        delete FileManager::instance();
-        delete Log::instance();
+        mServices.reset();
         setMessageBoxHandler(nullptr);
         QDir::setCurrent(mOldCwd);
     }

@@ -2,7 +2,10 @@
 
 #include "gamedata/visualgeometry.h"
 
+#include "core/log.h"
+
 #include <QDir>
+#include <QDirIterator>
 #include <QDomDocument>
 #include <QFile>
 #include <QFileInfo>
@@ -216,6 +219,61 @@ private slots:
                                glm::mat4(1.0f)));
         QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("vehicles"))));
         QVERIFY(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+    }
+
+    // Model paths come from game files; the export stays inside its folder.
+    void refusesFilesOutsideTheFolder_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("inside");
+        const QString reproducer =
+            QStringLiteral("../Brastel/res/vehicles/velmora/V04_Warden/normal/lod0/Hull.model");
+        QTest::newRow("climbs into the game") << "mod" << reproducer << false;
+        QTest::newRow("climbs with backslashes")
+            << "mod" << QString(reproducer).replace(QLatin1Char('/'), QLatin1Char('\\')) << false;
+        QTest::newRow("sibling sharing the prefix") << "mod"
+                                                    << "../mod2/Hull.model" << false;
+        QTest::newRow("no folder") << ""
+                                   << "Brastel/Hull.model" << false;
+        QTest::newRow("climbs and comes back") << "mod"
+                                               << "vehicles/../../mod/Brastel/Hull.model" << true;
+    }
+
+    void refusesFilesOutsideTheFolder()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, path);
+        QFETCH(bool, inside);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString lod = QStringLiteral("Brastel/res/vehicles/velmora/V04_Warden/normal/lod0");
+        for (const QString &sub : {lod, QStringLiteral("mod/Brastel"), QStringLiteral("mod2"),
+                                   QStringLiteral("bin_x64")}) {
+            QVERIFY(QDir(dir.path()).mkpath(sub));
+        }
+        // The log file goes beside the program's folder.
+        const QString cwd = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(dir.filePath(QStringLiteral("bin_x64"))));
+        Log log;
+        QVERIFY(QDir::setCurrent(cwd));
+        VisualGeometry g = triangle();
+        const QString base = folder.isEmpty() ? QString() : dir.filePath(folder);
+        const bool written = writeObjFiles(base, path, {&g}, glm::mat4(1.0f));
+
+        QCOMPARE(written, inside);
+        QDirIterator it(dir.path(), {QStringLiteral("*.obj")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        QStringList files;
+        while (it.hasNext()) {
+            files.append(QDir(dir.path()).relativeFilePath(it.next()));
+        }
+        QCOMPARE(files,
+                 inside ? QStringList {QStringLiteral("mod/Brastel/Hull_0.obj")} : QStringList());
+        QCOMPARE(log.text(Warning), inside
+                                        ? QString()
+                                        : "[ Warning ] Refusing to export outside the mod folder: "
+                                              + QDir::toNativeSeparators(path) + "\r\n");
     }
 
     void stopsAtFirstUnwritableFileAndKeepsEarlierOnes()

@@ -10,6 +10,8 @@
 #include "render/textureloader.h"
 #include "viewtestsupport.h"
 
+#include "support/servicestack.h"
+
 #include <QDir>
 #include <QMouseEvent>
 #include <QOpenGLFunctions_3_2_Core>
@@ -50,6 +52,8 @@ bool sameVec(const glm::vec3 &a, const glm::vec3 &b, float tolerance)
 class TestRenderWidgetGl : public QObject
 {
     Q_OBJECT
+
+    std::unique_ptr<ServiceStack<Log, Settings>> mServices;
 
 private:
     // A shown view of the given size and settings' MSAA text, initialised.
@@ -92,8 +96,7 @@ private slots:
             mBoxes.append(request);
             return int(QMessageBox::Ok);
         });
-        new Log();
-        new Settings(); // first run: the defaults
+        mServices = std::make_unique<ServiceStack<Log, Settings>>();
         Settings::instance()->shaderDir = SHADERS;
         Settings::instance()->brastelPath.clear();
         Settings::instance()->showShadows = true;
@@ -102,8 +105,7 @@ private slots:
 
     void cleanupTestCase()
     {
-        delete Settings::instance();
-        delete Log::instance();
+        mServices.reset();
         setMessageBoxHandler({});
         mTree.reset();
     }

@@ -9,6 +9,8 @@
 #include "render/textureloader.h"
 #include "viewtestsupport.h"
 
+#include "support/servicestack.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QOpenGLContext>
@@ -18,6 +20,8 @@
 class TestRenderWidgetGl31 : public QObject
 {
     Q_OBJECT
+
+    std::unique_ptr<ServiceStack<Log, Settings>> mServices;
 
 private slots:
     void tooOldContextIsFatalAndCreatesNothing()
@@ -29,8 +33,7 @@ private slots:
             boxes.append(request);
             return int(QMessageBox::Ok);
         });
-        new Log();
-        new Settings();
+        mServices = std::make_unique<ServiceStack<Log, Settings>>();
         Settings::instance()->shaderDir =
             QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");
         boxes.clear();
@@ -68,8 +71,7 @@ private slots:
         }
 
         eventLoopRunning = false;
-        delete Settings::instance();
-        delete Log::instance();
+        mServices.reset();
         setMessageBoxHandler({});
     }
 };

@@ -6,6 +6,8 @@
 #include "render/renderwidget.h"
 #include "viewtestsupport.h"
 
+#include "support/servicestack.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QTest>
@@ -37,6 +39,8 @@ class TestRenderWidgetGlHiDpi : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<ServiceStack<Log, Settings>> mServices;
+
 private:
     std::unique_ptr<ViewTestTree> mTree;
 
@@ -46,8 +50,7 @@ private slots:
         mTree = std::make_unique<ViewTestTree>();
         QVERIFY(mTree->ready());
         setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
-        new Log();
-        new Settings();
+        mServices = std::make_unique<ServiceStack<Log, Settings>>();
         Settings *s = Settings::instance();
         s->shaderDir = QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");
         s->brastelPath.clear();
@@ -58,8 +61,7 @@ private slots:
 
     void cleanupTestCase()
     {
-        delete Settings::instance();
-        delete Log::instance();
+        mServices.reset();
         setMessageBoxHandler({});
         mTree.reset();
     }

@@ -5,6 +5,8 @@
 #include "render/offscreengl.h"
 #include "render/textureloader.h"
 
+#include "support/servicestack.h"
+
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -69,6 +71,8 @@ class TestTextureLoaderGl : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<ServiceStack<Log, FileManager, Settings>> mServices;
+
 private slots:
     void initTestCase();
     void cleanupTestCase();
@@ -127,9 +131,7 @@ void TestTextureLoaderGl::initTestCase()
                           + "</ModPath></Paths><Common><TextureFilter>Trilinear"
                             "</TextureFilter></Common></Settings>"));
     setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
-    new Log();
-    new FileManager();
-    new Settings();
+    mServices = std::make_unique<ServiceStack<Log, FileManager, Settings>>();
     Settings::instance()->modPath = mod(QString());
 
     HULLSCOPE_REQUIRE_OFFSCREEN_GL(mContext, mSurface, gl);
@@ -146,9 +148,7 @@ void TestTextureLoaderGl::initTestCase()
 void TestTextureLoaderGl::cleanupTestCase()
 {
     mLoader.reset();
-    delete Settings::instance();
-    delete FileManager::instance();
-    delete Log::instance();
+    mServices.reset();
     if (mContext) {
         mContext->doneCurrent();
     }

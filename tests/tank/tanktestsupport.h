@@ -10,6 +10,8 @@
 #include "core/log.h"
 #include "core/settings.h"
 
+#include "support/servicestack.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QDomDocument>
@@ -68,22 +70,15 @@ public:
         writeFile(data + QStringLiteral("/settings.cfg"),
                   "<Settings><Version>1</Version><Paths><BrastelPath>none</BrastelPath>"
                   "</Paths></Settings>");
-        new Log();
-        new MoReaderCached();
-        new FileManager();
-        new Settings();
-        new TankLoader();
+        mServices = std::make_unique<
+            ServiceStack<Log, MoReaderCached, FileManager, Settings, TankLoader>>();
         Settings::instance()->modPath = modPath();
         useGame(SAMPLE + QStringLiteral("/Brastel"));
     }
 
     ~TankServices()
     {
-        delete TankLoader::instance();
-        delete Settings::instance();
-        delete FileManager::instance();
-        delete MoReaderCached::instance();
-        delete Log::instance();
+        mServices.reset();
         QDir::setCurrent(mOldCwd);
     }
 
@@ -100,6 +95,7 @@ public:
 private:
     QTemporaryDir mTemp;
     QString mOldCwd;
+    std::unique_ptr<ServiceStack<Log, MoReaderCached, FileManager, Settings, TankLoader>> mServices;
 };
 
 // A game file read the way the loader reads it; also says whether it was packed.

@@ -72,37 +72,74 @@ private slots:
     {
         QTest::addColumn<QString>("xml");
         QTest::addColumn<glm::vec3>("expected");
+        QTest::addColumn<QString>("warning");
         // Translate, then rotate in degrees, then scale.
         QTest::newRow("order and units")
             << "<M><Position>5 0 0</Position><Rotation>0 1 0 90</Rotation>"
                "<Scale>2 2 2</Scale></M>"
-            << glm::vec3(5.0f, 0.0f, -2.0f);
-        QTest::newRow("none") << "<M/>" << glm::vec3(1.0f, 0.0f, 0.0f);
+            << glm::vec3(5.0f, 0.0f, -2.0f) << QString();
+        QTest::newRow("none") << "<M/>" << glm::vec3(1.0f, 0.0f, 0.0f) << QString();
         QTest::newRow("empty texts")
-            << "<M><Position/><Rotation/><Scale/></M>" << glm::vec3(1.0f, 0.0f, 0.0f);
+            << "<M><Position/><Rotation/><Scale/></M>" << glm::vec3(1.0f, 0.0f, 0.0f) << QString();
         QTest::newRow("axis not unit")
-            << "<M><Rotation>0 4 0 90</Rotation></M>" << glm::vec3(0.0f, 0.0f, -1.0f);
+            << "<M><Rotation>0 4 0 90</Rotation></M>" << glm::vec3(0.0f, 0.0f, -1.0f) << QString();
         QTest::newRow("zero axis")
             << "<M><Position>1 2 3</Position><Rotation>0 0 0 0</Rotation></M>"
-            << glm::vec3(2.0f, 2.0f, 3.0f);
+            << glm::vec3(2.0f, 2.0f, 3.0f) << QString();
         QTest::newRow("zero axis with angle")
-            << "<M><Rotation>0 0 0 45</Rotation></M>" << glm::vec3(1.0f, 0.0f, 0.0f);
+            << "<M><Rotation>0 0 0 45</Rotation></M>" << glm::vec3(1.0f, 0.0f, 0.0f) << QString();
         QTest::newRow("malformed rotation")
             << "<M><Rotation>0 one 0 90</Rotation><Scale>3 3 3</Scale></M>"
-            << glm::vec3(3.0f, 0.0f, 0.0f);
+            << glm::vec3(3.0f, 0.0f, 0.0f) << QString();
+        // A number that is not finite skips its value alone, with a Warning.
         QTest::newRow("infinite angle")
-            << "<M><Rotation>0 1 0 inf</Rotation></M>" << glm::vec3(1.0f, 0.0f, 0.0f);
+            << "<M><Rotation>0 1 0 inf</Rotation></M>" << glm::vec3(1.0f, 0.0f, 0.0f)
+            << "Hangar layout: M Rotation \"0 1 0 inf\" holds a number that is not finite; skipped";
+        QTest::newRow("NaN position")
+            << "<M><Position>nan 0 0</Position><Scale>2 2 2</Scale></M>"
+            << glm::vec3(2.0f, 0.0f, 0.0f)
+            << "Hangar layout: M Position \"nan 0 0\" holds a number that is not finite; skipped";
+        QTest::newRow("scale past the float range")
+            << "<M><Position>1 0 0</Position><Scale>1 1e39 1</Scale></M>"
+            << glm::vec3(2.0f, 0.0f, 0.0f)
+            << "Hangar layout: M Scale \"1 1e39 1\" holds a number that is not finite; skipped";
     }
 
     void transforms()
     {
         QFETCH(QString, xml);
         QFETCH(glm::vec3, expected);
+        QFETCH(QString, warning);
         QDomDocument document;
         const glm::vec3 got =
             apply(applyHangarTransform(glm::mat4(1.0f), elementOf(document, xml)), {1, 0, 0});
         QVERIFY2(near(got, expected),
                  qPrintable(QStringLiteral("%1 %2 %3").arg(got.x).arg(got.y).arg(got.z)));
+        QCOMPARE(Log::instance()->text(Warning),
+                 warning.isEmpty() ? QString() : "[ Warning ] " + warning + "\r\n");
+    }
+
+    // A NaN hangar Position costs the hangar its offset, not its models.
+    void nonFinitePositionFile()
+    {
+        QFile file(
+            QStringLiteral(HULLSCOPE_SOURCE_DIR "/tests/tank/data/garages-position-nan.cfg"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QDomDocument damaged;
+        QVERIFY(damaged.setContent(bytes));
+        QDomDocument sound;
+        QVERIFY(sound.setContent(QByteArray(bytes).replace("nan 0 0", "")));
+        const HangarLayout got = readHangarLayout(damaged, QStringLiteral("Basic"));
+        const HangarLayout expected = readHangarLayout(sound, QStringLiteral("Basic"));
+        QCOMPARE(got.meshes.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(got.meshes[i].matrix, expected.meshes[i].matrix);
+        }
+        QVERIFY(near(apply(got.meshes[0].matrix, {1, 0, 0}), {-1.0f, 0.0f, 0.0f}));
+        QCOMPARE(Log::instance()->text(Warning),
+                 QStringLiteral("[ Warning ] Hangar layout: Transform Position \"nan 0 0\" holds a "
+                                "number that is not finite; skipped\r\n"));
     }
 
     void shippedLayout()
@@ -148,6 +185,19 @@ private slots:
 
         const HangarLayout premium = readHangarLayout(document, QStringLiteral("Premium"));
         QVERIFY(premium.packages.isEmpty() && premium.meshes.isEmpty());
+        QCOMPARE(Log::instance()->text(Warning), QString());
+
+        // Finite numbers that multiply past the float range leave that mesh out.
+        document.setContent(QStringLiteral(
+            "<G><Basic><Transform><Scale>1e30 1e30 1e30</Scale></Transform>"
+            "<Mesh><File>far.model</File><Position>1e30 0 0</Position></Mesh>"
+            "<Mesh><File>near.model</File><Position>1 0 0</Position></Mesh></Basic></G>"));
+        const HangarLayout huge = readHangarLayout(document, QStringLiteral("Basic"));
+        QCOMPARE(huge.meshes.size(), 1);
+        QCOMPARE(huge.meshes[0].file, QStringLiteral("near.model"));
+        QCOMPARE(Log::instance()->text(Warning),
+                 QStringLiteral("[ Warning ] Hangar layout: Basic mesh far.model is placed out "
+                                "of range; left out\r\n"));
         QVERIFY(readHangarLayout(QDomDocument(), QStringLiteral("Basic")).packages.isEmpty());
     }
 
@@ -215,5 +265,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestGarage)
+QTEST_GUILESS_MAIN(TestGarage)
 #include "test_garage.moc"

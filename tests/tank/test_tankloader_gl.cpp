@@ -29,6 +29,8 @@
 
 #include "tanktestsupport.h"
 
+#include "support/servicestack.h"
+
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -104,6 +106,9 @@ struct ArmorWindow : CollisionArmorWindowHooks
 class TestTankLoaderGl : public QObject
 {
     Q_OBJECT
+
+    std::unique_ptr<ServiceStack<Log, MoReaderCached, FileManager, Settings>> mServices;
+    std::unique_ptr<ServiceStack<BufferManager, Database, Physics>> mLateServices;
 
     std::unique_ptr<ViewTestTree> mTree;
     TankScene mScene;
@@ -226,17 +231,12 @@ private slots:
             mBoxes.append(request);
             return int(QMessageBox::Ok);
         });
-        new Log();
-        new MoReaderCached();
-        new FileManager();
-        new Settings();
+        mServices = std::make_unique<ServiceStack<Log, MoReaderCached, FileManager, Settings>>();
         Settings::instance()->shaderDir =
             QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");
         Settings::instance()->modPath = modPath();
         FileManager::instance()->loadZipFiles();
-        new BufferManager();
-        new Database();
-        new Physics();
+        mLateServices = std::make_unique<ServiceStack<BufferManager, Database, Physics>>();
         QVERIFY(Settings::instance()->brastelPathValid);
 
         // The window's hooks go to the scene before the view exists; the loader and
@@ -277,13 +277,8 @@ private slots:
         QVERIFY(!CollisionArmor::instance());
         QVERIFY(!mScene.tankLoader());
         QCOMPARE(Physics::instance()->view(), nullptr);
-        delete Physics::instance();
-        delete Database::instance();
-        delete BufferManager::instance();
-        delete Settings::instance();
-        delete FileManager::instance();
-        delete MoReaderCached::instance();
-        delete Log::instance();
+        mLateServices.reset();
+        mServices.reset();
         setMessageBoxHandler(nullptr);
         mTree.reset();
     }

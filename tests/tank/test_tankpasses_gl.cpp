@@ -26,6 +26,8 @@
 
 #include "tanktestsupport.h"
 
+#include "support/servicestack.h"
+
 #include <QDirIterator>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -139,6 +141,9 @@ class TestTankPassesGl : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<ServiceStack<Log, MoReaderCached, FileManager, Settings>> mServices;
+    std::unique_ptr<ServiceStack<BufferManager, Database, Physics>> mLateServices;
+
     std::unique_ptr<ViewTestTree> mTree;
     TankScene mScene;
     std::unique_ptr<RenderWidget> mView;
@@ -200,10 +205,7 @@ private slots:
                             mTree->path() + QStringLiteral("/data/") + GARAGES_FILE));
         QDir().mkpath(modPath());
         setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
-        new Log();
-        new MoReaderCached();
-        new FileManager();
-        new Settings();
+        mServices = std::make_unique<ServiceStack<Log, MoReaderCached, FileManager, Settings>>();
         Settings *settings = Settings::instance();
         settings->shaderDir = QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");
         settings->modPath = modPath();
@@ -212,9 +214,7 @@ private slots:
         settings->screenshotAlpha = false;
         settings->viewportColor = mBackground;
         FileManager::instance()->loadZipFiles();
-        new BufferManager();
-        new Database();
-        new Physics();
+        mLateServices = std::make_unique<ServiceStack<BufferManager, Database, Physics>>();
         QVERIFY(settings->brastelPathValid);
 
         mView = std::make_unique<RenderWidget>();
@@ -240,13 +240,8 @@ private slots:
     {
         mView.reset();
         QVERIFY(!TankLoader::instance());
-        delete Physics::instance();
-        delete Database::instance();
-        delete BufferManager::instance();
-        delete Settings::instance();
-        delete FileManager::instance();
-        delete MoReaderCached::instance();
-        delete Log::instance();
+        mLateServices.reset();
+        mServices.reset();
         setMessageBoxHandler(nullptr);
         mTree.reset();
     }
@@ -490,6 +485,59 @@ private slots:
         QVERIFY(hangars[0] != hangars[1]);
     }
 
+    // Close up, the grid texture's lines stand out on the lit and the unlit tank: they
+    // must survive the light, which makes a face up to 1.5 times its texel.
+    void gridLinesShowAtCloseRange()
+    {
+        TankLoader *l = loader();
+        QVERIFY(l->load(mTank));
+        mView->gridVisible = false;
+        mView->showTankInfo = false;
+        mView->viewportColor = QColor(Qt::magenta);
+        const QRgb background = mView->viewportColor.rgb();
+        CameraController &camera = mView->cameraController();
+        const float zoom = camera.zoom;
+        camera.setCameraZoom(3);
+        l->gridTexture = true;
+        MaterialLoader *materials = MaterialLoader::instance();
+        for (int index : {0, 1}) {
+            materials->defaultIndex = index;
+            const QImage image = mView->renderToImage(mView->width(), mView->height(), false);
+            image.save(QStringLiteral(HULLSCOPE_BUILD_DIR "/test-artifacts/tank_grid_close_%1.png")
+                           .arg(index ? QStringLiteral("unlit") : QStringLiteral("lit")));
+            // A line pixel is darker by a third than the tank six pixels to both sides
+            // along its row or column; flat shading and face edges make no such dips.
+            int tank = 0;
+            int lines = 0;
+            const int reach = 6;
+            for (int y = reach; y < image.height() - reach; ++y) {
+                for (int x = reach; x < image.width() - reach; ++x) {
+                    if (image.pixel(x, y) == background) {
+                        continue;
+                    }
+                    ++tank;
+                    const int here = qGray(image.pixel(x, y));
+                    auto dip = [&](QPoint a, QPoint b) {
+                        const QRgb pa = image.pixel(a);
+                        const QRgb pb = image.pixel(b);
+                        return pa != background && pb != background
+                               && here * 3 < std::min(qGray(pa), qGray(pb)) * 2;
+                    };
+                    lines +=
+                        dip({x - reach, y}, {x + reach, y}) || dip({x, y - reach}, {x, y + reach})
+                            ? 1
+                            : 0;
+                }
+            }
+            QVERIFY2(tank > image.width() * image.height() / 2, qPrintable(QString::number(tank)));
+            QVERIFY2(lines > tank / 50,
+                     qPrintable(QStringLiteral("%1 of %2").arg(lines).arg(tank)));
+        }
+        materials->defaultIndex = 0;
+        l->gridTexture = false;
+        camera.setCameraZoom(int(zoom));
+    }
+
     void exportAllWritesEveryPart()
     {
         TankLoader *l = loader();
@@ -572,6 +620,51 @@ private slots:
         const ObjBox box = readObj(objFileName(modPath(), turretMesh->path, 0));
         QVERIFY(glm::all(glm::lessThan(glm::abs(box.min - joint - low), glm::vec3(1e-3f))));
         QVERIFY(glm::all(glm::lessThan(glm::abs(box.max - joint - high), glm::vec3(1e-3f))));
+    }
+
+    // A definition whose hull model climbs out of the mod folder into the game's, with
+    // that model's files loose there: the tank loads, but no part is exported outside
+    // the mod folder.
+    void exportStaysInsideTheModFolder()
+    {
+        const QString game = mTree->path() + QStringLiteral("/Brastel/res/");
+        const QString lod = QStringLiteral("vehicles/velmora/V04_Warden/normal/lod0/");
+        for (const QString &file :
+             {QStringLiteral("Hull.visual"), QStringLiteral("Hull.primitives")}) {
+            QProcess unzip;
+            unzip.start(QStringLiteral("unzip"),
+                        {QStringLiteral("-p"),
+                         SAMPLE + QStringLiteral("/Brastel/res/packages/vehicles_velmora.pkg"),
+                         lod + file});
+            QVERIFY(unzip.waitForFinished() && unzip.exitCode() == 0);
+            QVERIFY(writeFile(game + lod + file, unzip.readAllStandardOutput()));
+        }
+        QFile definition(QStringLiteral(HULLSCOPE_SOURCE_DIR
+                                        "/tests/tank/data/v04_warden-model-path-climbs.xml"));
+        QVERIFY(definition.open(QIODevice::ReadOnly));
+        const QString xml = QStringLiteral("scripts/item_defs/vehicles/climb/v04_warden.xml");
+        QVERIFY(writeFile(modPath() + QLatin1Char('/') + xml, definition.readAll()));
+        QVERIFY(Database::instance()->insertTank(
+            QStringLiteral("velmora"), QStringLiteral("Velmora"), QStringLiteral("V04_Warden"),
+            QStringLiteral("Climbing Warden"), QStringLiteral("mediumTank"),
+            QStringLiteral("Medium"), 4, QStringLiteral("vehicles/velmora/V04_Warden"), xml,
+            QString()));
+
+        TankLoader *l = loader();
+        QVERIFY(l->load(QStringLiteral("Climbing Warden")));
+        const QString climbing =
+            QStringLiteral("../Brastel/res/") + lod + QStringLiteral("Hull.model");
+        QCOMPARE(l->parts().mesh(TankPart::Hull, Undamaged)->path, climbing);
+        for (TankPart part : allTankParts) {
+            const QString path = l->parts().mesh(part, Undamaged)->path;
+            QVERIFY(QDir().mkpath(QFileInfo(modPath() + QLatin1Char('/') + path).path()));
+        }
+        QVERIFY(!l->exportAll());
+        QVERIFY(QDir(game + lod).entryList({QStringLiteral("*.obj")}, QDir::Files).isEmpty());
+        QVERIFY(Log::instance()->text(Warning).contains(
+            QStringLiteral("Refusing to export outside the mod folder: ") + climbing));
+        l->unload();
+        QVERIFY(QDir(mTree->path() + QStringLiteral("/Brastel")).removeRecursively());
     }
 
     // The sanitizer run's leak check sees whether the temporary meshes are freed.

@@ -306,6 +306,45 @@ private slots:
         QCOMPARE(bastion.at(1).guns.at(2).pitchLimits, glm::vec2(-18.0f, 6.0f));
     }
 
+    // Limits and positions of NaN and inf read as missing (zero), each with a Warning,
+    // so the rotation boxes and the tank's matrices get no NaN.
+    void nonFiniteLimitsAndPositions()
+    {
+        Settings::instance()->brastelPath = SAMPLE + QStringLiteral("/Brastel");
+        QFile file(
+            QStringLiteral(HULLSCOPE_SOURCE_DIR "/tests/tank/data/v04_warden-limits-nan-inf.xml"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString warningsBefore = Log::instance()->text(Warning);
+        const QVector<Turret> turrets =
+            readTurrets(PackedXmlReader::parse(file.readAll(), QStringLiteral("v04_warden.xml")),
+                        readGameXml(sampleGuns(QStringLiteral("velmora"))));
+        const QString warnings = Log::instance()->text(Warning).mid(warningsBefore.size());
+        QCOMPARE(turrets.size(), 1);
+        const Turret &turret = turrets.at(0);
+        QCOMPARE(turret.yawLimits, glm::vec2(0.0f));
+        QCOMPARE(turret.gunPosition, glm::vec3(0.0f));
+        QCOMPARE(turret.hullPosition, glm::vec3(0.0f));
+        QCOMPARE(turret.guns.at(0).turretYawLimits, glm::vec2(0.0f));
+        QCOMPARE(turret.guns.at(0).pitchLimits, glm::vec2(0.0f));
+        for (const char *text : {"nan inf", "nan nan", "inf -inf", "nan 1e39 -inf", "1e38 nan 0"}) {
+            QVERIFY2(warnings.contains(QStringLiteral("Vector text \"%1\": a number is not finite")
+                                           .arg(QLatin1String(text))),
+                     text);
+        }
+
+        // What the loader then hands the rotation boxes: the turret's limits, as the gun
+        // has none of its own.
+        SpinBoxRecorder boxes;
+        TankLoader::instance()->setWindowHooks(&boxes);
+        chooser()->setTurrets(turrets);
+        chooser()->currentTurretName = turret.displayName;
+        chooser()->currentGunName = turret.guns.at(0).displayName;
+        TankLoader::instance()->setupRotationLimits();
+        TankLoader::instance()->setWindowHooks(nullptr);
+        QCOMPARE(boxes.calls,
+                 (QStringList {QStringLiteral("turret 0 0"), QStringLiteral("gun 0 0")}));
+    }
+
     void chooserLookups()
     {
         chooser()->setTurrets(readTurrets(mHandPlain, mHandGuns));
@@ -379,5 +418,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTurretGun)
+QTEST_GUILESS_MAIN(TestTurretGun)
 #include "test_turretgun.moc"
