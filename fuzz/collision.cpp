@@ -80,14 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         if (!indexChunk) {
             continue;
         }
-        VisualGeometry geometry;
-        const VertexSection layout = inspectVertexSection(chunk->data, QByteArray());
-        std::vector<float> floats(size_t(layout.vertexCount) * size_t(layout.floatsPerVertex));
-        if (!decodeVertices(chunk->data, QByteArray(), layout, floats.data(),
-                            qint64(floats.size() * sizeof(float)), &geometry)) {
-            continue;
-        }
-        buildGroups(geometry, decodeIndexSection(indexChunk->data, &geometry));
+        const VisualGeometry geometry =
+            decodeVisualGeometry(chunk->name, &chunk->data, nullptr, &indexChunk->data);
+        buildGroups(geometry, geometry.indexLayout);
     }
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "armour/physics.h"
 
 #include "armour/collisionmesh.h"
+#include "armour/internal/gldebugdrawer.h"
 #include "armour/internal/rayresultcallback.h"
 
 #include "core/log.h"
@@ -18,6 +19,7 @@ struct Physics::Bullet
     std::unique_ptr<btBroadphaseInterface> broadphase;
     std::unique_ptr<btCollisionWorld> world;
     btAlignedObjectArray<btCollisionShape *> shapes; // owned, deleted by clearObjects
+    internal::GLDebugDrawer drawer;                  // never installed in the world
 };
 
 namespace {
@@ -95,6 +97,12 @@ int Physics::objectCount() const
 void Physics::setView(RenderWidget *view)
 {
     mView = view;
+    mBullet->drawer.setView(view);
+}
+
+internal::GLDebugDrawer &Physics::debugDrawer()
+{
+    return mBullet->drawer;
 }
 
 RenderWidget *Physics::view() const

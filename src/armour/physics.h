@@ -15,6 +15,9 @@ class btCollisionObject;
 class btCollisionShape;
 class btCollisionWorld;
 struct CollisionGroup;
+namespace internal {
+class GLDebugDrawer;
+}
 
 // One object's place in a collision world, given up when the entry ends. The world
 // is held weakly: a world gone first has nothing left to take the object out of.
@@ -71,6 +74,8 @@ public:
     // The view whose hit marker the shots move; not owned, null while unset.
     void setView(RenderWidget *view);
     RenderWidget *view() const;
+    // Bullet's debug lines into the view's line batch; idle, as nothing installs it.
+    internal::GLDebugDrawer &debugDrawer();
 
     // One shell ray from `from` to `to` through the world: stores the shot line and
     // the results, moves the view's hit marker and emits rayHit.

@@ -4,6 +4,7 @@
 #include "gamedata/visualgeometry.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -125,6 +126,14 @@ bool writeObjFiles(const QString &folder, const QString &path,
             logLine(QStringLiteral("Refusing to export outside the mod folder: ")
                         + QDir::toNativeSeparators(path),
                     Warning);
+            return false;
+        }
+        // A model shared between tanks lies outside the tank's own folder.
+        const QString parent = QFileInfo(target).path();
+        if (!QDir().mkpath(parent)) {
+            logLine(QStringLiteral("OBJ export: cannot create the folder ")
+                        + QDir::toNativeSeparators(parent),
+                    Error);
             return false;
         }
         const QString text = objText(*geometries[i], placement);

@@ -28,7 +28,7 @@ struct VisualGeometry;
 // placement. A file that would fall outside folder (a path climbing out with "..",
 // or an empty folder) is refused with a Warning. Stops at the first file refused or
 // not written and answers false; files written before it stay, and each file is
-// replaced whole or not at all. No folder is created.
+// replaced whole or not at all. The folder of each file is created inside folder.
 [[nodiscard]] bool writeObjFiles(const QString &folder, const QString &path,
                                  const QVector<VisualGeometry *> &geometries,
                                  const glm::mat4 &placement);

@@ -2,8 +2,12 @@
 
 #include <QDockWidget>
 
-// The main window's own docks. Each is a plain dock for now; the form names them so
-// that their keys and visibility tracking have a class to live in.
+class QKeyEvent;
+
+// The main window's own docks. Each keeps its last visibility in the "Visibility"
+// property, so that a key can tell a dock tabbed behind another from a closed one, and
+// hands a key that nothing inside it took to the main window once, so that the dock
+// keys and Escape work while the focus is in a dock.
 
 class TankDockWidget : public QDockWidget
 {
@@ -11,6 +15,12 @@ class TankDockWidget : public QDockWidget
 
 public:
     explicit TankDockWidget(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
+
+public slots:
+    void vischanged(bool visible);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     Q_DISABLE_COPY(TankDockWidget)
@@ -23,6 +33,12 @@ class SceneSettingsWidget : public QDockWidget
 public:
     explicit SceneSettingsWidget(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
 
+public slots:
+    void vischanged(bool visible);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     Q_DISABLE_COPY(SceneSettingsWidget)
 };
@@ -33,6 +49,12 @@ class TankOptionsWidget : public QDockWidget
 
 public:
     explicit TankOptionsWidget(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
+
+public slots:
+    void vischanged(bool visible);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     Q_DISABLE_COPY(TankOptionsWidget)
@@ -45,6 +67,12 @@ class CamoWidget : public QDockWidget
 public:
     explicit CamoWidget(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
 
+public slots:
+    void vischanged(bool visible);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     Q_DISABLE_COPY(CamoWidget)
 };
@@ -56,6 +84,12 @@ class CameraWidget : public QDockWidget
 public:
     explicit CameraWidget(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
 
+public slots:
+    void vischanged(bool visible);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     Q_DISABLE_COPY(CameraWidget)
 };
@@ -66,6 +100,12 @@ class LogViewWidget : public QDockWidget
 
 public:
     explicit LogViewWidget(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
+
+public slots:
+    void vischanged(bool visible);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     Q_DISABLE_COPY(LogViewWidget)

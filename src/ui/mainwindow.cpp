@@ -117,7 +117,9 @@ MainWindow::MainWindow(TankScene &scene, Qt::WindowFlags flags)
     showMaximized();
     ui.armorDock->move(50, height() - 420);
 
+    createWindowMenu();
     setupDocks();
+    updateLogWidget();
 
     connect(view, &RenderWidget::viewportColorChanged, this, &MainWindow::setViewportLabelColor);
     setViewportLabelColor(view->viewportColor);
@@ -135,6 +137,8 @@ MainWindow::MainWindow(TankScene &scene, Qt::WindowFlags flags)
         showPreferences();
     }
 
+    loadSceneSettings();
+
     for (QComboBox *box : {ui.NationCombo, ui.CatergoryCombo, ui.TierCombo}) {
         connect(box, &QComboBox::currentIndexChanged, this, &MainWindow::tankFilterChanged);
     }
@@ -142,6 +146,7 @@ MainWindow::MainWindow(TankScene &scene, Qt::WindowFlags flags)
     armorCalibreChange(ui.shellSizeBox->value());
 
     mVisualEditor->createHighlighters();
+    addShortcutActions();
 
     logLine(QStringLiteral("main window setup complete."), Info);
 
@@ -156,6 +161,7 @@ MainWindow::~MainWindow()
 {
     // The view dies after this body, with the base class, and releases the scene then:
     // nothing may reach back into this half-destroyed window.
+    removeShortcutActions();
     if (Log *log = Log::instance()) {
         disconnect(log, nullptr, this, nullptr);
     }
@@ -190,6 +196,8 @@ void MainWindow::connectScene()
                 Qt::UniqueConnection);
     }
     toggleSolidMode();
+    // The material loader exists from the view's initialisation on.
+    toggleMaterial(false);
 }
 
 void MainWindow::setupDocks()
@@ -198,6 +206,7 @@ void MainWindow::setupDocks()
         connect(log, &Log::logChanged, this, &MainWindow::updateLogWidget);
     }
     ui.TanksDock->setWindowFlags(Qt::Window);
+    setupDockToggles();
 
     // No saved layout yet: the start-up arrangement. The flag above made the Tanks dock
     // a hidden window of its own; only docking it again brings the tank list back.
@@ -478,15 +487,6 @@ void MainWindow::showVisualEditor()
     mVisualEditor->show();
 }
 
-void MainWindow::keyPressEvent(QKeyEvent *event)
-{
-    QMainWindow::keyPressEvent(event);
-}
-
-void MainWindow::updateLogWidget() { }
-
-void MainWindow::saveSceneSettings() { }
-
 void MainWindow::saveLayout() { }
 
 void MainWindow::loadDefaultLayout() { }
@@ -513,71 +513,3 @@ void MainWindow::showScreenshot()
     // A blocked view asked for no next frame.
     view->update();
 }
-
-void MainWindow::toggleDamagedMode(bool on) { }
-
-void MainWindow::toggleMaterial(bool on) { }
-
-void MainWindow::tankOptionsChanged() { }
-
-void MainWindow::turretListChanged(const QString &turret) { }
-
-void MainWindow::changeTurretGun() { }
-
-void MainWindow::toggleWireframeMode() { }
-
-void MainWindow::toggleSolidMode() { }
-
-void MainWindow::toggleSolidWireMode() { }
-
-void MainWindow::toggleTextureLocation(bool modFolder) { }
-
-void MainWindow::toggleGridTexture(bool defaultTexture) { }
-
-void MainWindow::toggleHideTurret(bool hide) { }
-
-void MainWindow::toggleHideGun(bool hide) { }
-
-void MainWindow::toggleHideChassis(bool hide) { }
-
-void MainWindow::toggleHideHull(bool hide) { }
-
-void MainWindow::toggleCamoEnable(bool disable) { }
-
-void MainWindow::toggleCamo() { }
-
-void MainWindow::changeSpacedAlpha(int alpha) { }
-
-void MainWindow::tankRotate(double degrees) { }
-
-void MainWindow::turretRotate(double degrees) { }
-
-void MainWindow::gunRotate(double degrees) { }
-
-void MainWindow::gunRotateReset() { }
-
-void MainWindow::turretRotateReset() { }
-
-void MainWindow::tankRotateReset() { }
-
-void MainWindow::exportCamoPattern() { }
-
-void MainWindow::exportCamoBake() { }
-
-void MainWindow::regularArmorClicked(const QModelIndex &index) { }
-
-void MainWindow::spacedArmorClicked(const QModelIndex &index) { }
-
-void MainWindow::changeTurret(const QString &turret) { }
-
-void MainWindow::changeGun(const QString &gun) { }
-
-void MainWindow::toggleArmorInspector(bool on) { }
-
-void MainWindow::toggleArmorInspectorMesh(bool collision) { }
-
-void MainWindow::armorAmmoChange(int type) { }
-
-void MainWindow::armorCalibreChange(double calibre) { }
-
-void MainWindow::armorNormChange(double normalization) { }

@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <optional>
 #include <utility>
 
 class QAction;
@@ -20,6 +21,7 @@ class QModelIndex;
 class QSqlQuery;
 class TankScene;
 class VisualEditWidget;
+struct Gun;
 
 // The program's one top-level window: the 3D view with the menus, tool bars and docks
 // of its form. Built by start-up after the services and the scene, which outlives it;
@@ -49,6 +51,23 @@ public:
     // the tenth nearest its middle.
     [[nodiscard]] static std::pair<double, double> tenthRangeInside(double minimum, double maximum);
 
+    // The gun's pitch range (minimum, maximum) in the sector the turret yaw (degrees,
+    // truncated) lies in: the front sector wins over the back one; none outside both.
+    [[nodiscard]] static std::optional<std::pair<double, double>> gunPitchSector(int yaw,
+                                                                                 const Gun &gun);
+    // A thickness clicked in an armour table: highlight it, or, when it is the one
+    // selected already, end the highlight (selected -1).
+    struct ThicknessPick
+    {
+        bool highlight = false;
+        float selected = -1.0f;
+    };
+    [[nodiscard]] static ThicknessPick pickThickness(float clicked, float selected);
+    // Copies a member of the open packages (a game path, "/" separated) to the same
+    // path in the mod folder, asking before it overwrites; every failure is logged and
+    // shown. False when nothing was written.
+    static bool exportGameFile(QWidget *parent, const QString &texture);
+
     // DatabaseWindowHooks and TankLoaderWindowHooks
     void showStatus(const QString &text, int timeoutMs) override;
     QWidget *dialogParent() override;
@@ -62,6 +81,15 @@ public:
     QTableView *armorTableView() override;
     QTableView *spacedArmorTableView() override;
     bool hideSpacedArmor() override;
+
+    // A key press that reached a dock and nothing inside it: the window's key table,
+    // once.
+    void dockKeyPress(QKeyEvent *event);
+    // Takes the actions added so that their shortcuts work with the bars hidden off
+    // the window again; before the window goes.
+    void removeShortcutActions();
+    // The Scene Settings dock and the view's hangar switch from the settings.
+    void loadSceneSettings();
 
     Ui_MainWindow ui;
 
@@ -146,6 +174,17 @@ private:
     // failed GL start-up.
     void connectScene();
     void setupDocks();
+    // A dock tabbed behind another comes to the front; otherwise it is shown or closed.
+    void toggleDock(QDockWidget *dock);
+    void createWindowMenu();
+    // The dock toggles' icons and the Window tool bar.
+    void setupDockToggles();
+    // The twelve actions whose shortcuts must work with the menu and tool bars hidden.
+    QList<QAction *> shortcutActions() const;
+    void addShortcutActions();
+    void showRenderMode(QAction *mode, bool wireframe, bool solidWire);
+    // The checks both camouflage exports start with; false after the box that stops them.
+    bool camoExportAllowed();
     // Shows the rows of an executed query (column 4, the translated name) as the
     // tank list, then deletes the query.
     void showTanks(QSqlQuery *query);
@@ -158,6 +197,10 @@ private:
     bool disableShortcuts = false;
     bool hideAllWasChecked = false;
     QStringList recentTanks;
+    // What the log boxes show already: characters of the whole log, lines per level.
+    qsizetype mLogAllShown = 0;
+    qsizetype mLogErrorLines = 0;
+    qsizetype mLogWarningLines = 0;
 
     TankScene &mScene;
     VisualEditWidget *mVisualEditor = nullptr;

@@ -96,6 +96,9 @@ int runHullscope(int &argc, char **argv, const StartupHooks &hooks)
     } else if (windowShown) {
         result = QCoreApplication::exec();
     }
+    if (window) {
+        window->removeShortcutActions();
+    }
     shutDown();
     return result;
 }

@@ -435,7 +435,9 @@ private slots:
         QCOMPARE(tank.stack.current, placed);
     }
 
-    void exportIntoMissingFolderFails()
+    // The model's folders are made below the mod folder; a path that leaves it is
+    // refused, and either way the chassis' push is undone.
+    void exportMakesItsFoldersInsideTheModFolder()
     {
         FakeTank tank;
         const QString mod = Settings::instance()->modPath;
@@ -448,9 +450,13 @@ private slots:
         const glm::mat4 start = glm::rotate(glm::mat4(1.0f), 1.0f, glm::vec3(0, 1, 0));
         tank.stack.current = start;
 
+        QVERIFY(chassis.exportObj());
+        QVERIFY(QFileInfo::exists(mod + QStringLiteral("/vehicles/missing/Chassis_0.obj")));
+        QCOMPARE(tank.stack.current, start);
+
+        chassis.path = QStringLiteral("../outside/Chassis.model");
         QVERIFY(!chassis.exportObj());
-        QVERIFY(!QFileInfo::exists(mod + QStringLiteral("/vehicles/missing")));
-        // The chassis' push is undone on the early stop as well.
+        QVERIFY(!QFileInfo::exists(mod + QStringLiteral("/../outside")));
         QCOMPARE(tank.stack.current, start);
         QVERIFY(tank.stack.stack.isEmpty());
     }

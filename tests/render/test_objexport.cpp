@@ -210,15 +210,30 @@ private slots:
         QCOMPARE(QDir(dir.filePath(QStringLiteral("vehicles/a"))).entryList(QDir::Files).size(), 2);
     }
 
-    void missingFolderFailsAndCreatesNothing()
+    // The folders of the model's path are made below the folder; nothing is written
+    // outside it, nor anywhere without a folder.
+    void makesFoldersOnlyInsideTheFolder()
     {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         VisualGeometry g = triangle();
-        QVERIFY(!writeObjFiles(dir.path(), QStringLiteral("vehicles/a/Hull.model"), {&g},
-                               glm::mat4(1.0f)));
-        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("vehicles"))));
-        QVERIFY(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+        QVERIFY(writeObjFiles(dir.path(), QStringLiteral("vehicles\\a/Hull.model"), {&g},
+                              glm::mat4(1.0f)));
+        QCOMPARE(readAll(dir.filePath(QStringLiteral("vehicles/a/Hull_0.obj"))),
+                 objText(g, glm::mat4(1.0f)).toUtf8());
+
+        const QString inner = dir.filePath(QStringLiteral("mod"));
+        QVERIFY(QDir().mkpath(inner));
+        QVERIFY(
+            !writeObjFiles(inner, QStringLiteral("../escaped/Hull.model"), {&g}, glm::mat4(1.0f)));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("escaped"))));
+        // A sibling whose name starts with the folder's is outside it too.
+        QVERIFY(!writeObjFiles(inner, QStringLiteral("../mod2/Hull.model"), {&g}, glm::mat4(1.0f)));
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("mod2"))));
+
+        QVERIFY(!writeObjFiles(QString(), QStringLiteral("tmp/hullscope-objexport/Hull.model"),
+                               {&g}, glm::mat4(1.0f)));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("/tmp/hullscope-objexport")));
     }
 
     // Model paths come from game files; the export stays inside its folder.

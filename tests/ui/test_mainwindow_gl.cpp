@@ -201,8 +201,9 @@ private slots:
             {"actionSave_Camera_View", "Save Camera View...", "", "F3", true, false},
             {"actionLoad_Camera_View", "Load Camera View...", "", "F4", true, false},
             {"actionSolid_Mode", "Solid Mode", "", "F6", true, true},
-            {"actionWireframe_mode", "Wireframe Mode", "", "F7", true, true},
-            {"actionSolid_Wireframe_mode", "Solid/Wireframe Mode", "", "F8", true, true},
+            // The window starts in solid mode, the one checkable render mode.
+            {"actionWireframe_mode", "Wireframe Mode", "", "F7", true, false},
+            {"actionSolid_Wireframe_mode", "Solid/Wireframe Mode", "", "F8", true, false},
             {"actionOpen_tank_directory", "Open Tank Directory", "", "Shift+O", true, false},
             {"actionCreate_tank_directory", "Create Tank Directory", "", "Shift+N", true, false},
             {"actionExtract_tank_textures", "Extract Tank Textures", "", "Shift+E", true, false},
@@ -254,7 +255,7 @@ private slots:
         QCOMPARE(action->shortcut(), QKeySequence(shortcut));
         QCOMPARE(!action->icon().isNull(), hasIcon);
         QCOMPARE(action->isCheckable(), checkable);
-        QVERIFY(!action->isChecked());
+        QCOMPARE(action->isChecked(), name == QLatin1String("actionSolid_Mode"));
     }
 
     void rangesAndStartStates_data()
@@ -272,7 +273,8 @@ private slots:
         QTest::newRow("rotation") << "RotZDoubleSpinBox" << -180.0 << 180.0 << 0.1 << 0.0 << true;
         QTest::newRow("calibre") << "shellSizeBox" << 10.0 << 300.0 << 1.0 << 88.0 << true;
         QTest::newRow("normalisation") << "shellNormalBox" << 0.0 << 10.0 << 0.5 << 2.0 << true;
-        QTest::newRow("ambient") << "AmbientLightSlider" << 0.0 << 255.0 << 1.0 << 0.0 << true;
+        // The scene settings of the sample's settings file.
+        QTest::newRow("ambient") << "AmbientLightSlider" << 0.0 << 255.0 << 1.0 << 127.0 << true;
     }
 
     void rangesAndStartStates()
