@@ -695,6 +695,12 @@ QImage RenderWidget::renderToImage(int width, int height, bool transparent)
     format.setSamples(samples);
     format.setMipmap(false);
     QOpenGLFramebufferObject target(width, height, format);
+    // A size the driver refuses gives an incomplete framebuffer: answer a null image
+    // before the camera is touched, so the caller takes its failure path.
+    if (!target.isValid()) {
+        gl->glBindFramebuffer(GL_FRAMEBUFFER, defaultFramebufferObject());
+        return QImage();
+    }
 
     // A local colour: the view's own colour is what the scene settings save.
     QColor clearColour = viewportColor;

@@ -69,7 +69,7 @@ public:
     // Renders the scene off-screen into a width x height image; with transparent the
     // background has alpha 0. The view's size, projection and colour are left as they
     // were. A null image when the size is not in 1..maxImageSize or nothing is
-    // initialised yet.
+    // initialised yet, or when the driver refuses a framebuffer of that size.
     QImage renderToImage(int width, int height, bool transparent);
 
     // The driver's strings and extension names, read with the view's context current;

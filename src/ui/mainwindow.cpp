@@ -1,7 +1,9 @@
 #include "ui/mainwindow.h"
 
 #include "tools/aboutviewerwidget.h"
+#include "tools/screenshotui.h"
 #include "tools/updatecheck.h"
+#include "tools/visualeditwidget.h"
 
 #include "tank/tankscene.h"
 #include "tank/turretgun.h"
@@ -70,6 +72,10 @@ MainWindow::MainWindow(TankScene &scene, Qt::WindowFlags flags)
         return true;
     }();
     Q_UNUSED(iconsRegistered)
+
+    mVisualEditor = new VisualEditWidget(this, Qt::Window);
+    sVisualEditor = mVisualEditor;
+    mVisualEditor->hide();
 
     // The view's constructor takes the default format, so it is set before the form
     // makes the view.
@@ -142,6 +148,8 @@ MainWindow::MainWindow(TankScene &scene, Qt::WindowFlags flags)
 
     armorCalibreChange(ui.shellSizeBox->value());
 
+    mVisualEditor->createHighlighters();
+
     updateDialog = new UpdateCheck(this);
 
     createRecentActions();
@@ -176,6 +184,7 @@ MainWindow::~MainWindow()
         disconnect(loader, nullptr, this, nullptr);
     }
     sMainWindow = nullptr;
+    sVisualEditor = nullptr;
 }
 
 void MainWindow::connectScene()
@@ -255,7 +264,7 @@ void MainWindow::armGunRotation(double minimum, double maximum)
 
 void MainWindow::showVisualText(int pane, const QString &text)
 {
-    // Nothing shows the .visual panes until the editor exists.
+    mVisualEditor->showText(pane, text);
 }
 
 QTableView *MainWindow::armorTableView()
@@ -477,6 +486,20 @@ void MainWindow::aboutViewer()
     dialog.exec();
 }
 
-void MainWindow::showVisualEditor() { }
+void MainWindow::showVisualEditor()
+{
+    mVisualEditor->show();
+}
 
-void MainWindow::showScreenshot() { }
+void MainWindow::showScreenshot()
+{
+    RenderWidget *view = ui.mRenderWidget;
+    {
+        ScreenShotUI dialog(
+            this, view, Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+        dialog.exec();
+    }
+    view->paintBlocked = false;
+    // A blocked view asked for no next frame.
+    view->update();
+}

@@ -23,6 +23,7 @@ class QTime;
 class QModelIndex;
 class QSqlQuery;
 class TankScene;
+class VisualEditWidget;
 struct Gun;
 class UpdateCheck;
 
@@ -237,6 +238,7 @@ private:
     qsizetype mLogWarningLines = 0;
 
     TankScene &mScene;
+    VisualEditWidget *mVisualEditor = nullptr;
 
     Q_DISABLE_COPY(MainWindow)
 };
