@@ -26,6 +26,7 @@
 #include "core/settings.h"
 
 #include "tank/tanktestsupport.h"
+#include "ui/windowtestsupport.h"
 
 #include <QImageWriter>
 #include <QLineEdit>
@@ -572,20 +573,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    ViewTestTree tree;
-    const QString data = tree.path() + QStringLiteral("/data/");
-    if (!tree.ready() || !fillSampleData(data)
-        || !QFile::copy(SAMPLE + QStringLiteral("/data/garages.cfg"), data + "garages.cfg")) {
-        qCritical("cannot make the program tree");
-        return 1;
-    }
-    MainApplication app(argc, argv);
-    app.init();
-    Settings::instance()->shaderDir = QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");
-    TestEditorsGl test;
-    return QTest::qExec(&test, argc, argv);
-}
+HULLSCOPE_WINDOW_TEST_MAIN(TestEditorsGl)
 
 #include "test_editors_gl.moc"

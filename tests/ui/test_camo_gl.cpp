@@ -22,6 +22,7 @@
 #include "core/settings.h"
 
 #include "tank/tanktestsupport.h"
+#include "ui/windowtestsupport.h"
 
 #include <QStandardItemModel>
 #include <QStatusBar>
@@ -277,20 +278,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    ViewTestTree tree;
-    const QString data = tree.path() + QStringLiteral("/data/");
-    if (!tree.ready() || !fillSampleData(data)
-        || !QFile::copy(SAMPLE + QStringLiteral("/data/garages.cfg"), data + "garages.cfg")) {
-        qCritical("cannot make the program tree");
-        return 1;
-    }
-    MainApplication app(argc, argv);
-    app.init();
-    Settings::instance()->shaderDir = QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");
-    TestCamoGl test;
-    return QTest::qExec(&test, argc, argv);
-}
+HULLSCOPE_WINDOW_TEST_MAIN(TestCamoGl)
 
 #include "test_camo_gl.moc"

@@ -22,6 +22,7 @@
 #include "core/sysinfo.h"
 
 #include "tank/tanktestsupport.h"
+#include "ui/windowtestsupport.h"
 
 #include <QClipboard>
 #include <QDesktopServices>
@@ -37,18 +38,6 @@
 #include <memory>
 
 namespace {
-
-// Catches URLs the window hands to the desktop.
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> urls;
-
-public slots:
-    void open(const QUrl &url) { urls.append(url); }
-};
 
 // What a layout decides about the docks: shown, area, floating, tabbed with whom.
 QStringList arrangement(MainWindow &window)
@@ -620,20 +609,6 @@ private slots:
     }
 };
 
-int main(int argc, char **argv)
-{
-    ViewTestTree tree;
-    const QString data = tree.path() + QStringLiteral("/data/");
-    if (!tree.ready() || !fillSampleData(data)
-        || !QFile::copy(SAMPLE + QStringLiteral("/data/garages.cfg"), data + "garages.cfg")) {
-        qCritical("cannot make the program tree");
-        return 1;
-    }
-    MainApplication app(argc, argv);
-    app.init();
-    Settings::instance()->shaderDir = QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");
-    TestMainWindowPrefsGl test;
-    return QTest::qExec(&test, argc, argv);
-}
+HULLSCOPE_WINDOW_TEST_MAIN(TestMainWindowPrefsGl)
 
 #include "test_mainwindow_prefs_gl.moc"
