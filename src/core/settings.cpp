@@ -6,6 +6,7 @@
 #include "core/filemanager.h"
 #include "core/internal/pathresolver.h"
 #include "core/log.h"
+#include "core/savefile.h"
 #include "core/sysinfo.h"
 #include "core/textconvert.h"
 
@@ -170,11 +171,7 @@ void Settings::saveSettings()
 {
     logLine(QStringLiteral("Saving settings."), Info);
 
-    QFile file(settingsFile);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
-        logLine(tr("Could not open settings file."), Error);
-        fatalError(tr("Could not open settings file."));
-    } else {
+    {
         QDomDocument document;
         document.appendChild(document.createProcessingInstruction(
             QStringLiteral("xml"), QStringLiteral("version=\"1.0\" encoding=\"UTF-8\"")));
@@ -232,11 +229,13 @@ void Settings::saveSettings()
                     boolToString(disableTranslate));
         root.appendChild(scene);
 
-        QTextStream stream(&file);
-        stream.setEncoding(QStringConverter::Utf8);
-        document.save(stream, 1);
-        stream.flush();
-        file.close();
+        // A full disk must not cut the file: the next start would lose every setting.
+        bool openFailed = false;
+        if (!saveFileBytes(settingsFile, document.toByteArray(1), nullptr, &openFailed)
+            && openFailed) {
+            logLine(tr("Could not open settings file."), Error);
+            fatalError(tr("Could not open settings file."));
+        }
     }
 
     checkBrastelPath(brastelPath);

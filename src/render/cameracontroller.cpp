@@ -2,6 +2,7 @@
 
 #include "core/dialogs.h"
 #include "core/log.h"
+#include "core/savefile.h"
 #include "render/camerafile.h"
 
 #include <QElapsedTimer>
@@ -301,19 +302,15 @@ void CameraController::saveCameraView()
     if (name.isEmpty()) {
         return;
     }
-    QFile file(name);
-    if (!file.open(QIODevice::WriteOnly)) {
-        logLine(QStringLiteral("Could not open camera file."), Error);
-        return;
-    }
     CameraFile contents;
     contents.target = camera.target;
     contents.rotation = cameraRotation;
     contents.fov = fov;
     contents.zoom = zoom;
     contents.type = cameraSelectorIndexFromType(camera.type);
-    QTextStream stream(&file);
-    stream << writeCameraFile(contents);
+    if (!saveFileBytes(name, writeCameraFile(contents).toUtf8())) {
+        logLine(QStringLiteral("Could not open camera file."), Error);
+    }
 }
 
 void CameraController::loadCameraView()

@@ -10,6 +10,7 @@
 #include "core/dialogs.h"
 #include "core/filemanager.h"
 #include "core/log.h"
+#include "core/savefile.h"
 #include "core/settings.h"
 
 #include <QBuffer>
@@ -17,7 +18,6 @@
 #include <QFileInfo>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions_3_2_Core>
-#include <QSaveFile>
 
 #include <nvtt/nvtt.h>
 
@@ -57,21 +57,7 @@ private:
 
 QString bakeOutputPath(const QString &modPath, const QString &gamePath)
 {
-    if (modPath.isEmpty() || gamePath.isEmpty()) {
-        return QString();
-    }
-    // Game files may name paths with either separator.
-    QString game = QDir::fromNativeSeparators(gamePath);
-    game.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (game.startsWith(QLatin1Char('/')) || QDir::isAbsolutePath(game)) {
-        return QString();
-    }
-    const QString root = QDir::cleanPath(QDir::fromNativeSeparators(modPath));
-    const QString joined = QDir::cleanPath(root + QLatin1Char('/') + game);
-    if (!joined.startsWith(root + QLatin1Char('/'))) {
-        return QString();
-    }
-    return QDir::toNativeSeparators(joined);
+    return QDir::toNativeSeparators(targetInsideFolder(modPath, gamePath));
 }
 
 DdsTextureSize gameTextureSize(const QString &gamePath)
@@ -116,18 +102,12 @@ bool saveDdsFile(QIODevice &device, const void *pixels, quint32 width, quint32 h
 bool saveDdsFile(const QString &path, const void *pixels, quint32 width, quint32 height,
                  bool generateMipmaps)
 {
-    if (!pixels || width == 0 || height == 0) {
-        return false;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (!saveDdsFile(static_cast<QIODevice &>(file), pixels, width, height, generateMipmaps)) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    // Encoded whole in memory first: the file is replaced only by a complete one.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    return saveDdsFile(static_cast<QIODevice &>(buffer), pixels, width, height, generateMipmaps)
+           && saveFileBytes(path, bytes);
 }
 
 bool createBakeFramebuffer(CamoBakeJob &job, int width, int height)
@@ -288,7 +268,8 @@ BakeResult saveBake(CamoBakeJob &job, QWidget *dialogParent)
     }
 
     BakeResult result = BakeResult::Written;
-    if (!QDir().mkpath(QFileInfo(output).path())
+    const QString modPath = settings ? settings->modPath : QString();
+    if (!makeFolderInside(modPath, QFileInfo(output).path())
         || !saveDdsFile(output, pixels.data(), quint32(width), quint32(height), !job.noMipmaps)) {
         logLine(QStringLiteral("Failed to save camo bake file: ") + output, Warning);
         result = BakeResult::Failed;

@@ -1,11 +1,11 @@
 #include "render/objexport.h"
 
 #include "core/log.h"
+#include "core/savefile.h"
 #include "gamedata/visualgeometry.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -116,40 +116,19 @@ bool writeObjFiles(const QString &folder, const QString &path,
 {
     // Model paths come from game and mod files: one with ".." must not write into
     // the game or anywhere else; without a folder nothing is inside it.
-    const QString root = QDir::cleanPath(folder);
-    const QString prefix =
-        root.isEmpty() || root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
     for (int i = 0; i < geometries.size(); ++i) {
         const QString target = cleanObjTarget(folder, path, i);
-        const QString name = QDir::toNativeSeparators(target);
-        if (prefix.isEmpty() || !target.startsWith(prefix)) {
+        if (!isInsideFolder(folder, target)) {
             logLine(QStringLiteral("Refusing to export outside the mod folder: ")
                         + QDir::toNativeSeparators(path),
                     Warning);
             return false;
         }
         // A model shared between tanks lies outside the tank's own folder.
-        const QString parent = QFileInfo(target).path();
-        if (!QDir().mkpath(parent)) {
-            logLine(QStringLiteral("OBJ export: cannot create the folder ")
-                        + QDir::toNativeSeparators(parent),
-                    Error);
+        if (!makeFolderInside(folder, QFileInfo(target).path())) {
             return false;
         }
-        const QString text = objText(*geometries[i], placement);
-        // A failed write leaves no truncated file and an earlier export whole.
-        QSaveFile file(name);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-            logLine(QStringLiteral("OBJ export: cannot open ") + name + QStringLiteral(": ")
-                        + file.errorString(),
-                    Error);
-            return false;
-        }
-        const QByteArray bytes = text.toUtf8();
-        if (file.write(bytes) != bytes.size() || !file.commit()) {
-            logLine(QStringLiteral("OBJ export: cannot write ") + name + QStringLiteral(": ")
-                        + file.errorString(),
-                    Error);
+        if (!saveFileBytes(target, objText(*geometries[i], placement).toUtf8())) {
             return false;
         }
     }

@@ -219,12 +219,8 @@ void CamoLoader::bakeCamo()
     }
     const Settings *settings = Settings::instance();
     const QString modPath = settings ? settings->modPath : QString();
-    Database *database = Database::instance();
-    const QString folder = QDir::toNativeSeparators(
-        modPath + QDir::separator() + (database ? database->tankDirectory(tankName) : QString()));
-    if (!QDir(folder).exists()) {
-        QDir().mkpath(folder);
-    }
+    // Each file's folder is made inside the mod folder just before the file is written,
+    // so a refused or declined bake leaves no empty tank folder behind.
 
     const QStringList diffuses = loader->tankInfo->camoTextures();
     // Always the exclusion masks: the texture picker may have left another form's index.
@@ -256,7 +252,8 @@ void CamoLoader::bakeCamo()
                 tr("Saving baked camo file: ") + (output.isEmpty() ? job.diffusePath : output), 0);
         }
         const BakeResult result = saveBake(job, parent);
-        if (mWindowHooks) {
+        // A declined overwrite ends that file with no further message.
+        if (mWindowHooks && result != BakeResult::Declined) {
             mWindowHooks->showStatus(tr("Saving baked camo file: Done"), 0);
         }
         if (result == BakeResult::Failed && firstFailed.isEmpty()) {

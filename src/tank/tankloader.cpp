@@ -24,6 +24,7 @@
 #include "core/dialogs.h"
 #include "core/filemanager.h"
 #include "core/log.h"
+#include "core/savefile.h"
 #include "core/settings.h"
 
 #include <QBuffer>
@@ -33,7 +34,6 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProgressDialog>
-#include <QSaveFile>
 
 #include <glm/gtc/matrix_transform.hpp>
 
@@ -634,9 +634,6 @@ bool TankLoader::extractTextureFiles()
         return false;
     }
     const QString root = settings->modPath + QDir::separator();
-    // Destinations must stay below this folder; with no mod folder none does.
-    const QString modFolder = QDir::cleanPath(settings->modPath);
-    const QString modPrefix = modFolder.isEmpty() ? QString() : modFolder + QLatin1Char('/');
     const QStringList names = tankInfo->allFiles();
     const bool ask = !settings->overwriteTextures;
     QWidget *parent = mWindowHooks ? mWindowHooks->dialogParent() : nullptr;
@@ -657,9 +654,8 @@ bool TankLoader::extractTextureFiles()
         }
         const QString name = names.at(i);
         // Names come from game and mod files: one with ".." must not write elsewhere.
-        const QString target =
-            QDir::cleanPath(root + QString(name).replace(QLatin1Char('\\'), QLatin1Char('/')));
-        if (modPrefix.isEmpty() || !target.startsWith(modPrefix)) {
+        const QString target = targetInsideFolder(settings->modPath, name);
+        if (target.isEmpty()) {
             logLine(QStringLiteral("Refusing to extract outside the mod folder: ") + name, Warning);
             continue;
         }
@@ -671,10 +667,7 @@ bool TankLoader::extractTextureFiles()
         const QFileInfo info(target);
         if (!info.exists()) {
             const QString folder = info.path();
-            if (!QDir().mkpath(folder)) {
-                logLine(QStringLiteral("Failed to create directory") + QStringLiteral(": ")
-                            + folder,
-                        Info);
+            if (!makeFolderInside(settings->modPath, folder)) {
                 return false;
             }
         } else if (ask) {
@@ -687,18 +680,12 @@ bool TankLoader::extractTextureFiles()
                 continue;
             }
         }
-        // A failed write must leave an existing file whole and stop with false.
-        QSaveFile out(target);
-        if (!out.open(QIODevice::WriteOnly)) {
-            logLine(QStringLiteral("Failed to open file for writing: ") + target, Warning);
-            return false;
-        }
         logLine(QStringLiteral("Extracting texture: ") + QDir::toNativeSeparators(name)
                     + QStringLiteral(" to: ") + root,
                 Info);
-        out.write(buffer->data());
-        if (!out.commit()) {
-            logLine(QStringLiteral("Failed to write file: ") + target, Warning);
+        // A failed write must leave an existing file whole and stop with false.
+        if (!saveFileBytes(target, buffer->data())) {
+            logLine(QStringLiteral("Failed to open file for writing: ") + destination, Warning);
             return false;
         }
     }

@@ -5,10 +5,12 @@
 #include "core/constants.h"
 #include "core/dialogs.h"
 #include "core/log.h"
+#include "core/savefile.h"
 
 #include "platform/platform.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QProgressDialog>
@@ -109,16 +111,24 @@ void ScreenShotUI::accept()
     QImage image = renderWidget->renderToImage(width, height, transparent);
     progress.setValue(1);
 
-    QImageWriter writer(fileName);
+    // Encoded in memory first, so a full disk leaves the file the user replaces whole.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, QFileInfo(fileName).suffix().toLower().toLatin1());
     writer.setQuality(ui.qualityDial->value());
-    const bool written = writer.write(image);
+    QString failure;
+    const bool written = writer.write(image) && saveFileBytes(fileName, bytes, &failure);
+    if (failure.isEmpty()) {
+        failure = writer.errorString();
+    }
     progress.setValue(2);
 
     if (written) {
         showInformation(this, APP_NAME, tr("Screenshot save operation complete."), QMessageBox::Ok);
     } else {
         logLine(QStringLiteral("QImageWriter failure on image: ") + fileName, Error);
-        logLine(QStringLiteral("Failure String: ") + writer.errorString(), Error);
+        logLine(QStringLiteral("Failure String: ") + failure, Error);
         showWarning(this, APP_NAME, tr("Screenshot save operation failed."), QMessageBox::Ok,
                     QMessageBox::NoButton);
     }

@@ -5,7 +5,9 @@
 #include "core/constants.h"
 #include "core/dialogs.h"
 #include "core/log.h"
+#include "core/savefile.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QPainter>
 #include <QPolygonF>
@@ -294,10 +296,14 @@ bool UvGenerateUI::saveOne(const QString &texturePath, const QString &file, int 
                            int multiplier, QProgressDialog &progress)
 {
     const QSize size = textureSize(texturePath) * multiplier;
+    // Encoded in memory first, so that a failed save leaves the file it replaces whole.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     bool written = false;
     if (format == Svg) {
         QSvgGenerator generator;
-        generator.setFileName(file);
+        generator.setOutputDevice(&buffer);
         generator.setSize(size);
         // Size and view box agree, so nothing is scaled.
         generator.setViewBox(QRect(QPoint(0, 0), QPoint(size.width() - 1, size.height() - 1)));
@@ -305,17 +311,18 @@ bool UvGenerateUI::saveOne(const QString &texturePath, const QString &file, int 
         generator.setDescription(tr("Hullscope SVG Generator"));
         progress.setValue(progress.value() + 1);
         QPainter painter;
-        // An empty size or an output that cannot be opened leaves no file worth keeping.
+        // An empty size leaves no file worth keeping.
         written = paintUvMap(painter, &generator, texturePath, size);
     } else {
-        // Too large to allocate gives a null image, which fails to save below.
+        // Too large to allocate gives a null image, which fails to encode below.
         QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(mBackgroundColour);
         QPainter painter;
         paintUvMap(painter, &image, texturePath, size);
         progress.setValue(progress.value() + 1);
-        written = image.save(file, format == Png ? "PNG" : "TIFF", 100);
+        written = image.save(&buffer, format == Png ? "PNG" : "TIFF", 100);
     }
+    written = written && saveFileBytes(file, bytes);
     if (!written) {
         logLine(QStringLiteral("Failed to save UV Map: ") + file, Warning);
     }

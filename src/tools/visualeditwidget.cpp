@@ -13,12 +13,12 @@
 #include "core/filemanager.h"
 #include "core/log.h"
 #include "core/messagestrings.h"
+#include "core/savefile.h"
 #include "core/settings.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QSaveFile>
 
 VisualEditWidget::VisualEditWidget(QWidget *parent, Qt::WindowFlags flags)
     : QDialog(parent, flags)
@@ -119,16 +119,15 @@ void VisualEditWidget::saveVisual()
     const QString text = editor(part)->toPlainText();
 
     // Game paths come from the tank's files: one with ".." must not write elsewhere.
-    const QString modFolder = QDir::cleanPath(settings->modPath);
-    const QString cleanTarget = QDir::cleanPath(
-        QDir(modFolder).filePath(QString(gamePath).replace(QLatin1Char('\\'), QLatin1Char('/'))));
-    const QString target = QDir::toNativeSeparators(cleanTarget);
+    const QString cleanTarget = targetInsideFolder(settings->modPath, gamePath);
+    const QString target = QDir::toNativeSeparators(
+        cleanTarget.isEmpty() ? settings->modPath + QLatin1Char('/') + gamePath : cleanTarget);
     const auto openFailed = [this, &target]() {
         showWarning(this, APP_NAME, tr("Failed to open file for writing: ") + target,
                     QMessageBox::Ok, QMessageBox::NoButton);
         logLine(QStringLiteral("Failed to open file for writing: ") + target, Warning);
     };
-    if (gamePath.isEmpty() || !cleanTarget.startsWith(modFolder + QLatin1Char('/'))) {
+    if (cleanTarget.isEmpty()) {
         openFailed();
         return;
     }
@@ -136,33 +135,21 @@ void VisualEditWidget::saveVisual()
     FileManager *files = FileManager::instance();
     const QString folder =
         files ? files->absoluteDirOf(cleanTarget) : QFileInfo(cleanTarget).absolutePath();
-    if (!QDir(folder).exists() && !QDir().mkpath(folder)) {
+    if (!QDir(folder).exists() && !makeFolderInside(settings->modPath, folder)) {
         const MessageStrings *strings = MessageStrings::instance();
         const QString failed =
             strings ? strings->createDirectoryFailed : tr("Failed to create directory");
         showWarning(this, APP_NAME, failed + QStringLiteral(": ") + folder, QMessageBox::Ok,
                     QMessageBox::NoButton);
-        logLine(QStringLiteral("Failed to create directory: ") + folder, Warning);
         return;
     }
 
-    // Written aside and renamed over the old copy, so a failed write loses nothing.
-    QSaveFile file(cleanTarget);
-    if (!file.open(QIODevice::WriteOnly)) {
-        openFailed();
-        return;
-    }
     logLine(QStringLiteral("Saving: ") + gamePath, Info);
     // The game's tools expect CR LF; text mode on Linux would write LF.
     QByteArray bytes = text.toUtf8();
     bytes.replace('\n', QByteArrayLiteral("\r\n"));
-    file.write(bytes);
-    if (!file.commit()) {
-        showWarning(this, APP_NAME, tr("Failed to write file: ") + target, QMessageBox::Ok,
-                    QMessageBox::NoButton);
-        logLine(QStringLiteral("Failed to write file: ") + target + QStringLiteral(": ")
-                    + file.errorString(),
-                Warning);
+    if (!saveFileBytes(cleanTarget, bytes)) {
+        openFailed();
         return;
     }
     showInformation(this, APP_NAME, tr("Visual file saved ok."), QMessageBox::Ok);

@@ -10,10 +10,12 @@
 #include "core/constants.h"
 #include "core/dialogs.h"
 #include "core/log.h"
+#include "core/savefile.h"
 #include "core/settings.h"
 #include "core/sysinfo.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
@@ -251,7 +253,11 @@ void MainWindow::takeScreenshotFile()
     const QString path =
         QDir::toNativeSeparators((s ? s->screenshotPath : QString()) + QDir::separator() + name);
     logLine(QStringLiteral("Saving screenshot: ") + path, Info);
-    if (image.save(path, "PNG")) {
+    // Encoded in memory first, so a failed save leaves no cut file behind.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (image.save(&buffer, "PNG") && saveFileBytes(path, bytes)) {
         if (!isFullScreen()) {
             showInformation(this, APP_NAME, tr("Image saved ok."), QMessageBox::Ok);
         }

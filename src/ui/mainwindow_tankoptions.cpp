@@ -15,12 +15,12 @@
 #include "core/filemanager.h"
 #include "core/log.h"
 #include "core/messagestrings.h"
+#include "core/savefile.h"
 #include "core/settings.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cfloat>
 #include <cmath>
@@ -348,10 +348,11 @@ bool MainWindow::exportGameFile(QWidget *parent, const QString &texture)
         return false;
     }
     // A game path with ".." in it must not reach outside the mod folder.
-    const QString root = QDir::cleanPath(settings->modPath);
-    const QString target = QDir::cleanPath(root + QLatin1Char('/') + texture);
-    if (!target.startsWith(root + QLatin1Char('/'))) {
-        const QString text = tr("Refused to write outside the mod folder: ") + target;
+    const QString target = targetInsideFolder(settings->modPath, texture);
+    if (target.isEmpty()) {
+        const QString text =
+            tr("Refused to write outside the mod folder: ")
+            + QDir::toNativeSeparators(settings->modPath + QLatin1Char('/') + texture);
         logLine(text, Warning);
         showWarning(parent, APP_NAME, text, QMessageBox::Ok, QMessageBox::NoButton);
         return false;
@@ -365,21 +366,13 @@ bool MainWindow::exportGameFile(QWidget *parent, const QString &texture)
         if (answer != QMessageBox::Ok) {
             return false;
         }
-    } else {
-        const QString folder = QFileInfo(target).path();
-        if (!QDir().mkpath(folder)) {
-            logLine(QStringLiteral("Failed to create directory: ")
-                        + QDir::toNativeSeparators(folder),
-                    Warning);
-            showWarning(parent, APP_NAME, tr("Failed to create directory"), QMessageBox::Ok,
-                        QMessageBox::NoButton);
-            return false;
-        }
+    } else if (!makeFolderInside(settings->modPath, QFileInfo(target).path())) {
+        showWarning(parent, APP_NAME, tr("Failed to create directory"), QMessageBox::Ok,
+                    QMessageBox::NoButton);
+        return false;
     }
     // Written aside and renamed over the target, so that a full disk leaves no cut file.
-    QSaveFile file(target);
-    const QByteArray &bytes = buffer->data();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!saveFileBytes(target, buffer->data())) {
         const QString text =
             tr("Failed to open file for writing: ") + QDir::toNativeSeparators(target);
         logLine(text, Warning);

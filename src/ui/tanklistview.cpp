@@ -13,6 +13,7 @@
 #include "core/dialogs.h"
 #include "core/log.h"
 #include "core/messagestrings.h"
+#include "core/savefile.h"
 #include "core/settings.h"
 
 #include <QAction>
@@ -141,11 +142,19 @@ bool TankListView::makeCurrent(const QString &name)
     return false;
 }
 
-QString TankListView::tankFolder(const QString &name) const
+QString TankListView::tankFolder(const QString &name)
 {
     Database *database = Database::instance();
     const QString directory = database ? database->tankDirectory(name) : QString();
-    return QDir::toNativeSeparators(modPath() + QDir::separator() + directory);
+    // The folder comes from the game's tank list: one climbing out with ".." is refused.
+    const QString folder = targetInsideFolder(modPath(), directory);
+    if (folder.isEmpty()) {
+        warn(tr("Failed to create directory"));
+        logLine(QStringLiteral("Refusing a tank folder outside the mod folder: ")
+                    + QDir::toNativeSeparators(modPath() + QDir::separator() + directory),
+                Warning);
+    }
+    return QDir::toNativeSeparators(folder);
 }
 
 void TankListView::openDirectory()
@@ -154,8 +163,11 @@ void TankListView::openDirectory()
     if (name.isEmpty()) {
         return;
     }
-    const QString folder = tankFolder(name);
     if (!makeCurrent(name)) {
+        return;
+    }
+    const QString folder = tankFolder(name);
+    if (folder.isEmpty()) {
         return;
     }
     if (!QFileInfo(folder).isDir()) {
@@ -184,13 +196,15 @@ void TankListView::createDirectory()
         return;
     }
     const QString folder = tankFolder(name);
+    if (folder.isEmpty()) {
+        return;
+    }
     if (QFileInfo::exists(folder)) {
         inform(tr("Directory already exists."));
         return;
     }
-    if (!QDir().mkpath(folder)) {
+    if (!makeFolderInside(modPath(), folder)) {
         warn(tr("Failed to create directory"));
-        logLine(QStringLiteral("Failed to create directory: ") + folder, Warning);
         return;
     }
     logLine(QStringLiteral("Created directory: ") + folder, Info);
@@ -276,13 +290,14 @@ void TankListView::exportTankMesh()
         return;
     }
     TankLoader *loader = TankLoader::instance();
-    Database *database = Database::instance();
-    const QString folder = QDir::toNativeSeparators(
-        modPath() + QDir::separator() + (database ? database->tankDirectory(name) : QString())
-        + QDir::separator() + modelSubfolder(loader->tankModel));
-    if (!QFileInfo::exists(folder) && !QDir().mkpath(folder)) {
+    const QString tank = tankFolder(name);
+    if (tank.isEmpty()) {
+        return;
+    }
+    const QString folder =
+        QDir::toNativeSeparators(tank + QDir::separator() + modelSubfolder(loader->tankModel));
+    if (!QFileInfo::exists(folder) && !makeFolderInside(modPath(), folder)) {
         warn(tr("Failed to create directory"));
-        logLine(QStringLiteral("Failed to create directory: ") + folder, Warning);
         return;
     }
     if (!loader->exportAll()) {

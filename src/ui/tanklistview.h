@@ -45,8 +45,9 @@ private:
     // Loads the tank unless it is the one loaded; false (after a message) when that
     // failed, so that no operation goes on with no tank.
     bool makeCurrent(const QString &name);
-    // The tank's folder in the mod folder, native separators.
-    QString tankFolder(const QString &name) const;
+    // The tank's folder in the mod folder, native separators; empty, after a warning,
+    // when the game's tank list places it outside the mod folder.
+    QString tankFolder(const QString &name);
     void warn(const QString &text);
     void inform(const QString &text);
 
