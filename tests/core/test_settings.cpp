@@ -3,6 +3,8 @@
 #include "core/log.h"
 #include "core/settings.h"
 
+#include "support/fulldisk.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -372,6 +374,27 @@ private slots:
         QVERIFY(fatalErrorPending);
         QCOMPARE(pendingFatalError, text);
         QVERIFY(mBoxes.isEmpty());
+    }
+
+    // A full data folder keeps the old file whole, so the next start still reads it.
+    void fullDiskKeepsTheOldFile()
+    {
+        FullDisk disk(dataDir());
+        HULLSCOPE_REQUIRE_FULL_DISK(disk);
+        const QByteArray old = settingsXml("<ShowGrid>true</ShowGrid>");
+        QVERIFY(writeFile(settingsPath(), old));
+        disk.fill();
+        {
+            Settings settings;
+            settings.setShowGrid(false);
+            settings.saveSettings();
+            QVERIFY(!fatalErrorPending);
+            QVERIFY(mBoxes.isEmpty());
+            QVERIFY(Log::instance()->text(Warning).contains(settingsPath()));
+        }
+        QCOMPARE(readAll(settingsPath()), old);
+        Settings again;
+        QVERIFY(again.showGrid);
     }
 
     void unwritableFileGoesThroughFatalError()

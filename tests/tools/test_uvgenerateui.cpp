@@ -6,6 +6,8 @@
 
 #include "tank/tanktestsupport.h"
 
+#include "support/fulldisk.h"
+
 #include <QDomDocument>
 #include <QImageReader>
 #include <QPainter>
@@ -355,6 +357,37 @@ private slots:
         QCOMPARE(boxTexts(),
                  QStringList({QStringLiteral(
                      "Failed to generate UV map for texuture.: vehicles/test/Wide_AM.svg")}));
+    }
+
+    // A full disk must say so and leave the map the user chose to replace whole.
+    void fullDiskKeepsTheOldMap_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::newRow("png") << 0;
+        QTest::newRow("tiff") << 1;
+        QTest::newRow("svg") << 2;
+    }
+    void fullDiskKeepsTheOldMap()
+    {
+        QFETCH(int, format);
+        const QString folder = mOut + QStringLiteral("/full");
+        FullDisk disk(folder, 256);
+        HULLSCOPE_REQUIRE_FULL_DISK(disk);
+        const QString file = folder + QStringLiteral("/uv.map");
+        QVERIFY(writeFile(file, "old map"));
+        disk.fill();
+        const auto dialog = generated();
+        dialog->ui.formatMultCombo->setCurrentIndex(format);
+        dialog->ui.resMultCombo->setCurrentIndex(3);
+        dialog->ui.tabWidget->setCurrentIndex(0);
+        mAnswers = {file};
+        dialog->ui.saveActiveButton->click();
+        QCOMPARE(boxTexts(),
+                 QStringList({QStringLiteral("Failed to generate UV map for texuture.: ")
+                              + UvGenerateUI::suggestedFile(WIDE, format)}));
+        QFile old(file);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("old map"));
     }
 };
 
