@@ -259,6 +259,14 @@ void TextureLoader::clear()
     tankTextures.clear();
 }
 
+void TextureLoader::deleteTexture(GLuint texture)
+{
+    QOpenGLFunctions_3_2_Core *gl = internal::glCore();
+    if (gl && texture != 0 && texture != noTexture) {
+        gl->glDeleteTextures(1, &texture);
+    }
+}
+
 GLuint TextureLoader::loadTexture(const QString &name)
 {
     const bool packagesOnly = mTankHooks && mTankHooks->texturesFromPackagesOnly();

@@ -82,8 +82,12 @@ public:
     void clear();
 
     // One game file to a new GL texture; noTexture when it cannot be opened or
-    // decoded. The caller owns a texture other than noTexture.
+    // decoded. The caller owns a texture other than noTexture and gives it back
+    // through deleteTexture.
     GLuint loadTexture(const QString &name);
+    // Deletes a texture loadTexture handed out; 0 and noTexture are kept. The
+    // view's context must be current.
+    void deleteTexture(GLuint texture);
 
     // Not owned; null unregisters (the packages then come after the mod folder).
     void setTankHooks(TextureLoaderTankHooks *hooks) { mTankHooks = hooks; }

@@ -22,8 +22,6 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QOpenGLContext>
-#include <QOpenGLFunctions>
 
 #include <memory>
 
@@ -81,15 +79,13 @@ bool CamoLoader::loadCamoXml(const QString &path, const QString &translatedNatio
 void CamoLoader::clear()
 {
     ViewContextGuard guard(mView);
-    const TextureLoader *textures = TextureLoader::instance();
-    QOpenGLContext *context = QOpenGLContext::currentContext();
+    TextureLoader *textures = TextureLoader::instance();
     for (const NationEntry &entry : std::as_const(nations)) {
         for (CamoRecord *record : entry.second) {
             delete record->preview;
-            // The fallback texture stands for every texture that failed to load.
-            const bool fallback = textures && record->textureId == textures->noTexture;
-            if (record->textureId != 0 && !fallback && context) {
-                context->functions()->glDeleteTextures(1, &record->textureId);
+            // The fallback texture stands for every texture that failed to load: kept.
+            if (textures) {
+                textures->deleteTexture(record->textureId);
             }
             delete record;
         }
