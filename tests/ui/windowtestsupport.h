@@ -25,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 // Catches the URLs the window hands to the desktop.
@@ -49,15 +50,28 @@ public:
     UrlCatcher urls;
     QTemporaryDir mod;
 
+    // Sees each box as it is recorded, before it is answered.
+    std::function<void(const MessageBoxRequest &)> onBox;
+
     // After HULLSCOPE_REQUIRE_OFFSCREEN_GL; false when the window did not come up.
     bool start()
     {
         setMessageBoxHandler([this](const MessageBoxRequest &request) {
             boxes.append(request);
+            if (onBox) {
+                onBox(request);
+            }
             return answers.isEmpty() ? int(QMessageBox::Ok) : answers.takeFirst();
         });
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &urls, "open");
         Settings::instance()->modPath = mod.path();
+        return open();
+    }
+
+    // A new scene and window in place of the old ones, which go first.
+    bool open()
+    {
+        window.reset();
         scene = std::make_unique<TankScene>();
         window = std::make_unique<MainWindow>(*scene);
         // No window manager maximises it under Xvfb.
@@ -109,6 +123,16 @@ public:
         return loader()->loaded && loader()->tankName == name;
     }
 
+    // As the user loads: the row made current, then a click on Load.
+    bool loadWithButton(const QString &name)
+    {
+        if (!select(name)) {
+            return false;
+        }
+        QTest::mouseClick(ui().pushButton, Qt::LeftButton);
+        return loader()->loaded && loader()->tankName == name;
+    }
+
     bool waitFrames(int frames)
     {
         const qint64 start = view()->framesDrawn;
@@ -122,21 +146,26 @@ public:
     }
 };
 
-// The program tree, the application and its services, then the test object.
+// The program tree, the application and its services, then the test object; what
+// main returns.
+template <typename TestClass> int runWindowTest(int argc, char **argv)
+{
+    ViewTestTree tree;
+    const QString data = tree.path() + QStringLiteral("/data/");
+    if (!tree.ready() || !fillSampleData(data)
+        || !QFile::copy(SAMPLE + QStringLiteral("/data/garages.cfg"), data + "garages.cfg")) {
+        qCritical("cannot make the program tree");
+        return 1;
+    }
+    MainApplication app(argc, argv);
+    app.init();
+    Settings::instance()->shaderDir = QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");
+    TestClass test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #define HULLSCOPE_WINDOW_TEST_MAIN(TestClass)                                                      \
     int main(int argc, char **argv)                                                                \
     {                                                                                              \
-        ViewTestTree tree;                                                                         \
-        const QString data = tree.path() + QStringLiteral("/data/");                               \
-        if (!tree.ready() || !fillSampleData(data)                                                 \
-            || !QFile::copy(SAMPLE + QStringLiteral("/data/garages.cfg"), data + "garages.cfg")) { \
-            qCritical("cannot make the program tree");                                             \
-            return 1;                                                                              \
-        }                                                                                          \
-        MainApplication app(argc, argv);                                                           \
-        app.init();                                                                                \
-        Settings::instance()->shaderDir =                                                          \
-            QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");                          \
-        TestClass test;                                                                            \
-        return QTest::qExec(&test, argc, argv);                                                    \
+        return runWindowTest<TestClass>(argc, argv);                                               \
     }
