@@ -2,59 +2,31 @@
 // widgets: the swatch grid from the first load, the season buttons, a swatch click,
 // the colour swatches through the colour seam, the bake button end to end, and
 // probed pictures of a camouflaged tank.
+#include "windowtestsupport.h"
+
 #include "ui/camolistui.h"
-#include "ui/mainapplication.h"
-#include "ui/mainwindow.h"
 
 #include "tank/camoloader.h"
 #include "tank/tankinfo.h"
-#include "tank/tankloader.h"
 #include "tank/tankparts.h"
-#include "tank/tankscene.h"
-#include "tank/turretgunchooser.h"
 
-#include "render/offscreengl.h"
-#include "render/renderwidget.h"
 #include "render/textureloader.h"
-#include "render/viewtestsupport.h"
 
-#include "core/dialogs.h"
-#include "core/settings.h"
-
-#include "tank/tanktestsupport.h"
-#include "ui/windowtestsupport.h"
-
-#include <QStandardItemModel>
 #include <QStatusBar>
-#include <QtTest>
-
-#include <memory>
 
 class TestCamoGl : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TankScene> mScene;
-    std::unique_ptr<MainWindow> mWindow;
-    QList<MessageBoxRequest> mBoxes;
+    WindowFixture f;
     QList<ColorChooserRequest> mColours;
     QColor mColourAnswer;
 
-    Ui_MainWindow &ui() { return mWindow->ui; }
-    RenderWidget *view() { return mWindow->ui.mRenderWidget; }
-    CamoLoader *camo() { return mScene->camoLoader(); }
+    Ui_MainWindow &ui() { return f.ui(); }
+    RenderWidget *view() { return f.view(); }
+    CamoLoader *camo() { return f.scene->camoLoader(); }
     int rows() { return ui().listView_2->model()->rowCount(); }
-
-    void load(const QString &name)
-    {
-        const QAbstractItemModel *model = ui().mTankListView->model();
-        const QModelIndexList hits =
-            model->match(model->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
-        QVERIFY2(!hits.isEmpty(), qPrintable(name));
-        ui().mTankListView->setCurrentIndex(hits.first());
-        ui().pushButton->click();
-        QVERIFY(TankLoader::instance()->loaded);
-    }
+    void load(const QString &name) { QVERIFY2(f.loadWithButton(name), qPrintable(name)); }
 
     QColor swatch(int k)
     {
@@ -70,33 +42,25 @@ private slots:
         QOpenGLFunctions_3_2_Core *gl = nullptr;
         HULLSCOPE_REQUIRE_OFFSCREEN_GL(context, surface, gl);
         context.reset();
-        setMessageBoxHandler([this](const MessageBoxRequest &request) {
-            mBoxes.append(request);
-            return int(QMessageBox::Ok);
-        });
         setColorChooserHandler([this](const ColorChooserRequest &request) {
             mColours.append(request);
             return mColourAnswer;
         });
-        mScene = std::make_unique<TankScene>();
-        mWindow = std::make_unique<MainWindow>(*mScene);
-        mWindow->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-        QVERIFY(QTest::qWaitForWindowExposed(mWindow.get()));
-        QVERIFY(view()->initialised);
+        QVERIFY(f.start());
         view()->paintBlocked = true;
-        QCOMPARE(camo()->windowHooks(), static_cast<CamoLoaderWindowHooks *>(mWindow.get()));
+        QCOMPARE(camo()->windowHooks(), static_cast<CamoLoaderWindowHooks *>(f.window.get()));
         ui().CamoDock->show();
         ui().CamoDock->raise();
     }
 
     void cleanupTestCase()
     {
-        mWindow.reset();
+        f.window.reset();
         // The view went with the window: no camouflage loader and no hook to it stay.
         QVERIFY(!CamoLoader::instance());
         QVERIFY(!CamoListUI::instance());
+        f.stop();
         setColorChooserHandler(nullptr);
-        setMessageBoxHandler(nullptr);
     }
 
     void gridFollowsLoadsSeasonsAndClicks()
@@ -148,7 +112,7 @@ private slots:
         QCOMPARE(rows(), 0);
         QVERIFY(!ui().listView_2->currentIndex().isValid());
         ui().SummerRadioBtn->click();
-        QVERIFY(mBoxes.isEmpty());
+        QVERIFY(f.boxes.isEmpty());
     }
 
     void colourSwatchesGoThroughTheChooser()
@@ -172,29 +136,26 @@ private slots:
 
     void bakeButtonEndToEnd()
     {
-        const QString mod = QDir::currentPath() + QStringLiteral("/../mod");
-        QVERIFY(QDir().mkpath(mod));
-        Settings::instance()->modPath = QDir::cleanPath(mod);
         load(QStringLiteral("Warden"));
         ui().radioButton_13->click();
-        mBoxes.clear();
+        f.boxes.clear();
         ui().pushButton_15->click();
-        QCOMPARE(mBoxes.size(), 1);
-        QCOMPARE(mBoxes.first().text, QStringLiteral("You must enable camouflage first."));
+        QCOMPARE(f.boxes.size(), 1);
+        QCOMPARE(f.boxes.first().text, QStringLiteral("You must enable camouflage first."));
         ui().radioButton_12->click();
         QVERIFY(camo()->camoEnabled);
-        mBoxes.clear();
+        f.boxes.clear();
         ui().pushButton_15->click();
-        QCOMPARE(mBoxes.size(), 1);
-        QCOMPARE(mBoxes.first().text, QStringLiteral("Camouflage bake export complete."));
-        QCOMPARE(mWindow->statusBar()->currentMessage(),
+        QCOMPARE(f.boxes.size(), 1);
+        QCOMPARE(f.boxes.first().text, QStringLiteral("Camouflage bake export complete."));
+        QCOMPARE(f.window->statusBar()->currentMessage(),
                  QStringLiteral("Saving baked camo file: Done"));
-        for (const QString &diffuse : TankLoader::instance()->tankInfo->camoTextures()) {
+        for (const QString &diffuse : f.loader()->tankInfo->camoTextures()) {
             QFile file(Settings::instance()->modPath + QLatin1Char('/') + diffuse);
             QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
             QCOMPARE(file.read(4), QByteArray("DDS "));
         }
-        mBoxes.clear();
+        f.boxes.clear();
         ui().radioButton_13->click();
         QVERIFY(!camo()->camoEnabled);
     }
@@ -204,7 +165,7 @@ private slots:
     void camouflageIsDrawnWhereTheMaskAllows()
     {
         load(QStringLiteral("Warden"));
-        TankLoader *tank = TankLoader::instance();
+        TankLoader *tank = f.loader();
         // Half size, same aspect: the camera's projection stays the view's.
         const int width = view()->width() / 2;
         const int height = view()->height() / 2;
@@ -274,7 +235,7 @@ private slots:
         }
         ui().radioButton_13->click();
         ui().SummerRadioBtn->click();
-        QVERIFY(mBoxes.isEmpty());
+        QVERIFY(f.boxes.isEmpty());
     }
 };
 
