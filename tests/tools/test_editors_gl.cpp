@@ -1,40 +1,24 @@
 // The screenshot dialog and the .visual editor (with its highlighting and find form)
 // inside the main window on the small sample game, driven through their real widgets;
 // boxes and file choosers are answered through the dialog seam.
+#include "ui/windowtestsupport.h"
+
 #include "tools/findreplaceform.h"
 #include "tools/screenshotui.h"
 #include "tools/visualeditwidget.h"
 #include "tools/xmlhighlighter.h"
 
-#include "ui/mainapplication.h"
-#include "ui/mainwindow.h"
-
-#include "tank/tankloader.h"
-#include "tank/tankscene.h"
 #include "tank/turretgunchooser.h"
 
 #include "render/mesh.h"
-#include "render/offscreengl.h"
-#include "render/renderwidget.h"
-#include "render/viewtestsupport.h"
 #include "render/visual.h"
 
 #include "core/constants.h"
-#include "core/dialogs.h"
-#include "core/log.h"
 #include "core/messagestrings.h"
-#include "core/settings.h"
-
-#include "tank/tanktestsupport.h"
-#include "ui/windowtestsupport.h"
 
 #include <QImageWriter>
 #include <QLineEdit>
 #include <QProcess>
-#include <QTemporaryDir>
-#include <QtTest>
-
-#include <memory>
 
 namespace {
 
@@ -75,42 +59,22 @@ class TestEditorsGl : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TankScene> mScene;
-    std::unique_ptr<MainWindow> mWindow;
-    QList<MessageBoxRequest> mBoxes;
+    WindowFixture f;
     QList<FileChooserRequest> mChoosers;
     QString mChosenFile;
-    QTemporaryDir mTemp;
     bool mGl = false;
 
-    Ui_MainWindow &ui() { return mWindow->ui; }
-    RenderWidget *view() { return mWindow->ui.mRenderWidget; }
+    Ui_MainWindow &ui() { return f.ui(); }
+    RenderWidget *view() { return f.view(); }
     VisualEditWidget *editor()
     {
         return static_cast<VisualEditWidget *>(MainWindow::visualEditor());
     }
-    TankLoader *loader() { return TankLoader::instance(); }
+    TankLoader *loader() { return f.loader(); }
     QString errors() const { return Log::instance()->text(Error); }
-    QString temp(const QString &name) const { return mTemp.filePath(name); }
-
-    void waitFrames(int frames)
-    {
-        const qint64 start = view()->framesDrawn;
-        view()->update();
-        QVERIFY(QTest::qWaitFor([&]() { return view()->framesDrawn >= start + frames; }, 30000));
-    }
-
-    void load(const QString &name)
-    {
-        const QAbstractItemModel *model = ui().mTankListView->model();
-        const QModelIndexList hits =
-            model->match(model->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
-        QVERIFY2(!hits.isEmpty(), qPrintable(name));
-        ui().mTankListView->setCurrentIndex(hits.first());
-        QTest::mouseClick(ui().pushButton, Qt::LeftButton);
-        QVERIFY(loader()->loaded);
-        QCOMPARE(loader()->tankName, name);
-    }
+    QString temp(const QString &name) const { return f.mod.filePath(name); }
+    void waitFrames(int frames) { QVERIFY(f.waitFrames(frames)); }
+    void load(const QString &name) { QVERIFY2(f.loadWithButton(name), qPrintable(name)); }
 
     QString partText(int part) const
     {
@@ -134,18 +98,18 @@ class TestEditorsGl : public QObject
             editor()->ui.chassisSaveButton, editor()->ui.chassisSaveButton_3,
             editor()->ui.chassisSaveButton_4, editor()->ui.chassisSaveButton_5};
         editor()->ui.visualTab->setCurrentIndex(pane);
-        mBoxes.clear();
+        f.boxes.clear();
         buttons.at(pane)->click();
-        const MessageBoxRequest box = mBoxes.value(0);
-        [&]() { QCOMPARE(mBoxes.size(), 1); }();
-        mBoxes.clear();
+        const MessageBoxRequest box = f.boxes.value(0);
+        [&]() { QCOMPARE(f.boxes.size(), 1); }();
+        f.boxes.clear();
         return box;
     }
 
     // A dialog on the view as the window makes it, shown but not run.
     std::unique_ptr<ScreenShotUI> openScreenshot()
     {
-        auto dialog = std::make_unique<ScreenShotUI>(mWindow.get(), view());
+        auto dialog = std::make_unique<ScreenShotUI>(f.window.get(), view());
         dialog->show();
         [&]() { QVERIFY(QTest::qWaitForWindowExposed(dialog.get())); }();
         return dialog;
@@ -158,15 +122,15 @@ class TestEditorsGl : public QObject
         dialog.ui.widthSpinBox->setValue(width);
         dialog.ui.heightSpinBox->setValue(height);
         dialog.ui.transparencyCheckBox->setChecked(transparent);
-        mBoxes.clear();
+        f.boxes.clear();
         QTest::mouseClick(dialog.ui.okButton, Qt::LeftButton);
         [&]() {
-            QCOMPARE(mBoxes.size(), 1);
-            QCOMPARE(mBoxes.at(0).text, QStringLiteral("Screenshot save operation complete."));
-            QCOMPARE(mBoxes.at(0).title, APP_NAME);
+            QCOMPARE(f.boxes.size(), 1);
+            QCOMPARE(f.boxes.at(0).text, QStringLiteral("Screenshot save operation complete."));
+            QCOMPARE(f.boxes.at(0).title, APP_NAME);
             QVERIFY(!dialog.isVisible());
         }();
-        mBoxes.clear();
+        f.boxes.clear();
         return QImage(file.endsWith(QLatin1String(".tiff")) || file.endsWith(QLatin1String(".png"))
                           ? file
                           : file + QStringLiteral(".png"));
@@ -183,19 +147,11 @@ private slots:
         mGl = true;
         QVERIFY(QDir().mkpath(ARTIFACTS));
 
-        setMessageBoxHandler([this](const MessageBoxRequest &request) {
-            mBoxes.append(request);
-            return int(QMessageBox::Ok);
-        });
         setFileChooserHandler([this](const FileChooserRequest &request) {
             mChoosers.append(request);
             return mChosenFile;
         });
-        mScene = std::make_unique<TankScene>();
-        mWindow = std::make_unique<MainWindow>(*mScene);
-        mWindow->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-        QVERIFY(QTest::qWaitForWindowExposed(mWindow.get()));
-        QVERIFY(view()->initialised);
+        QVERIFY(f.start());
         QVERIFY(editor());
         QVERIFY(!editor()->isVisible());
         Settings::instance()->modPath = temp(QStringLiteral("mod"));
@@ -205,9 +161,9 @@ private slots:
     void cleanup()
     {
         if (mGl) {
-            QVERIFY2(mBoxes.isEmpty(), qPrintable(mBoxes.value(0).text));
+            QVERIFY2(f.boxes.isEmpty(), qPrintable(f.boxes.value(0).text));
         }
-        mBoxes.clear();
+        f.boxes.clear();
         mChoosers.clear();
     }
 
@@ -241,7 +197,7 @@ private slots:
     {
         QVERIFY(!loader()->loaded);
         editor()->saveVisual();
-        QVERIFY(mBoxes.isEmpty());
+        QVERIFY(f.boxes.isEmpty());
         QVERIFY(!QFileInfo::exists(temp(QStringLiteral("mod"))));
 
         // Nothing in the scene: no hangar, no grid (a checked box hides each).
@@ -306,7 +262,7 @@ private slots:
             QCOMPARE(mChoosers.at(0).caption, QStringLiteral("Save Screenshot"));
             QCOMPARE(mChoosers.at(0).filter, QStringLiteral("Png (*.png);;Tiff (*.tiff)"));
             QVERIFY(dialog->isVisible());
-            QVERIFY(mBoxes.isEmpty());
+            QVERIFY(f.boxes.isEmpty());
         }
         QVERIFY(!view()->paintBlocked);
     }
@@ -424,7 +380,7 @@ private slots:
 
     void findButtonsAndCtrlFBindTheirEditor()
     {
-        MainWindow *window = mWindow.get();
+        MainWindow *window = f.window.get();
         QVERIFY(QMetaObject::invokeMethod(window, "showVisualEditor"));
         ui().actionVisual_Editor->trigger();
         QVERIFY(QTest::qWaitForWindowExposed(editor()));
@@ -529,10 +485,10 @@ private slots:
         mChosenFile = temp(QStringLiteral("notafolder/shot.png"));
         const int errorsBefore = errors().size();
         QTest::mouseClick(dialog->ui.okButton, Qt::LeftButton);
-        QCOMPARE(mBoxes.size(), 1);
-        QCOMPARE(mBoxes.at(0).text, QStringLiteral("Screenshot save operation failed."));
-        QCOMPARE(mBoxes.at(0).icon, QMessageBox::Warning);
-        mBoxes.clear();
+        QCOMPARE(f.boxes.size(), 1);
+        QCOMPARE(f.boxes.at(0).text, QStringLiteral("Screenshot save operation failed."));
+        QCOMPARE(f.boxes.at(0).icon, QMessageBox::Warning);
+        f.boxes.clear();
         const QString logged = errors().mid(errorsBefore);
         QVERIFY2(logged.contains(QStringLiteral("QImageWriter failure on image: ") + mChosenFile),
                  qPrintable(logged));
@@ -543,7 +499,7 @@ private slots:
     // Ctrl+F12 runs the dialog; painting is blocked while it runs and resumes after.
     void ctrlF12RunsTheDialog()
     {
-        mWindow->activateWindow();
+        f.window->activateWindow();
         bool sawDialog = false;
         bool blocked = false;
         QTimer::singleShot(0, this, [&]() {
@@ -563,13 +519,10 @@ private slots:
 
     void cleanupTestCase()
     {
-        if (!mGl) {
-            return;
+        if (mGl) {
+            f.stop();
+            setFileChooserHandler({});
         }
-        mWindow.reset();
-        mScene.reset();
-        setMessageBoxHandler({});
-        setFileChooserHandler({});
     }
 };
 
