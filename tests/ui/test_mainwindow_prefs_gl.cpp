@@ -1,41 +1,24 @@
 // The main window's Preferences command, recent tanks, window layouts and quick
 // screenshots on the small sample game, driven through the real widgets: the dialog
 // is answered by clicking its own buttons, boxes through the dialog seam.
-#include "ui/mainapplication.h"
-#include "ui/mainwindow.h"
+#include "windowtestsupport.h"
+
 #include "ui/preferences.h"
 
-#include "tank/tankloader.h"
-#include "tank/tankscene.h"
-
-#include "render/offscreengl.h"
-#include "render/renderwidget.h"
 #include "render/textureloader.h"
-#include "render/viewtestsupport.h"
 
 #include "gamedata/database.h"
 
-#include "core/dialogs.h"
 #include "core/filemanager.h"
-#include "core/log.h"
-#include "core/settings.h"
 #include "core/sysinfo.h"
 
-#include "tank/tanktestsupport.h"
-#include "ui/windowtestsupport.h"
-
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDockWidget>
 #include <QMenu>
 #include <QOpenGLFunctions>
 #include <QPushButton>
 #include <QSettings>
-#include <QtTest>
-
-#include <functional>
-#include <memory>
 
 namespace {
 
@@ -75,48 +58,18 @@ class TestMainWindowPrefsGl : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TankScene> mScene;
-    std::unique_ptr<MainWindow> mWindow;
-    QList<MessageBoxRequest> mBoxes;
+    WindowFixture f;
     QStringList mEvents;
     QStringList mStartArrangement;
     QList<bool> mFilterContexts; // whether the view's context was current, per change
     bool mGl = false;
 
-    Ui_MainWindow &ui() { return mWindow->ui; }
-    RenderWidget *view() { return mWindow->ui.mRenderWidget; }
+    Ui_MainWindow &ui() { return f.ui(); }
+    RenderWidget *view() { return f.view(); }
     QString data() const { return userDataDir(); }
-    static int logCount(int level, const QString &text)
-    {
-        return Log::instance()->text(level).count(text);
-    }
-
-    void openWindow()
-    {
-        mWindow.reset();
-        mScene = std::make_unique<TankScene>();
-        mWindow = std::make_unique<MainWindow>(*mScene);
-        // No window manager maximises it under Xvfb.
-        mWindow->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-        QVERIFY(QTest::qWaitForWindowExposed(mWindow.get()));
-        QVERIFY(view()->initialised);
-    }
-
-    void waitFrames(int frames)
-    {
-        const qint64 start = view()->framesDrawn;
-        view()->update();
-        QVERIFY(QTest::qWaitFor([&]() { return view()->framesDrawn >= start + frames; }, 30000));
-    }
-
-    void select(const QString &name)
-    {
-        const QAbstractItemModel *model = ui().mTankListView->model();
-        const QModelIndexList hits =
-            model->match(model->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
-        QVERIFY2(!hits.isEmpty(), qPrintable(name));
-        ui().mTankListView->setCurrentIndex(hits.first());
-    }
+    void openWindow() { QVERIFY(f.open()); }
+    void waitFrames(int frames) { QVERIFY(f.waitFrames(frames)); }
+    void load(const QString &name) { QVERIFY2(f.loadWithButton(name), qPrintable(name)); }
 
     QStringList recentMenu()
     {
@@ -129,13 +82,11 @@ class TestMainWindowPrefsGl : public QObject
         return texts;
     }
 
+    // The boxes' texts, forgotten once read.
     QStringList boxTexts()
     {
-        QStringList texts;
-        for (const MessageBoxRequest &box : mBoxes) {
-            texts.append(box.text);
-        }
-        mBoxes.clear();
+        const QStringList texts = f.boxTexts();
+        f.boxes.clear();
         return texts;
     }
 
@@ -150,7 +101,7 @@ class TestMainWindowPrefsGl : public QObject
                 return;
             }
             seen = true;
-            QCOMPARE(dialog->parentWidget(), mWindow.get());
+            QCOMPARE(dialog->parentWidget(), f.window.get());
             QVERIFY(dialog->windowFlags() & Qt::WindowCloseButtonHint);
             edit(*dialog);
             // Whatever context the dialog's painting left must not matter.
@@ -194,28 +145,26 @@ private slots:
         HULLSCOPE_REQUIRE_OFFSCREEN_GL(context, surface, gl);
         context.reset();
         mGl = true;
-        setMessageBoxHandler([this](const MessageBoxRequest &request) {
-            mBoxes.append(request);
+        f.onBox = [this](const MessageBoxRequest &request) {
             mEvents.append(QStringLiteral("box: ") + request.text);
-            return int(QMessageBox::Ok);
-        });
+        };
         recordSettingsSignals();
-        openWindow();
+        QVERIFY(f.start());
         // No layout file in this tree: the start-up arrangement, kept for comparing.
-        mStartArrangement = arrangement(*mWindow);
-        QVERIFY(!mWindow->tabifiedDockWidgets(ui().TanksDock).isEmpty());
+        mStartArrangement = arrangement(*f.window);
+        QVERIFY(!f.window->tabifiedDockWidgets(ui().TanksDock).isEmpty());
     }
 
     void init()
     {
-        mBoxes.clear();
+        f.boxes.clear();
         mEvents.clear();
     }
 
     void cleanup()
     {
         if (mGl) {
-            QVERIFY2(mBoxes.isEmpty(), qPrintable(mBoxes.value(0).text));
+            QVERIFY2(f.boxes.isEmpty(), qPrintable(f.boxes.value(0).text));
         }
     }
 
@@ -244,7 +193,7 @@ private slots:
                  QStringList({"shadowMapSize", "modPath", "msaa", "textureFilter", "mouseInvert",
                               "brastelPath",
                               "box: Application requires restart for settings to take effect."}));
-        mBoxes.clear();
+        f.boxes.clear();
         QCOMPARE(s->shadowMapSize, 4096);
         QCOMPARE(s->shadowMapSamples, 16.0f);
         QCOMPARE(s->msaa, QStringLiteral("2x"));
@@ -252,7 +201,7 @@ private slots:
         QVERIFY(s->screenshotAlpha);
         QVERIFY(!s->nativeFileDialog && !s->overwriteTextures && s->verticalTabs);
         QVERIFY(s->brastelPathValid && !s->firstRun);
-        QVERIFY(mWindow->dockOptions() & QMainWindow::VerticalTabs);
+        QVERIFY(f.window->dockOptions() & QMainWindow::VerticalTabs);
         QFile file(s->settingsFile);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray saved = file.readAll();
@@ -282,7 +231,7 @@ private slots:
         mEvents.clear();
         runPreferences([](Preferences &) {});
         QCOMPARE(mEvents, QStringList({"mouseInvert"}));
-        QVERIFY(!(mWindow->dockOptions() & QMainWindow::VerticalTabs) == !s->verticalTabs);
+        QVERIFY(!(f.window->dockOptions() & QMainWindow::VerticalTabs) == !s->verticalTabs);
     }
 
     void cancelAppliesNothing()
@@ -319,7 +268,7 @@ private slots:
         QCOMPARE(mEvents,
                  QStringList({"shadowMapSize", "msaa", "mouseInvert",
                               "box: Application requires restart for settings to take effect."}));
-        mBoxes.clear();
+        f.boxes.clear();
     }
 
     // An empty game path becomes the default, which holds no game here; a folder
@@ -363,28 +312,25 @@ private slots:
         mEvents.clear();
         runPreferences([&](Preferences &dialog) { dialog.ui.BrastelPathTxt->setText(sample); });
         QVERIFY(mEvents.contains(QStringLiteral("brastelPath")));
-        mBoxes.clear();
+        f.boxes.clear();
         QVERIFY(ui().mTankListView->model()->rowCount() > 0);
     }
 
     void recentTanksFollowLoads()
     {
-        select(QStringLiteral("Sprite"));
-        QTest::mouseClick(ui().pushButton, Qt::LeftButton);
-        select(QStringLiteral("Lynx"));
-        QTest::mouseClick(ui().pushButton, Qt::LeftButton);
-        select(QStringLiteral("Sprite"));
-        QTest::mouseClick(ui().pushButton, Qt::LeftButton);
+        load(QStringLiteral("Sprite"));
+        load(QStringLiteral("Lynx"));
+        load(QStringLiteral("Sprite"));
         QCOMPARE(recentMenu(), QStringList({"Sprite", "Lynx"}));
 
         for (const char *name : {"A", "B", "C", "D"}) {
-            mWindow->addTankRecent(QString::fromLatin1(name));
+            f.window->addTankRecent(QString::fromLatin1(name));
         }
         QCOMPARE(recentMenu(), QStringList({"D", "C", "B", "A", "Sprite"}));
         QCOMPARE(ui().menuRecent_Tanks->actions().size(), 5);
 
         // A recent entry clears the filter box and loads exactly that tank.
-        mWindow->addTankRecent(QStringLiteral("Lynx"));
+        f.window->addTankRecent(QStringLiteral("Lynx"));
         QTest::keyClicks(ui().tankFilter, QStringLiteral("zzz"));
         ui().menuRecent_Tanks->actions().at(0)->trigger();
         QVERIFY(ui().tankFilter->text().isEmpty());
@@ -392,14 +338,14 @@ private slots:
         QCOMPARE(recentMenu().first(), QStringLiteral("Lynx"));
 
         // A prefix of "Sprite" is not "Sprite".
-        mWindow->addTankRecent(QStringLiteral("Spri"));
+        f.window->addTankRecent(QStringLiteral("Spri"));
         ui().menuRecent_Tanks->actions().at(0)->trigger();
         QCOMPARE(boxTexts(), QStringList({"Could not find tank: Spri"}));
         QVERIFY(Log::instance()->text(1).contains(QStringLiteral("Could not find tank: Spri")));
         QCOMPARE(TankLoader::instance()->tankName, QStringLiteral("Lynx"));
 
         // A tank the nation filter hides is not found either.
-        mWindow->addTankRecent(QStringLiteral("Sprite"));
+        f.window->addTankRecent(QStringLiteral("Sprite"));
         for (int i = 1; i < ui().NationCombo->count(); ++i) {
             ui().NationCombo->setCurrentIndex(i);
             const QAbstractItemModel *model = ui().mTankListView->model();
@@ -421,24 +367,24 @@ private slots:
     {
         const QString recent = data() + QStringLiteral("/recent.list");
         // The window writes its list when it goes: the older file comes after.
-        mWindow.reset();
+        f.window.reset();
         QVERIFY(writeFile(recent, "[General]\nRecentTanks=Lynx, Pz. \\xdc\\x62\\x65r, Sprite\n"));
         openWindow();
         QCOMPARE(recentMenu(), QStringList({"Lynx", "Pz. \u00dcber", "Sprite"}));
-        mWindow->addTankRecent(QStringLiteral("\u0422-34"));
+        f.window->addTankRecent(QStringLiteral("\u0422-34"));
 
         ui().CameraDock->show();
         ui().LogViewDock->show();
-        mWindow->splitDockWidget(ui().TanksDock, ui().CameraDock, Qt::Vertical);
+        f.window->splitDockWidget(ui().TanksDock, ui().CameraDock, Qt::Vertical);
         QCoreApplication::processEvents();
-        const QStringList saved = arrangement(*mWindow);
+        const QStringList saved = arrangement(*f.window);
         QVERIFY(saved != mStartArrangement);
-        mWindow->saveLayout();
+        f.window->saveLayout();
         QCOMPARE(boxTexts(), QStringList({"Saved window layout"}));
         QVERIFY(Log::instance()->text(0).contains(QStringLiteral("Saved window layout")));
 
         openWindow();
-        QCOMPARE(arrangement(*mWindow), saved);
+        QCOMPARE(arrangement(*f.window), saved);
         QVERIFY(
             Log::instance()->text(0).contains(QStringLiteral("Loaded layout file: user.layout")));
         QCOMPARE(recentMenu(), QStringList({"\u0422-34", "Lynx", "Pz. \u00dcber", "Sprite"}));
@@ -456,13 +402,13 @@ private slots:
         QVERIFY(QFile::copy(QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/default.layout"),
                             data() + QStringLiteral("/default.layout")));
         const QString loaded = QStringLiteral("Loaded layout file: default.layout");
-        const int before = logCount(Info, loaded);
+        const int before = f.logCount(loaded, Info);
         openWindow();
-        QCOMPARE(logCount(Info, loaded), before + 1);
-        QCOMPARE(arrangement(*mWindow), mStartArrangement);
+        QCOMPARE(f.logCount(loaded, Info), before + 1);
+        QCOMPARE(arrangement(*f.window), mStartArrangement);
 
         ui().armorDock->show();
-        mWindow->loadDefaultLayout();
+        f.window->loadDefaultLayout();
         QCOMPARE(boxTexts(), QStringList({"Restored default layout"}));
         QVERIFY(ui().armorDock->isHidden());
     }
@@ -473,12 +419,12 @@ private slots:
         const QString file = data() + QStringLiteral("/user.layout");
         QFile::remove(file);
         QVERIFY(QDir().mkpath(file)); // a folder where the file should go
-        const int before = logCount(Info, QStringLiteral("Saved window layout"));
-        mWindow->saveLayout();
+        const int before = f.logCount(QStringLiteral("Saved window layout"), Info);
+        f.window->saveLayout();
         QVERIFY(QDir().rmdir(file));
         QCOMPARE(boxTexts(), QStringList({"Could not save window layout"}));
-        QCOMPARE(logCount(Info, QStringLiteral("Saved window layout")), before);
-        QCOMPARE(logCount(Warning, QStringLiteral("Could not save window layout: ") + file), 1);
+        QCOMPARE(f.logCount(QStringLiteral("Saved window layout"), Info), before);
+        QCOMPARE(f.logCount(QStringLiteral("Could not save window layout: ") + file, Warning), 1);
     }
 
     void missingOrBrokenDefaultLayoutSaysSo_data()
@@ -498,11 +444,11 @@ private slots:
             QVERIFY(writeFile(file, contents));
         }
         const QString text = QStringLiteral("Could not locate default.layout");
-        const int before = logCount(Warning, text);
+        const int before = f.logCount(text, Warning);
         ui().armorDock->show();
-        mWindow->loadDefaultLayout();
+        f.window->loadDefaultLayout();
         QCOMPARE(boxTexts(), QStringList({text}));
-        QCOMPARE(logCount(Warning, text), before + 1);
+        QCOMPARE(f.logCount(text, Warning), before + 1);
         QVERIFY(ui().armorDock->isHidden());
     }
 
@@ -536,8 +482,7 @@ private slots:
         QVERIFY(QDir().mkpath(shots));
         s->screenshotPath = shots;
         s->screenshotTimeStamp = false;
-        select(QStringLiteral("Sprite"));
-        QTest::mouseClick(ui().pushButton, Qt::LeftButton);
+        load(QStringLiteral("Sprite"));
         const QString file = shots + QStringLiteral("/Sprite.png");
         const QSize pixels = view()->size() * view()->devicePixelRatio();
         const QString size = QStringLiteral("%1x%2").arg(pixels.width()).arg(pixels.height());
@@ -548,7 +493,7 @@ private slots:
             waitFrames(1);
             // The grabs below read the frame just drawn.
             view()->paintBlocked = true;
-            mWindow->takeScreenshot();
+            f.window->takeScreenshot();
             QCOMPARE(boxTexts(), QStringList({"Copied image to clipboard."}));
             QImage expected = view()->grabFramebuffer();
             if (!alpha) {
@@ -575,37 +520,32 @@ private slots:
         s->screenshotPath = data() + QStringLiteral("/no/such/folder");
         const QString failed = QStringLiteral("Failed to save screenshot.");
         const QString saving = QStringLiteral("Saving screenshot: ") + file;
-        const int failedBefore = logCount(Warning, failed);
-        const int savingBefore = logCount(Info, saving);
-        mWindow->takeScreenshotFile();
+        const int failedBefore = f.logCount(failed, Warning);
+        const int savingBefore = f.logCount(saving, Info);
+        f.window->takeScreenshotFile();
         QCOMPARE(boxTexts(), QStringList({failed}));
-        QCOMPARE(logCount(Warning, failed), failedBefore + 1);
-        mWindow->toggleFullscreen(true);
-        mWindow->takeScreenshotFile();
+        QCOMPARE(f.logCount(failed, Warning), failedBefore + 1);
+        f.window->toggleFullscreen(true);
+        f.window->takeScreenshotFile();
         s->screenshotPath = shots;
-        mWindow->takeScreenshotFile();
-        mWindow->takeScreenshot();
-        mWindow->toggleFullscreen(false);
+        f.window->takeScreenshotFile();
+        f.window->takeScreenshot();
+        f.window->toggleFullscreen(false);
         QCOMPARE(boxTexts(), QStringList());
-        QCOMPARE(logCount(Warning, failed), failedBefore + 2);
-        QCOMPARE(logCount(Info, saving), savingBefore + 1);
+        QCOMPARE(f.logCount(failed, Warning), failedBefore + 2);
+        QCOMPARE(f.logCount(saving, Info), savingBefore + 1);
         view()->paintBlocked = false;
 
-        UrlCatcher catcher;
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "open");
+        f.urls.urls.clear();
         ui().actionOpen_Screenshot_Directory->trigger();
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QCOMPARE(catcher.urls, QList<QUrl> {QUrl::fromLocalFile(shots + QLatin1Char('/'))});
+        QCOMPARE(f.urls.urls, QList<QUrl> {QUrl::fromLocalFile(shots + QLatin1Char('/'))});
     }
 
     void cleanupTestCase()
     {
-        if (!mGl) {
-            return;
+        if (mGl) {
+            f.stop();
         }
-        mWindow.reset();
-        mScene.reset();
-        setMessageBoxHandler({});
     }
 };
 
