@@ -2,34 +2,20 @@
 // (actions, ranges, start states, connections), the start-up arrangement of the docks,
 // the tank list, loading a tank, the hooks, the window commands and a checked
 // screenshot. Boxes and colours are answered through the dialog seam.
-#include "ui/mainapplication.h"
-#include "ui/mainwindow.h"
+#include "windowtestsupport.h"
 
 #include "tools/aboutviewerwidget.h"
 #include "tools/edittextureui.h"
 #include "tools/updatecheck.h"
 #include "tools/uvgenerateui.h"
 
-#include "tank/tankloader.h"
-#include "tank/tankscene.h"
-
 #include "armour/collisionarmor.h"
-
-#include "render/offscreengl.h"
-#include "render/renderwidget.h"
-#include "render/viewtestsupport.h"
 
 #include "gamedata/database.h"
 
-#include "core/dialogs.h"
 #include "core/fatalerror.h"
-#include "core/log.h"
-#include "core/settings.h"
-
-#include "tank/tanktestsupport.h"
 
 #include <QAbstractItemModel>
-#include <QDesktopServices>
 #include <QDockWidget>
 #include <QDomDocument>
 #include <QMenuBar>
@@ -38,9 +24,6 @@
 #include <QTabBar>
 #include <QToolBar>
 #include <QToolButton>
-#include <QtTest>
-
-#include <memory>
 
 namespace {
 
@@ -55,18 +38,6 @@ void recordConnectWarnings(QtMsgType type, const QMessageLogContext &context, co
     }
     gPreviousHandler(type, context, text);
 }
-
-// Catches URLs the window hands to the desktop.
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> urls;
-
-public slots:
-    void open(const QUrl &url) { urls.append(url); }
-};
 
 bool flat(const QImage &image, const QRect &rect)
 {
@@ -87,13 +58,13 @@ class TestMainWindowGl : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TankScene> mScene;
-    std::unique_ptr<MainWindow> mWindow;
-    QList<MessageBoxRequest> mBoxes;
+    WindowFixture f;
     bool mGl = false;
 
-    Ui_MainWindow &ui() { return mWindow->ui; }
-    RenderWidget *view() { return mWindow->ui.mRenderWidget; }
+    Ui_MainWindow &ui() { return f.ui(); }
+    RenderWidget *view() { return f.view(); }
+    void waitFrames(int frames) { QVERIFY(f.waitFrames(frames)); }
+    void load(const QString &name) { QVERIFY2(f.loadWithButton(name), qPrintable(name)); }
 
     QStringList listed()
     {
@@ -105,29 +76,13 @@ class TestMainWindowGl : public QObject
         return names;
     }
 
-    void select(const QString &name)
-    {
-        const QAbstractItemModel *model = ui().mTankListView->model();
-        const QModelIndexList hits =
-            model->match(model->index(0, 0), Qt::DisplayRole, name, 1, Qt::MatchExactly);
-        QVERIFY2(!hits.isEmpty(), qPrintable(name));
-        ui().mTankListView->setCurrentIndex(hits.first());
-    }
-
-    void waitFrames(int frames)
-    {
-        const qint64 start = view()->framesDrawn;
-        view()->update();
-        QVERIFY(QTest::qWaitFor([&]() { return view()->framesDrawn >= start + frames; }, 30000));
-    }
-
     // Triggers the action and hands the modal dialog it opens to check, then closes it.
     template <typename Check> void modalOf(QAction *action, Check check)
     {
         bool seen = false;
         QTimer::singleShot(0, this, [&]() {
             if (QWidget *box = QApplication::activeModalWidget()) {
-                seen = box->parentWidget() == mWindow.get();
+                seen = box->parentWidget() == f.window.get();
                 check(box);
                 box->close();
             }
@@ -135,8 +90,6 @@ class TestMainWindowGl : public QObject
         action->trigger();
         QVERIFY(seen);
     }
-
-    int logCount(const QString &text) const { return Log::instance()->text(0).count(text); }
 
     QList<QDockWidget *> sevenDocks()
     {
@@ -155,35 +108,26 @@ private slots:
         context.reset();
         mGl = true;
 
-        setMessageBoxHandler([this](const MessageBoxRequest &request) {
-            mBoxes.append(request);
-            return int(QMessageBox::Ok);
-        });
-        mScene = std::make_unique<TankScene>();
-        mWindow = std::make_unique<MainWindow>(*mScene);
-        // No window manager maximises it under Xvfb.
-        mWindow->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
-        QVERIFY(QTest::qWaitForWindowExposed(mWindow.get()));
-        QVERIFY(view()->initialised);
+        QVERIFY(f.start());
         waitFrames(1);
     }
 
     void cleanup()
     {
         if (mGl) {
-            QVERIFY2(mBoxes.isEmpty(), qPrintable(mBoxes.value(0).text));
+            QVERIFY2(f.boxes.isEmpty(), qPrintable(f.boxes.value(0).text));
         }
-        mBoxes.clear();
+        f.boxes.clear();
     }
 
     void formConnectsEverySignal()
     {
         QVERIFY2(gConnectWarnings.isEmpty(), qPrintable(gConnectWarnings.join(QLatin1Char('\n'))));
-        QCOMPARE(mWindow->windowTitle(), QStringLiteral("Hullscope 1.0.17"));
-        QVERIFY(!mWindow->windowIcon().isNull());
-        QVERIFY(mWindow->windowState() & Qt::WindowMaximized);
+        QCOMPARE(f.window->windowTitle(), QStringLiteral("Hullscope 1.0.17"));
+        QVERIFY(!f.window->windowIcon().isNull());
+        QVERIFY(f.window->windowState() & Qt::WindowMaximized);
         QStringList menus;
-        for (QAction *menu : mWindow->menuBar()->actions()) {
+        for (QAction *menu : f.window->menuBar()->actions()) {
             menus.append(menu->text());
         }
         QCOMPARE(menus, QStringList({QStringLiteral("&File"), QStringLiteral("&Edit"),
@@ -194,8 +138,8 @@ private slots:
         QCOMPARE(
             std::count_if(tools.begin(), tools.end(), [](QAction *a) { return a->isSeparator(); }),
             5);
-        QCOMPARE(mWindow->toolBarArea(ui().MainToolBar), Qt::TopToolBarArea);
-        QCOMPARE(mWindow->toolBarArea(ui().WidgetToolBar), Qt::LeftToolBarArea);
+        QCOMPARE(f.window->toolBarArea(ui().MainToolBar), Qt::TopToolBarArea);
+        QCOMPARE(f.window->toolBarArea(ui().WidgetToolBar), Qt::LeftToolBarArea);
         // Reachable only from code: no menu, no bar, no key.
         QCOMPARE(ui().actionCheck_for_update->associatedObjects().size(), 0);
         QCOMPARE(ui().actionOpen_Screenshot_Directory->icon().pixmap(24).toImage(),
@@ -259,13 +203,13 @@ private slots:
         QFETCH(bool, checkable);
         const QString name = QString::fromLatin1(QTest::currentDataTag());
         QList<QAction *> named;
-        for (QAction *action : mWindow->findChildren<QAction *>()) {
+        for (QAction *action : f.window->findChildren<QAction *>()) {
             if (action->objectName().startsWith(QLatin1String("action"))) {
                 named.append(action);
             }
         }
         QCOMPARE(named.size(), 25);
-        QAction *action = mWindow->findChild<QAction *>(name);
+        QAction *action = f.window->findChild<QAction *>(name);
         QVERIFY(action);
         QCOMPARE(action->text(), text);
         // Without a tooltip of its own an action shows its text, "&" removed.
@@ -305,7 +249,7 @@ private slots:
         QFETCH(double, step);
         QFETCH(double, value);
         QFETCH(bool, enabled);
-        QWidget *box = mWindow->findChild<QWidget *>(name);
+        QWidget *box = f.window->findChild<QWidget *>(name);
         QVERIFY(box);
         QCOMPARE(box->property("minimum").toDouble(), minimum);
         QCOMPARE(box->property("maximum").toDouble(), maximum);
@@ -352,8 +296,8 @@ private slots:
         QDockWidget *tanks = ui().TanksDock;
         QVERIFY(tanks->isVisible());
         QVERIFY(!tanks->isFloating());
-        QCOMPARE(mWindow->dockWidgetArea(tanks), Qt::RightDockWidgetArea);
-        const QList<QDockWidget *> tabbed = mWindow->tabifiedDockWidgets(tanks);
+        QCOMPARE(f.window->dockWidgetArea(tanks), Qt::RightDockWidgetArea);
+        const QList<QDockWidget *> tabbed = f.window->tabifiedDockWidgets(tanks);
         QCOMPARE(tabbed.size(), 3);
         QVERIFY(tabbed.contains(ui().TankOptionsDock));
         QVERIFY(tabbed.contains(ui().CamoDock));
@@ -397,7 +341,7 @@ private slots:
         QCOMPARE(listed().size(), 12);
 
         // Models made for earlier lists are gone.
-        QCOMPARE(mWindow->findChildren<QAbstractItemModel *>(QString(), Qt::FindDirectChildrenOnly)
+        QCOMPARE(f.window->findChildren<QAbstractItemModel *>(QString(), Qt::FindDirectChildrenOnly)
                      .size(),
                  1);
     }
@@ -407,32 +351,32 @@ private slots:
         ui().mTankListView->setCurrentIndex(QModelIndex());
         const bool loadedBefore = TankLoader::instance()->loaded;
         QTest::mouseClick(ui().pushButton, Qt::LeftButton);
-        QCOMPARE(mBoxes.size(), 1);
-        QCOMPARE(mBoxes.at(0).text, QStringLiteral("You must select a tank."));
-        QCOMPARE(mBoxes.at(0).icon, QMessageBox::Warning);
+        QCOMPARE(f.boxes.size(), 1);
+        QCOMPARE(f.boxes.at(0).text, QStringLiteral("You must select a tank."));
+        QCOMPARE(f.boxes.at(0).icon, QMessageBox::Warning);
         QCOMPARE(TankLoader::instance()->loaded, loadedBefore);
-        mBoxes.clear();
+        f.boxes.clear();
     }
 
     // A click on "Load" loads the chosen tank and the loader's hooks reach the window.
     void loadClickDrawsTheTank()
     {
-        select(QStringLiteral("Warden"));
+        QVERIFY(f.select(QStringLiteral("Warden")));
         QTest::mouseClick(ui().pushButton, Qt::LeftButton);
         TankLoader *loader = TankLoader::instance();
         QVERIFY(loader->loaded);
         QCOMPARE(loader->tankName, QStringLiteral("Warden"));
-        QVERIFY(mWindow->statusBar()->currentMessage().contains(QStringLiteral(" loaded in: ")));
-        QVERIFY(mWindow->statusBar()->currentMessage().endsWith(QStringLiteral(" seconds")));
+        QVERIFY(f.window->statusBar()->currentMessage().contains(QStringLiteral(" loaded in: ")));
+        QVERIFY(f.window->statusBar()->currentMessage().endsWith(QStringLiteral(" seconds")));
         QVERIFY(ui().turretRotationSpin->isEnabled());
         QVERIFY(ui().gunRotationSpin->isEnabled());
         QVERIFY(ui().turretRotationSpin->maximum() > ui().turretRotationSpin->minimum());
         // Every sample gun's front sector is "-5 15 20".
         QCOMPARE(ui().gunRotationSpin->minimum(), -15.0);
         QCOMPARE(ui().gunRotationSpin->maximum(), 5.0);
-        QCOMPARE(loader->windowHooks(), static_cast<TankLoaderWindowHooks *>(mWindow.get()));
+        QCOMPARE(loader->windowHooks(), static_cast<TankLoaderWindowHooks *>(f.window.get()));
         QCOMPARE(CollisionArmor::instance()->windowHooks(),
-                 static_cast<CollisionArmorWindowHooks *>(mWindow.get()));
+                 static_cast<CollisionArmorWindowHooks *>(f.window.get()));
         QVERIFY(ui().armorTableView->model());
         QVERIFY(ui().armorTableView->model()->rowCount() > 0);
 
@@ -466,7 +410,7 @@ private slots:
         const auto range = MainWindow::tenthRangeInside(minimum, maximum);
         QCOMPARE(range.first, low);
         QCOMPARE(range.second, high);
-        mWindow->armTurretRotation(minimum, maximum);
+        f.window->armTurretRotation(minimum, maximum);
         QCOMPARE(ui().turretRotationSpin->minimum(), low);
         QCOMPARE(ui().turretRotationSpin->maximum(), high);
         QCOMPARE(ui().turretRotationSpin->value(), std::clamp(0.0, low, high));
@@ -476,20 +420,18 @@ private slots:
     // and probed here.
     void screenshotShowsTheWindow()
     {
-        select(QStringLiteral("Warden"));
-        QTest::mouseClick(ui().pushButton, Qt::LeftButton);
-        QVERIFY(TankLoader::instance()->loaded);
+        load(QStringLiteral("Warden"));
         ui().HangarCheckBox->setChecked(true);
         waitFrames(2);
-        QCOMPARE(mWindow->size(), QGuiApplication::primaryScreen()->availableGeometry().size());
+        QCOMPARE(f.window->size(), QGuiApplication::primaryScreen()->availableGeometry().size());
 
-        const QImage shot = mWindow->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage shot = f.window->grab().toImage().convertToFormat(QImage::Format_RGB32);
         const QString dir = QStringLiteral(HULLSCOPE_BUILD_DIR "/test-artifacts");
         QVERIFY(QDir().mkpath(dir));
         QVERIFY(shot.save(dir + QStringLiteral("/mainwindow.png")));
 
         // The view's rectangle holds what the view drew.
-        const QRect viewRect(view()->mapTo(mWindow.get(), QPoint(0, 0)), view()->size());
+        const QRect viewRect(view()->mapTo(f.window.get(), QPoint(0, 0)), view()->size());
         const QImage drawn =
             view()->grabFramebuffer().convertToFormat(QImage::Format_RGB32).scaled(view()->size());
         int differing = 0;
@@ -521,7 +463,7 @@ private slots:
             }
             QWidget *button = ui().MainToolBar->widgetForAction(action);
             QVERIFY(button);
-            const QRect rect(button->mapTo(mWindow.get(), QPoint(0, 0)), button->size());
+            const QRect rect(button->mapTo(f.window.get(), QPoint(0, 0)), button->size());
             QVERIFY2(!flat(shot, rect), qPrintable(action->objectName()));
             ++buttons;
         }
@@ -529,11 +471,11 @@ private slots:
 
         // The Tanks dock lies at the right and shows the loaded tank's row.
         QListView *list = ui().mTankListView;
-        const QRect dockRect(ui().TanksDock->mapTo(mWindow.get(), QPoint(0, 0)),
+        const QRect dockRect(ui().TanksDock->mapTo(f.window.get(), QPoint(0, 0)),
                              ui().TanksDock->size());
         QVERIFY(dockRect.left() > shot.width() / 2);
         const QRect row = list->visualRect(list->currentIndex())
-                              .translated(list->viewport()->mapTo(mWindow.get(), QPoint(0, 0)));
+                              .translated(list->viewport()->mapTo(f.window.get(), QPoint(0, 0)));
         QCOMPARE(list->currentIndex().data().toString(), QStringLiteral("Warden"));
         QVERIFY(dockRect.contains(row));
         QVERIFY(!flat(shot, row));
@@ -542,16 +484,16 @@ private slots:
 
     void reloadSceneReportsInTheStatusBar()
     {
-        mWindow->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(mWindow.get()));
-        QSignalSpy messages(mWindow->statusBar(), &QStatusBar::messageChanged);
-        QSignalSpy reloads(mWindow.get(), &MainWindow::reloadSceneItems);
-        const int logged = logCount(QStringLiteral("[ Info ] Reloading Scene."));
+        f.window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QSignalSpy messages(f.window->statusBar(), &QStatusBar::messageChanged);
+        QSignalSpy reloads(f.window.get(), &MainWindow::reloadSceneItems);
+        const int logged = f.logCount(QStringLiteral("[ Info ] Reloading Scene."));
         // Backspace in the filter box edits the filter; on the view it reloads.
         view()->setFocus();
         QTest::keyClick(view(), Qt::Key_Backspace);
         QCOMPARE(reloads.size(), 1);
-        QCOMPARE(logCount(QStringLiteral("[ Info ] Reloading Scene.")), logged + 1);
+        QCOMPARE(f.logCount(QStringLiteral("[ Info ] Reloading Scene.")), logged + 1);
         QStringList shown;
         for (const QList<QVariant> &message : messages) {
             shown.append(message.at(0).toString());
@@ -591,13 +533,13 @@ private slots:
         QTest::mouseRelease(ui().pushButton_7, Qt::LeftButton);
         QCOMPARE(requests.size(), 1);
         QCOMPARE(requests.at(0).initial, old);
-        QCOMPARE(requests.at(0).parent, mWindow.get());
+        QCOMPARE(requests.at(0).parent, f.window.get());
         // Cancelled: the old colour, announced all the same.
         QCOMPARE(changes.size(), 1);
         QCOMPARE(view()->viewportColor, old);
 
         setColorChooserHandler([](const ColorChooserRequest &) { return QColor(10, 200, 30, 40); });
-        mWindow->changeViewportColor();
+        f.window->changeViewportColor();
         setColorChooserHandler({});
         QCOMPARE(view()->viewportColor, QColor(10, 200, 30, 40));
         // The swatch is opaque whatever the alpha.
@@ -621,16 +563,16 @@ private slots:
         ui().armorDock->hide();
 
         ui().actionFullscreen->setChecked(true);
-        QVERIFY(mWindow->windowState() & Qt::WindowFullScreen);
-        QVERIFY(mWindow->menuBar()->isHidden());
-        QVERIFY(mWindow->statusBar()->isHidden());
+        QVERIFY(f.window->windowState() & Qt::WindowFullScreen);
+        QVERIFY(f.window->menuBar()->isHidden());
+        QVERIFY(f.window->statusBar()->isHidden());
         QVERIFY(ui().MainToolBar->isHidden() && ui().WidgetToolBar->isHidden());
         QVERIFY(ui().TanksDock->isHidden());
         waitFrames(1);
         ui().actionFullscreen->setChecked(false);
-        QVERIFY(mWindow->windowState() & Qt::WindowMaximized);
-        QVERIFY(!(mWindow->windowState() & Qt::WindowFullScreen));
-        QVERIFY(mWindow->menuBar()->isVisible() && mWindow->statusBar()->isVisible());
+        QVERIFY(f.window->windowState() & Qt::WindowMaximized);
+        QVERIFY(!(f.window->windowState() & Qt::WindowFullScreen));
+        QVERIFY(f.window->menuBar()->isVisible() && f.window->statusBar()->isVisible());
         QVERIFY(ui().MainToolBar->isVisible() && ui().WidgetToolBar->isVisible());
         QVERIFY(ui().TanksDock->isVisible());
         QVERIFY(!ui().actionHide_all_Widgets->isChecked());
@@ -643,7 +585,7 @@ private slots:
         QVERIFY(ui().TanksDock->isHidden());
         ui().actionHide_all_Widgets->setChecked(false);
         QVERIFY(ui().TanksDock->isVisible());
-        mWindow->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
+        f.window->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
     }
 
     // The view keeps its one context through everything that moves widgets around.
@@ -653,8 +595,8 @@ private slots:
         waitFrames(1);
         ui().CamoDock->setFloating(false);
         waitFrames(1);
-        QCOMPARE(logCount(QStringLiteral("Initialising OpenGL.")), 1);
-        QCOMPARE(view()->window(), mWindow.get());
+        QCOMPARE(f.logCount(QStringLiteral("Initialising OpenGL.")), 1);
+        QCOMPARE(view()->window(), f.window.get());
     }
 
     void helpAboutAndUpdate()
@@ -667,16 +609,16 @@ private slots:
         QVERIFY(catcher.urls.at(0).host().endsWith(QLatin1String(".invalid")));
 
         ui().actionCheck_for_update->trigger();
-        QCOMPARE(mBoxes.size(), 1);
-        QCOMPARE(mBoxes.at(0).text, QStringLiteral("Auto Update has been disabled"));
-        QCOMPARE(mBoxes.at(0).icon, QMessageBox::Information);
-        QCOMPARE(mBoxes.at(0).title, QStringLiteral("Hullscope"));
-        mBoxes.clear();
+        QCOMPARE(f.boxes.size(), 1);
+        QCOMPARE(f.boxes.at(0).text, QStringLiteral("Auto Update has been disabled"));
+        QCOMPARE(f.boxes.at(0).icon, QMessageBox::Information);
+        QCOMPARE(f.boxes.at(0).title, QStringLiteral("Hullscope"));
+        f.boxes.clear();
 
         bool aboutShown = false;
         QTimer::singleShot(0, this, [&]() {
             if (QWidget *box = QApplication::activeModalWidget()) {
-                aboutShown = box->parentWidget() == mWindow.get();
+                aboutShown = box->parentWidget() == f.window.get();
                 box->close();
             }
         });
@@ -693,7 +635,7 @@ private slots:
         QVERIFY(about);
         QCOMPARE(renderer, view()->glInfo().renderer);
         QVERIFY(!renderer.isEmpty());
-        const QList<UpdateCheck *> updates = mWindow->findChildren<UpdateCheck *>();
+        const QList<UpdateCheck *> updates = f.window->findChildren<UpdateCheck *>();
         QCOMPARE(updates.size(), 1);
         QVERIFY(!updates.at(0)->isVisible());
     }
@@ -701,10 +643,8 @@ private slots:
     // The tank list's dialogs run for the selected tank.
     void uvMapAndTexturePickerRunForTheTank()
     {
-        select(QStringLiteral("Warden"));
         // Loaded first: the load's progress box would be the first modal widget.
-        QTest::mouseClick(ui().pushButton, Qt::LeftButton);
-        QVERIFY(TankLoader::instance()->loaded);
+        load(QStringLiteral("Warden"));
         int tabs = -1;
         modalOf(ui().actionGenerate_UV_map, [&](QWidget *box) {
             auto *dialog = qobject_cast<UvGenerateUI *>(box);
@@ -735,7 +675,7 @@ private slots:
         QCOMPARE(listed(), QStringList());
         QCOMPARE(ui().NationCombo->count(), 0);
 
-        QSignalSpy messages(mWindow->statusBar(), &QStatusBar::messageChanged);
+        QSignalSpy messages(f.window->statusBar(), &QStatusBar::messageChanged);
         Database::instance()->rebuildDatabase();
         QCOMPARE(listed().size(), 12);
         // A good rebuild reloads the scene, now that the view is initialised.
@@ -749,17 +689,16 @@ private slots:
         if (!mGl) {
             return;
         }
-        mWindow.reset();
+        f.window.reset();
         // The view took the loader and the armour registry with it; the database
         // forgot the window: its box about a wrong game path has no parent now.
         QCOMPARE(TankLoader::instance(), nullptr);
         QCOMPARE(CollisionArmor::instance(), nullptr);
         Settings::instance()->brastelPath = QStringLiteral("/nonexistent");
         Database::instance()->rebuildDatabase();
-        QCOMPARE(mBoxes.size(), 1);
-        QCOMPARE(mBoxes.at(0).parent, nullptr);
-        mScene.reset();
-        setMessageBoxHandler({});
+        QCOMPARE(f.boxes.size(), 1);
+        QCOMPARE(f.boxes.at(0).parent, nullptr);
+        f.stop();
     }
 
     // Last: checks each of the form's connections by taking it away.
@@ -807,8 +746,8 @@ private slots:
         QFETCH(QString, receiver);
         QFETCH(QByteArray, slot);
         auto find = [this](const QString &name) -> QObject * {
-            return name == QLatin1String("MainWindow") ? mWindow.get()
-                                                       : mWindow->findChild<QObject *>(name);
+            return name == QLatin1String("MainWindow") ? f.window.get()
+                                                       : f.window->findChild<QObject *>(name);
         };
         QObject *from = find(sender);
         QObject *to = find(receiver);
@@ -827,19 +766,7 @@ private slots:
 int main(int argc, char **argv)
 {
     gPreviousHandler = qInstallMessageHandler(recordConnectWarnings);
-    ViewTestTree tree;
-    const QString data = tree.path() + QStringLiteral("/data/");
-    if (!tree.ready() || !fillSampleData(data)
-        || !QFile::copy(SAMPLE + QStringLiteral("/data/garages.cfg"), data + "garages.cfg")) {
-        qCritical("cannot make the program tree");
-        return 1;
-    }
-    MainApplication app(argc, argv);
-    app.init();
-    Settings::instance()->shaderDir = QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150");
-    TestMainWindowGl test;
-    const int result = QTest::qExec(&test, argc, argv);
-    return result;
+    return runWindowTest<TestMainWindowGl>(argc, argv);
 }
 
 #include "test_mainwindow_gl.moc"
