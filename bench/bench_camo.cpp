@@ -1,6 +1,8 @@
 // The camouflage bake of a 1024 x 1024 diffuse (render, read-back, DXT1 with mips,
-// write) against the floor, libnvtt compressing the same BGRA pixels with the same
-// options; and reading a nation of 40 camouflages with 512 x 512 DXT1 textures.
+// write), the headline, against libnvtt alone compressing the bake's own pixels with
+// the same options into memory; counter x_nvtt. Then the program's compression step
+// on the same pixels, and reading a nation of 40 camouflages with 512 x 512 DXT1
+// textures.
 #include "tank/camoloader.h"
 
 #include "render/camobake.h"
@@ -14,6 +16,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -25,12 +28,24 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+#include <nvtt/nvtt.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <memory>
+#include <utility>
 
 namespace {
 
 QTemporaryDir *gRoot = nullptr;
+
+// The game's diffuse, and so the bake, is this many pixels square.
+constexpr int BAKE_SIZE = 1024;
+
+// Seconds per iteration of the headline pair, from this run.
+double bakeSeconds = 0.0;
+double nvttSeconds = 0.0;
 
 QString game()
 {
@@ -71,96 +86,215 @@ struct Context
     }
 };
 
-void BM_SaveBake1024(benchmark::State &state)
+// A context with the bake's shaders built and its diffuse and mask cached, as the
+// view holds them when the user bakes.
+struct BakeScene
 {
     Context gl;
-    if (!gl.ready) {
-        state.SkipWithError("no OpenGL 3.2 core context");
-        return;
-    }
-    ShaderLoader shaders(nullptr, QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150"));
+    ShaderLoader shaders {nullptr, QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150")};
     TextureLoader textures;
-    if (!shaders.buildShaders()) {
-        state.SkipWithError("shaders failed");
+    GLuint camoTexture = 0;
+    bool ready = false;
+
+    BakeScene()
+    {
+        if (!gl.ready || !shaders.buildShaders()) {
+            return;
+        }
+        camoTexture = textures.loadTexture(QStringLiteral("bench/camo.dds"));
+        textures.getTexture(QStringLiteral("bench/Hull_AM.dds"));
+        textures.getTexture(QStringLiteral("bench/Hull_CM.dds"));
+        ready = true;
+    }
+    ~BakeScene()
+    {
+        if (camoTexture) {
+            gl.context.functions()->glDeleteTextures(1, &camoTexture);
+        }
+    }
+
+    // A job as the camouflage loader fills it; each bake makes its own framebuffer
+    // and quad.
+    CamoBakeJob job() const
+    {
+        CamoBakeJob job;
+        job.diffusePath = QStringLiteral("bench/Hull_AM.dds");
+        job.exclusionPath = QStringLiteral("bench/Hull_CM.dds");
+        job.camoTexture = camoTexture;
+        job.tiling = glm::vec4(1, 1, 0, 0);
+        job.colors = {glm::vec4(94, 89, 68, 255), glm::vec4(60, 70, 40, 255),
+                      glm::vec4(120, 110, 80, 255), glm::vec4(0.0f)};
+        return job;
+    }
+};
+
+// What one bake wrote, and the pixels it compressed: saveBake keeps those to itself,
+// so its own steps render them again, read back as BGRA. Both empty when the bake
+// failed.
+struct BakeOutput
+{
+    QByteArray pixels;
+    QByteArray file;
+};
+
+BakeOutput bakeOnce(const BakeScene &scene)
+{
+    CamoBakeJob job = scene.job();
+    if (saveBake(job, nullptr) != BakeResult::Written) {
+        return {};
+    }
+    BakeOutput out;
+    QFile file(gRoot->filePath(QStringLiteral("mod/bench/Hull_AM.dds")));
+    if (!file.open(QIODevice::ReadOnly) || !createBakeFramebuffer(job, BAKE_SIZE, BAKE_SIZE)) {
+        return {};
+    }
+    out.file = file.readAll();
+    createBakeQuad(job);
+    QOpenGLFunctions *f = scene.gl.context.functions();
+    f->glViewport(0, 0, BAKE_SIZE, BAKE_SIZE);
+    job.framebuffer->bind();
+    renderBake(job);
+    out.pixels = QByteArray(BAKE_SIZE * BAKE_SIZE * 4, Qt::Uninitialized);
+    f->glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    f->glReadPixels(0, 0, BAKE_SIZE, BAKE_SIZE, GL_RGBA, GL_UNSIGNED_BYTE, out.pixels.data());
+    job.framebuffer->release();
+    for (qsizetype i = 0; i < out.pixels.size(); i += 4) {
+        std::swap(out.pixels[i], out.pixels[i + 2]);
+    }
+    return out;
+}
+
+// Keeps libnvtt's output in memory.
+class MemoryOutput : public nvtt::OutputHandler
+{
+public:
+    void beginImage(int, int, int, int, int, int) override { }
+    bool writeData(const void *data, int size) override
+    {
+        bytes.append(static_cast<const char *>(data), size);
+        return true;
+    }
+    QByteArray bytes;
+};
+
+// libnvtt alone with the bake's options: BGRA pixels to a DXT1 DDS with the full
+// mip chain.
+bool compressWithNvtt(const QByteArray &pixels, MemoryOutput &handler)
+{
+    nvtt::InputOptions input;
+    input.setTextureLayout(nvtt::TextureType_2D, BAKE_SIZE, BAKE_SIZE, 1);
+    input.setMipmapData(pixels.constData(), BAKE_SIZE, BAKE_SIZE, 1, 0, 0);
+    input.setMipmapGeneration(true, -1);
+    nvtt::OutputOptions output;
+    output.setOutputHandler(&handler);
+    nvtt::CompressionOptions compression;
+    compression.setFormat(nvtt::Format_DXT1);
+    return nvtt::Compressor().process(input, compression, output);
+}
+
+// The 8-byte DXT1 blocks in which two DDS files of one size differ, past the 128-byte
+// header; -1 when the sizes or the headers differ.
+qsizetype differentBlocks(const QByteArray &a, const QByteArray &b)
+{
+    if (a.size() != b.size() || a.size() < 128 || a.left(128) != b.left(128)) {
+        return -1;
+    }
+    qsizetype blocks = 0;
+    for (qsizetype at = 128; at < a.size(); at += 8) {
+        blocks += std::memcmp(a.constData() + at, b.constData() + at,
+                              size_t(std::min<qsizetype>(8, a.size() - at)))
+                          != 0
+                      ? 1
+                      : 0;
+    }
+    return blocks;
+}
+
+// The headline's floor: libnvtt alone on the pixels a bake compressed, into memory.
+// Its output must be the bake's file, or the pair compares different work. Not byte
+// for byte: libnvtt 2.0's colour fit reads a stack value it never set (valgrind
+// shows it), so a few blocks come out differently from one caller to another.
+void BM_NvttAlone1024(benchmark::State &state)
+{
+    BakeScene scene;
+    if (!scene.ready) {
+        state.SkipWithError("no OpenGL 3.2 core context or no shaders");
         return;
     }
-    const QString diffuse = QStringLiteral("bench/Hull_AM.dds");
-    const QString mask = QStringLiteral("bench/Hull_CM.dds");
-    CamoBakeJob job;
-    job.diffusePath = diffuse;
-    job.exclusionPath = mask;
-    job.camoTexture = textures.loadTexture(QStringLiteral("bench/camo.dds"));
-    job.tiling = glm::vec4(1, 1, 0, 0);
-    job.colors = {glm::vec4(94, 89, 68, 255), glm::vec4(60, 70, 40, 255),
-                  glm::vec4(120, 110, 80, 255), glm::vec4(0.0f)};
-    textures.getTexture(diffuse);
-    textures.getTexture(mask);
+    const BakeOutput baked = bakeOnce(scene);
+    if (baked.file.isEmpty()) {
+        state.SkipWithError("bake failed");
+        return;
+    }
+    MemoryOutput check;
+    const qsizetype differ =
+        compressWithNvtt(baked.pixels, check) ? differentBlocks(check.bytes, baked.file) : -1;
+    if (differ < 0 || differ > (baked.file.size() - 128) / 8 / 1000) {
+        state.SkipWithError("libnvtt's output is not the bake's file");
+        return;
+    }
+    QImage(reinterpret_cast<const uchar *>(baked.pixels.constData()), BAKE_SIZE, BAKE_SIZE,
+           QImage::Format_ARGB32)
+        .save(gRoot->filePath(QStringLiteral("baked.png")));
+    QElapsedTimer timer;
+    timer.start();
+    for (auto _ : state) {
+        MemoryOutput handler;
+        handler.bytes.reserve(baked.file.size());
+        benchmark::DoNotOptimize(compressWithNvtt(baked.pixels, handler));
+        benchmark::DoNotOptimize(handler.bytes.size());
+    }
+    nvttSeconds = double(timer.nsecsElapsed()) / 1e9 / double(state.iterations());
+    state.counters["blocks_unlike_bake"] = double(differ);
+}
+
+void BM_SaveBake1024(benchmark::State &state)
+{
+    BakeScene scene;
+    if (!scene.ready) {
+        state.SkipWithError("no OpenGL 3.2 core context or no shaders");
+        return;
+    }
+    QElapsedTimer timer;
+    timer.start();
     for (auto _ : state) {
         // The bake's own framebuffer and quad are part of every bake.
-        CamoBakeJob run;
-        run.diffusePath = job.diffusePath;
-        run.exclusionPath = job.exclusionPath;
-        run.camoTexture = job.camoTexture;
-        run.tiling = job.tiling;
-        run.colors = job.colors;
-        if (saveBake(run, nullptr) != BakeResult::Written) {
+        CamoBakeJob job = scene.job();
+        if (saveBake(job, nullptr) != BakeResult::Written) {
             state.SkipWithError("bake failed");
             return;
         }
     }
+    bakeSeconds = double(timer.nsecsElapsed()) / 1e9 / double(state.iterations());
     state.SetItemsProcessed(state.iterations());
-    gl.context.functions()->glDeleteTextures(1, &job.camoTexture);
+    if (nvttSeconds > 0.0) {
+        state.counters["x_nvtt"] = bakeSeconds / nvttSeconds;
+    }
 }
 
-// The least any bake must do: libnvtt on the bake's own BGRA pixels (rendered and read
-// back once, outside the timing) with the same options, into memory.
-void BM_NvttFloor1024(benchmark::State &state)
+// The bake's compression step, the program's saveDdsFile, on the same pixels into
+// memory.
+void BM_Stage_SaveDdsFile1024(benchmark::State &state)
 {
-    Context gl;
-    if (!gl.ready) {
-        state.SkipWithError("no OpenGL 3.2 core context");
+    BakeScene scene;
+    if (!scene.ready) {
+        state.SkipWithError("no OpenGL 3.2 core context or no shaders");
         return;
     }
-    ShaderLoader shaders(nullptr, QStringLiteral(HULLSCOPE_SOURCE_DIR "/data/shaders/glsl150"));
-    TextureLoader textures;
-    if (!shaders.buildShaders()) {
-        state.SkipWithError("shaders failed");
+    const BakeOutput baked = bakeOnce(scene);
+    if (baked.file.isEmpty()) {
+        state.SkipWithError("bake failed");
         return;
     }
-    CamoBakeJob job;
-    job.diffusePath = QStringLiteral("bench/Hull_AM.dds");
-    job.exclusionPath = QStringLiteral("bench/Hull_CM.dds");
-    job.camoTexture = textures.loadTexture(QStringLiteral("bench/camo.dds"));
-    job.tiling = glm::vec4(1, 1, 0, 0);
-    job.colors = {glm::vec4(94, 89, 68, 255), glm::vec4(60, 70, 40, 255),
-                  glm::vec4(120, 110, 80, 255), glm::vec4(0.0f)};
-    if (!createBakeFramebuffer(job, 1024, 1024)) {
-        state.SkipWithError("no framebuffer");
-        return;
-    }
-    createBakeQuad(job);
-    QOpenGLFunctions *f = gl.context.functions();
-    f->glViewport(0, 0, 1024, 1024);
-    job.framebuffer->bind();
-    renderBake(job);
-    QByteArray pixels(1024 * 1024 * 4, Qt::Uninitialized);
-    f->glReadPixels(0, 0, 1024, 1024, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-    job.framebuffer->release();
-    for (qsizetype i = 0; i < pixels.size(); i += 4) {
-        std::swap(pixels[i], pixels[i + 2]);
-    }
-    QImage(reinterpret_cast<const uchar *>(pixels.constData()), 1024, 1024, QImage::Format_ARGB32)
-        .save(gRoot->filePath(QStringLiteral("baked.png")));
     for (auto _ : state) {
         QBuffer out;
         out.open(QIODevice::WriteOnly);
-        if (!saveDdsFile(out, pixels.constData(), 1024, 1024, true)) {
+        if (!saveDdsFile(out, baked.pixels.constData(), BAKE_SIZE, BAKE_SIZE, true)) {
             state.SkipWithError("compression failed");
             return;
         }
         benchmark::DoNotOptimize(out.size());
     }
-    f->glDeleteTextures(1, &job.camoTexture);
 }
 
 void BM_LoadCamoXml40(benchmark::State &state)
@@ -187,8 +321,10 @@ void BM_LoadCamoXml40(benchmark::State &state)
 
 } // namespace
 
+// libnvtt before the bake, so that the headline's ratio comes from this run.
+BENCHMARK(BM_NvttAlone1024)->Unit(benchmark::kMillisecond)->MinTime(5.0);
 BENCHMARK(BM_SaveBake1024)->Unit(benchmark::kMillisecond)->MinTime(5.0);
-BENCHMARK(BM_NvttFloor1024)->Unit(benchmark::kMillisecond)->MinTime(5.0);
+BENCHMARK(BM_Stage_SaveDdsFile1024)->Unit(benchmark::kMillisecond)->MinTime(5.0);
 BENCHMARK(BM_LoadCamoXml40)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
@@ -228,7 +364,7 @@ int main(int argc, char **argv)
     }
     file.close();
     // For scale: nvcompress -bc1 of the bake's pixels as a PNG, "baked.png" in the root
-    // (written by the floor benchmark); run by hand with `time`.
+    // (written by BM_NvttAlone1024); run by hand with `time`.
     setMessageBoxHandler([](const MessageBoxRequest &) { return int(QMessageBox::Ok); });
     Log log;
     FileManager files;
@@ -238,6 +374,10 @@ int main(int argc, char **argv)
     settings.modPath = root.filePath(QStringLiteral("mod"));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
+    if (bakeSeconds > 0.0 && nvttSeconds > 0.0) {
+        std::printf("bake %.1f ms = %.3fx libnvtt alone on its pixels (%.1f ms)\n",
+                    bakeSeconds * 1e3, bakeSeconds / nvttSeconds, nvttSeconds * 1e3);
+    }
     benchmark::Shutdown();
     return 0;
 }
