@@ -18,7 +18,8 @@ struct UpdateReply
     QString notes;
 };
 
-// The reply's bytes as UTF-8 XML; a document that does not parse gives the defaults.
+// The reply's bytes as UTF-8 XML; a document that does not parse gives the defaults,
+// and so does one too large or too deeply nested to show (a Warning line says why).
 [[nodiscard]] UpdateReply parseUpdateReply(const QByteArray &bytes);
 
 // Announces a newer version from an update server's reply. Nothing sends the request

@@ -339,14 +339,10 @@ void MainWindow::tankFilterChanged()
 
 void MainWindow::loadTank()
 {
-    RenderWidget *view = ui.mRenderWidget;
-    // Re-applying the armour mode empties the ray line and redraws the overlay.
-    view->armorToggle(view->armourMode);
-    ui.armorResultsText->clear();
-
     const QModelIndex index = ui.mTankListView->currentIndex();
     const QVariant display = index.data(Qt::DisplayRole);
     if (display.isNull()) {
+        clearArmourResults();
         const MessageStrings *strings = MessageStrings::instance();
         showWarning(this, APP_NAME,
                     strings ? strings->selectTank : QStringLiteral("You must select a tank."),
@@ -354,11 +350,18 @@ void MainWindow::loadTank()
         return;
     }
     const QString name = display.toString();
-    TankLoader *loader = mScene.tankLoader();
-    if (!loader || !loader->load(name)) {
+    if (!loadTankByName(name)) {
         showWarning(this, APP_NAME, tr("Failed to load tank: ") + name, QMessageBox::Ok,
                     QMessageBox::NoButton);
-        return;
+    }
+}
+
+bool MainWindow::loadTankByName(const QString &name)
+{
+    clearArmourResults();
+    TankLoader *loader = mScene.tankLoader();
+    if (!loader || !loader->load(name)) {
+        return false;
     }
     // The turret stands at yaw 0 after a load, inside the gun's front sector.
     const Gun *gun =
@@ -367,6 +370,15 @@ void MainWindow::loadTank()
         const auto [low, high] = tenthRangeInside(-gun->extraPitchFront.y, -gun->extraPitchFront.x);
         ui.gunRotationSpin->setRange(low, high);
     }
+    return true;
+}
+
+void MainWindow::clearArmourResults()
+{
+    RenderWidget *view = ui.mRenderWidget;
+    // Re-applying the armour mode empties the ray line and redraws the overlay.
+    view->armorToggle(view->armourMode);
+    ui.armorResultsText->clear();
 }
 
 // ---- window commands ----

@@ -105,6 +105,10 @@ public:
     void removeShortcutActions();
     // The Scene Settings dock and the view's hangar switch from the settings.
     void loadSceneSettings();
+    // Loads the named tank as "Load" does, for every road that makes a tank current:
+    // the previous tank's shot results go first, and a loaded tank's gun box takes the
+    // front sector. False when the load failed; the loader has shown what it reports.
+    bool loadTankByName(const QString &name);
 
     // CamoLoaderWindowHooks (status and dialog parent as above)
     void updateCamoList(bool selectFirst) override;
@@ -213,6 +217,8 @@ private:
     QList<QAction *> shortcutActions() const;
     void addShortcutActions();
     void showRenderMode(QAction *mode, bool wireframe, bool solidWire);
+    // Empties the armour tool's ray line and results.
+    void clearArmourResults();
     // The checks both camouflage exports start with; false after the box that stops them.
     bool camoExportAllowed();
     // Shows the rows of an executed query (column 4, the translated name) as the

@@ -276,6 +276,9 @@ void MainWindow::openScreenshotDir()
     if (!s) {
         return;
     }
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(QDir::toNativeSeparators(s->screenshotPath + QDir::separator())));
+    const QString folder = QDir::toNativeSeparators(s->screenshotPath + QDir::separator());
+    // Without a file manager nothing would show that the folder did not open.
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
+        logLine(QStringLiteral("Failed to open folder: ") + folder, Warning);
+    }
 }

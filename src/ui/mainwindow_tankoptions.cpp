@@ -252,7 +252,7 @@ void MainWindow::toggleMaterial(bool)
 
 void MainWindow::toggleDamagedMode(bool)
 {
-    int model = Undamaged;
+    TankModel model = Undamaged;
     if (ui.DamagedBtn->isChecked()) {
         model = Destroyed;
     } else if (ui.CollisionBtn->isChecked()) {
@@ -260,8 +260,7 @@ void MainWindow::toggleDamagedMode(bool)
     }
     ui.armorDock->setVisible(model == Collision);
     if (TankLoader *loader = mScene.tankLoader()) {
-        loader->tankModel = model;
-        loader->updateVisualEditor();
+        loader->damageModeChanged(model);
     }
 }
 

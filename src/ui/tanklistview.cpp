@@ -34,6 +34,15 @@ QString modPath()
     return settings ? settings->modPath : QString();
 }
 
+// The tool dialogs belong to the main window, not to the Tanks dock when it floats.
+QWidget *dialogParent(QWidget *fallback)
+{
+    if (MainWindow *window = MainWindow::instance()) {
+        return window;
+    }
+    return fallback;
+}
+
 QString modelSubfolder(int tankModel)
 {
     switch (tankModel) {
@@ -128,7 +137,9 @@ bool TankListView::makeCurrent(const QString &name)
     if (loader && loader->loaded && loader->tankName == name) {
         return true;
     }
-    if (loader && loader->load(name)) {
+    // Through the window, so that the window shows the new tank as after "Load".
+    MainWindow *window = MainWindow::instance();
+    if (loader && (window ? window->loadTankByName(name) : loader->load(name))) {
         return true;
     }
     // The load reports a file it cannot read itself, but not a game path that is not
@@ -186,7 +197,10 @@ void TankListView::openDirectory()
             return;
         }
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    // Without a file manager nothing would show that the folder did not open.
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
+        logLine(QStringLiteral("Failed to open folder: ") + folder, Warning);
+    }
 }
 
 void TankListView::createDirectory()
@@ -234,8 +248,8 @@ void TankListView::editTexture()
     if (name.isEmpty() || !makeCurrent(name)) {
         return;
     }
-    EditTextureUI picker(window(), Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                                       | Qt::WindowCloseButtonHint);
+    EditTextureUI picker(dialogParent(window()), Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                                                     | Qt::WindowCloseButtonHint);
     picker.fillTextureTree();
     if (picker.exec() != QDialog::Accepted) {
         return;
@@ -279,7 +293,7 @@ void TankListView::generateUVMap()
     if (name.isEmpty() || !makeCurrent(name)) {
         return;
     }
-    UvGenerateUI dialog(window());
+    UvGenerateUI dialog(dialogParent(window()));
     dialog.exec();
 }
 

@@ -53,6 +53,12 @@ QByteArray replyXml(const QByteArray &latest, const QByteArray &root = "Update")
            + root + ">";
 }
 
+// A reply of a newer build whose notes are the given XML content.
+QByteArray notesReply(const QByteArray &notes, const QByteArray &latest = "1701")
+{
+    return "<Update><Latest>" + latest + "</Latest><Notes>" + notes + "</Notes></Update>";
+}
+
 } // namespace
 
 class TestUpdateCheck : public QObject
@@ -118,6 +124,25 @@ private slots:
         QTest::newRow("truncated") << replyXml("1701").left(20) << 200 << 0 << problem;
         QTest::newRow("garbage") << QByteArray("\x00\xff\xfe<<>>&&;", 11) << 200 << 0 << problem;
         QTest::newRow("empty") << QByteArray() << 200 << 0 << problem;
+        // Too large or too deep to lay out: refused as a malformed reply is.
+        QTest::newRow("over 64 KiB")
+            << notesReply(QByteArray(64 * 1024, 'N')) << 200 << 0 << problem;
+        QTest::newRow("nested elements")
+            << notesReply(QByteArray("<a>").repeated(33) + QByteArray("</a>").repeated(33)) << 200
+            << 0 << problem;
+        QTest::newRow("nested tables in notes")
+            << notesReply(QByteArray("&lt;table&gt;&lt;tr&gt;&lt;td&gt;").repeated(9)) << 200 << 0
+            << problem;
+        QTest::newRow("nested tags in notes")
+            << notesReply(QByteArray("&lt;DIV class='a'&gt;").repeated(33)) << 200 << 0 << problem;
+        // Up to the limits, and past them with tags that nest nothing: read.
+        QTest::newRow("nesting at the limits")
+            << notesReply(QByteArray("&lt;table&gt;&lt;tr&gt;&lt;td&gt;").repeated(8)
+                              + QByteArray("&lt;b&gt;").repeated(24)
+                              + QByteArray("&lt;li&gt;&lt;br/&gt;&lt;p&gt;").repeated(40)
+                              + QByteArray("&lt;/b&gt;&lt;i&gt;").repeated(40),
+                          "1700")
+            << 200 << 0 << latest;
         QTest::newRow("not modified") << replyXml("1701") << 304 << 0 << QString();
         QTest::newRow("network error")
             << replyXml("1701") << 200 << int(QNetworkReply::HostNotFoundError)

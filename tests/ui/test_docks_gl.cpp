@@ -114,6 +114,34 @@ private slots:
         }
     }
 
+    void dockAreasAndFeatures_data()
+    {
+        QTest::addColumn<QString>("dock");
+        QTest::addColumn<Qt::DockWidgetAreas>("areas");
+        const Qt::DockWidgetAreas sides = Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea;
+        QTest::newRow("tanks") << "TanksDock" << sides;
+        QTest::newRow("scene settings") << "SceneSettingsDock" << sides;
+        QTest::newRow("tank options") << "TankOptionsDock" << sides;
+        QTest::newRow("camo") << "CamoDock" << sides;
+        QTest::newRow("camera") << "CameraDock" << sides;
+        QTest::newRow("log") << "LogViewDock" << (Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea);
+        QTest::newRow("armor") << "armorDock" << Qt::DockWidgetAreas(Qt::NoDockWidgetArea);
+        QTest::newRow("armor inspector") << "armorInspectionDock" << sides;
+    }
+
+    void dockAreasAndFeatures()
+    {
+        QFETCH(QString, dock);
+        QFETCH(Qt::DockWidgetAreas, areas);
+        const auto *widget = f.window->findChild<QDockWidget *>(dock);
+        QVERIFY(widget);
+        QCOMPARE(widget->allowedAreas(), areas);
+        // Every dock can be closed, moved and floated, and none has a vertical title bar.
+        QCOMPARE(widget->features(), QDockWidget::DockWidgetClosable
+                                         | QDockWidget::DockWidgetMovable
+                                         | QDockWidget::DockWidgetFloatable);
+    }
+
     void dockKeys()
     {
         QDockWidget *options = f.ui().TankOptionsDock;

@@ -1,7 +1,8 @@
 // The tank list of the main window on the sample game: loading by key and double
 // click, its context menu, and the mod-folder operations (open, create, extract, edit,
-// UV map, export) with their checks, questions and failures; the copy of a camouflage
-// texture out of the packages. Boxes are answered through the dialog seam.
+// UV map, export) with their checks, questions and failures, the window they leave and
+// the dialogs' parent; the folder openers (with the screenshot folder's); the copy of a
+// camouflage texture out of the packages. Boxes are answered through the dialog seam.
 #include "windowtestsupport.h"
 
 #include "gamedata/database.h"
@@ -9,6 +10,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QStatusBar>
 
 class TestTankListGl : public QObject
 {
@@ -28,6 +30,33 @@ class TestTankListGl : public QObject
         QDir(modPath()).removeRecursively();
         QDir().mkpath(modPath());
         Settings::instance()->modPath = modPath();
+    }
+
+    // What a load shows in the window: turret and gun boxes, rotation ranges, the
+    // newest recent tank, the armour table and results, the status bar.
+    QStringList windowState()
+    {
+        Ui_MainWindow &ui = f.ui();
+        QStringList state;
+        for (const QComboBox *box : {ui.turretComboBox, ui.gunComboBox}) {
+            for (int i = 0; i < box->count(); ++i) {
+                state.append(box->itemText(i));
+            }
+            state.append(box->currentText());
+        }
+        for (const QDoubleSpinBox *spin : {ui.turretRotationSpin, ui.gunRotationSpin}) {
+            state.append(QStringLiteral("%1 to %2, %3")
+                             .arg(spin->minimum())
+                             .arg(spin->maximum())
+                             .arg(spin->isEnabled()));
+        }
+        state.append(ui.menuRecent_Tanks->actions().value(0)->text());
+        const QAbstractItemModel *armour = ui.armorTableView->model();
+        state.append(QString::number(armour ? armour->rowCount() : -1));
+        state.append(ui.armorResultsText->toPlainText());
+        state.append(
+            f.window->statusBar()->currentMessage().section(QStringLiteral(" in: "), 0, 0));
+        return state;
     }
 
 private slots:
@@ -145,6 +174,82 @@ private slots:
         QVERIFY(QFileInfo(tankFolder(QStringLiteral("Warden"))).isDir());
         QCOMPARE(f.boxTexts(), QStringList {QStringLiteral("Create directory completed.")});
         f.boxes.clear();
+    }
+
+    // A tank made current by an operation is shown as "Load" would show it.
+    void operationLoadsLikeLoad()
+    {
+        QVERIFY(f.load(QStringLiteral("Warden")));
+        const QStringList loaded = windowState();
+        QVERIFY(f.load(QStringLiteral("Sprite")));
+        QVERIFY(windowState() != loaded);
+        f.ui().armorResultsText->setPlainText(QStringLiteral("a shot at Sprite"));
+        QVERIFY(f.select(QStringLiteral("Warden")));
+        f.ui().mTankListView->createDirectory();
+        QCOMPARE(f.boxTexts(), QStringList {QStringLiteral("Create directory completed.")});
+        f.boxes.clear();
+        QCOMPARE(windowState(), loaded);
+    }
+
+    // The tool dialogs belong to the main window even when the Tanks dock floats.
+    void dialogsBelongToTheWindow_data()
+    {
+        QTest::addColumn<QByteArray>("slot");
+        QTest::newRow("texture picker") << QByteArray("editTexture");
+        QTest::newRow("UV map") << QByteArray("generateUVMap");
+    }
+
+    void dialogsBelongToTheWindow()
+    {
+        QFETCH(QByteArray, slot);
+        QVERIFY(f.select(QStringLiteral("Warden")));
+        QDockWidget *dock = f.ui().TanksDock;
+        dock->setFloating(true);
+        QWidget *parent = nullptr;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&]() {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+                parent = dialog->parentWidget();
+                dialog->reject();
+            }
+        });
+        poll.start(10);
+        QVERIFY(QMetaObject::invokeMethod(f.ui().mTankListView, slot.constData()));
+        poll.stop();
+        dock->setFloating(false);
+        QCOMPARE(parent, f.window.get());
+        QVERIFY(f.boxes.isEmpty());
+    }
+
+    // A folder the desktop does not open leaves a warning line naming it.
+    void unopenedFolderIsLogged_data()
+    {
+        QTest::addColumn<bool>("screenshots");
+        QTest::newRow("tank directory") << false;
+        QTest::newRow("screenshot directory") << true;
+    }
+
+    void unopenedFolderIsLogged()
+    {
+        QFETCH(bool, screenshots);
+        QVERIFY(f.select(QStringLiteral("Warden")));
+        QVERIFY(QDir().mkpath(tankFolder(QStringLiteral("Warden"))));
+        const QString folder = QDir::toNativeSeparators(
+            screenshots ? Settings::instance()->screenshotPath + QDir::separator()
+                        : tankFolder(QStringLiteral("Warden")));
+        const QString line = QStringLiteral("Failed to open folder: ") + folder;
+        const int before = WindowFixture::logCount(line, Warning);
+        // A handler without its slot makes the desktop answer that nothing opened.
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &f.urls, "missing");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("No such method .*missing"));
+        if (screenshots) {
+            f.window->openScreenshotDir();
+        } else {
+            f.ui().mTankListView->openDirectory();
+        }
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &f.urls, "open");
+        QCOMPARE(WindowFixture::logCount(line, Warning), before + 1);
+        QVERIFY(f.boxes.isEmpty());
     }
 
     void openDirectoryOffersToCreate()
