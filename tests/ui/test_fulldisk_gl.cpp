@@ -64,11 +64,7 @@ class TestFullDiskGl : public QObject
 private slots:
     void initTestCase()
     {
-        std::unique_ptr<QOpenGLContext> context;
-        std::unique_ptr<QOffscreenSurface> surface;
-        QOpenGLFunctions_3_2_Core *gl = nullptr;
-        HULLSCOPE_REQUIRE_OFFSCREEN_GL(context, surface, gl);
-        context.reset();
+        HULLSCOPE_REQUIRE_WINDOW_GL();
         QVERIFY(f.start());
         mGl = true;
         QVERIFY(f.load(QStringLiteral("Warden")));

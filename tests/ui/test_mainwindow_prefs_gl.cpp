@@ -139,11 +139,7 @@ class TestMainWindowPrefsGl : public QObject
 private slots:
     void initTestCase()
     {
-        std::unique_ptr<QOpenGLContext> context;
-        std::unique_ptr<QOffscreenSurface> surface;
-        QOpenGLFunctions_3_2_Core *gl = nullptr;
-        HULLSCOPE_REQUIRE_OFFSCREEN_GL(context, surface, gl);
-        context.reset();
+        HULLSCOPE_REQUIRE_WINDOW_GL();
         mGl = true;
         f.onBox = [this](const MessageBoxRequest &request) {
             mEvents.append(QStringLiteral("box: ") + request.text);

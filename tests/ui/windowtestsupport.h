@@ -146,6 +146,17 @@ public:
     }
 };
 
+// In initTestCase, before the window starts: skips without an OpenGL 3.2 core context,
+// which the window's view needs; the probe's context is gone again afterwards.
+#define HULLSCOPE_REQUIRE_WINDOW_GL()                                                              \
+    do {                                                                                           \
+        std::unique_ptr<QOpenGLContext> probeContext;                                              \
+        std::unique_ptr<QOffscreenSurface> probeSurface;                                           \
+        QOpenGLFunctions_3_2_Core *probeGl = nullptr;                                              \
+        HULLSCOPE_REQUIRE_OFFSCREEN_GL(probeContext, probeSurface, probeGl);                       \
+        probeContext.reset();                                                                      \
+    } while (false)
+
 // The program tree, the application and its services, then the test object; what
 // main returns.
 template <typename TestClass> int runWindowTest(int argc, char **argv)
